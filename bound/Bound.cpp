@@ -4,11 +4,15 @@
 // single-precision reciprocal, and the quadratic form is built through the
 // Linalg products. Values that do not depend on beta (the mean difference and
 // the two class determinants) are computed once per table; that changes no bit.
+// The Linalg routines are compiled inline here, from the same definitions
+// that libLinalg exports, so that the per-row loop pays no call overhead.
 #include "Bound.h"
 
 #include <cmath>
 
-#include "Linalg.h"
+#include "LinalgImpl.h"
+
+using namespace linalg_impl;
 
 // d = mu2 - mu1 as a column and as a row.
 static void meanDifference(const double mu1[][1], const double mu2[][1], double d[][1],
@@ -19,7 +23,7 @@ static void meanDifference(const double mu1[][1], const double mu2[][1], double 
 }
 
 // Returns the quadratic form dT S^-1 d.
-static double quadraticForm(const double dT[][2], const double d[][1], const double s[][2])
+static inline double quadraticForm(const double dT[][2], const double d[][1], const double s[][2])
 {
     double sInv[2][2], t[1][2], q[1][1];
     inverse(s, sInv);

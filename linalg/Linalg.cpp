@@ -1,63 +1,40 @@
-// Fixed-size matrix routines. The order of every operation is part of the
-// result: the products accumulate as out = a*b + out starting from +0.0 (so a
-// -0.0 product yields +0.0), and inverse() rounds the determinant and its
-// reciprocal to float before scaling in double.
+// The exported matrix routines: each forwards to its inline definition.
 #include "Linalg.h"
+
+#include "LinalgImpl.h"
 
 double determinant(const double m[][2])
 {
-    return m[0][0] * m[1][1] - m[1][0] * m[0][1];
+    return linalg_impl::determinant(m);
 }
 
 void transpose(int rows, int cols, const double in[][1], double out[][2])
 {
-    for (int i = 0; i < cols; ++i)
-        for (int j = 0; j < rows; ++j)
-            out[i][j] = in[j][i];
+    linalg_impl::transpose(rows, cols, in, out);
 }
 
 void inverse(const double m[][2], double out[][2])
 {
-    // The single-precision reciprocal is the same for every entry.
-    const float d = static_cast<float>(determinant(m));
-    const double r = static_cast<double>(1.0f / d);
-    out[0][0] = r * m[1][1];
-    out[1][1] = r * m[0][0];
-    out[0][1] = -m[0][1] * r;
-    out[1][0] = -m[1][0] * r;
+    linalg_impl::inverse(m, out);
 }
 
 int multiply2(int r1, int c1, int r2, int c2, const double a[][2], const double b[][2],
               double out[][2])
 {
-    if (c1 != r2)
-        return 0;
-    for (int i = 0; i < r1; ++i)
-        for (int j = 0; j < c2; ++j) {
-            out[i][j] = 0;
-            for (int k = 0; k < r2; ++k)
-                out[i][j] = a[i][k] * b[k][j] + out[i][j];
-        }
-    return 1;
+    return linalg_impl::multiply2(r1, c1, r2, c2, a, b, out);
 }
 
 void multiply1(const double a[][2], const double b[][1], double out[][1])
 {
-    out[0][0] = 0;
-    for (int k = 0; k < 2; ++k)
-        out[0][0] = a[0][k] * b[k][0] + out[0][0];
+    linalg_impl::multiply1(a, b, out);
 }
 
 void add(int rows, int cols, const double a[][2], const double b[][2], double out[][2])
 {
-    for (int i = 0; i < rows; ++i)
-        for (int j = 0; j < cols; ++j)
-            out[i][j] = a[i][j] + b[i][j];
+    linalg_impl::add(rows, cols, a, b, out);
 }
 
 void subtract(int rows, int cols, const double a[][1], const double b[][1], double out[][1])
 {
-    for (int i = 0; i < rows; ++i)
-        for (int j = 0; j < cols; ++j)
-            out[i][j] = a[i][j] - b[i][j];
+    linalg_impl::subtract(rows, cols, a, b, out);
 }
