@@ -118,19 +118,27 @@ ParseOutcome parseOptions(int argc, const char* const argv[], Options& options,
     std::string mu1 = "0,0", mu2 = "1,0", sigma1 = "1,0,0,1", sigma2 = "2,0,0,2";
     std::string priors = "0.5,0.5", size = "900x600";
     options.json = false;
-    app.add_option("--mu1", mu1, "Mean of class 1, X,Y")->capture_default_str();
-    app.add_option("--mu2", mu2, "Mean of class 2, X,Y")->capture_default_str();
-    app.add_option("--sigma1", sigma1, "Covariance of class 1, A,B,C,D row-major")
+    app.add_option("--mu1", mu1, "Mean of class 1")->type_name("X,Y")->capture_default_str();
+    app.add_option("--mu2", mu2, "Mean of class 2")->type_name("X,Y")->capture_default_str();
+    app.add_option("--sigma1", sigma1, "Covariance of class 1, row-major")
+        ->type_name("A,B,C,D")
         ->capture_default_str();
-    app.add_option("--sigma2", sigma2, "Covariance of class 2, A,B,C,D row-major")
+    app.add_option("--sigma2", sigma2, "Covariance of class 2, row-major")
+        ->type_name("A,B,C,D")
         ->capture_default_str();
-    app.add_option("--priors", priors, "Prior probabilities P1,P2 (sum 1)")->capture_default_str();
+    app.add_option("--priors", priors, "Prior probabilities, summing to 1")
+        ->type_name("P1,P2")
+        ->capture_default_str();
     auto* table = app.add_option("--table", options.tablePath,
-                                 "Write the plot table (10000 rows, 6 columns) as CSV to FILE");
-    auto* plot = app.add_option("--plot", options.plotPath, "Draw the bound curve as a PNG to FILE");
-    app.add_option("--size", size, "Plot size WIDTHxHEIGHT in pixels")->capture_default_str();
+                                 "Write the plot table (10000 rows, 6 columns) as CSV")
+                      ->type_name("FILE");
+    auto* plot =
+        app.add_option("--plot", options.plotPath, "Draw the bound curve as a PNG")->type_name("FILE");
+    app.add_option("--size", size, "Size of the PNG in pixels, 200 to 8000 a side")
+        ->type_name("WxH")
+        ->capture_default_str();
     app.add_flag("--json", options.json, "Print the results as one JSON object");
-    app.footer("Values containing a leading minus sign are written --mu1=-1,2.");
+    app.footer("Exit status: 0 done, 1 an output could not be written, 2 bad input.");
 
     try {
         app.parse(argc, argv);
