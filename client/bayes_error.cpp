@@ -50,7 +50,8 @@ Slice sliceAt(double x, const double mu[][1], const double sigma[][2], double pr
     Slice s;
     s.logWeight = std::log(prior) - 0.5 * dx * dx / vx - std::log(std::sqrt(vx) * kSqrt2Pi);
     s.mean = mu[1][0] + sigma[0][1] / vx * dx;
-    s.sd = std::sqrt(sigma[1][1] - sigma[0][1] * sigma[0][1] / vx);
+    // Conditional variance |Sigma| / Sigma_xx: positive for a positive definite Sigma.
+    s.sd = std::sqrt((sigma[0][0] * sigma[1][1] - sigma[0][1] * sigma[1][0]) / vx);
     return s;
 }
 

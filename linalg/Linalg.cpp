@@ -13,7 +13,7 @@ void transpose(int rows, int cols, const double in[][1], double out[][2])
     linalg_impl::transpose(rows, cols, in, out);
 }
 
-void inverse(const double m[][2], double out[][2])
+GAUSSBOUND_IEEE_DIVISION void inverse(const double m[][2], double out[][2])
 {
     linalg_impl::inverse(m, out);
 }

@@ -10,6 +10,12 @@
 #ifndef GAUSSBOUND_LINALG_IMPL_H
 #define GAUSSBOUND_LINALG_IMPL_H
 
+// Marks a routine whose division by zero is intended: IEEE arithmetic turns a
+// singular matrix or a zero determinant into infinities and NaNs that flow to
+// the caller. Keeps the sanitizer build's float-divide-by-zero check, which
+// is there to catch accidental divisions, from stopping on these.
+#define GAUSSBOUND_IEEE_DIVISION __attribute__((no_sanitize("float-divide-by-zero")))
+
 namespace linalg_impl {
 
 inline double determinant(const double m[][2])
@@ -24,7 +30,7 @@ inline void transpose(int rows, int cols, const double in[][1], double out[][2])
             out[i][j] = in[j][i];
 }
 
-inline void inverse(const double m[][2], double out[][2])
+GAUSSBOUND_IEEE_DIVISION inline void inverse(const double m[][2], double out[][2])
 {
     // The single-precision reciprocal is the same for every entry.
     const float d = static_cast<float>(determinant(m));

@@ -10,6 +10,7 @@
 
 #include "Bound.h"
 #include "Linalg.h"
+#include "LinalgImpl.h"
 
 namespace {
 
@@ -100,7 +101,7 @@ TEST(MakeBound, UnequalCovariancesHaveTheirMinimumOffCentre)
 
 // Row i of the table computed step by step through the exported Linalg
 // routines, with nothing hoisted out of the row.
-double referenceRow(const Classes& c, int i)
+GAUSSBOUND_IEEE_DIVISION double referenceRow(const Classes& c, int i)
 {
     const double beta = static_cast<float>(i) / 10000.0f;
     const double gamma = 1.0 - beta;

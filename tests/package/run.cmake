@@ -12,7 +12,8 @@ endfunction()
 
 step(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${WORK_DIR}/prefix)
 step(${CMAKE_COMMAND} -S ${CLIENT_DIR} -B ${WORK_DIR}/build -DCMAKE_CXX_COMPILER=${CXX}
-     -DCMAKE_PREFIX_PATH=${WORK_DIR}/prefix)
+     -DCMAKE_PREFIX_PATH=${WORK_DIR}/prefix "-DCMAKE_CXX_FLAGS=${CLIENT_FLAGS}"
+     "-DCMAKE_EXE_LINKER_FLAGS=${CLIENT_FLAGS}")
 step(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
 step(${WORK_DIR}/build/client)
 
