@@ -3,7 +3,8 @@
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-PACKAGES=(g++ make cmake libopencv-dev libgtest-dev libbenchmark-dev libcli11-dev)
+PACKAGES=(g++ make cmake libopencv-dev libgtest-dev libbenchmark-dev libcli11-dev
+          clang libclang-rt-14-dev)
 
 ensure_packages() {
     local missing=() p

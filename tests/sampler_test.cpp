@@ -5,6 +5,9 @@
 #include <cmath>
 #include <cstdio>
 #include <deque>
+#include <functional>
+#include <iostream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -12,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "command.h"
+#include "normal_battery.h"
 
 float ranf();
 float box_muller(float m, float s);
@@ -67,9 +71,9 @@ CommandResult sampler(const std::string& args)
     return runCommand(std::string(SAMPLER_EXE) + " " + args);
 }
 
-std::vector<std::pair<double, double>> points(const std::string& out)
+Points points(const std::string& out)
 {
-    std::vector<std::pair<double, double>> p;
+    Points p;
     std::istringstream in(out);
     std::string line;
     while (std::getline(in, line)) {
@@ -213,29 +217,89 @@ TEST(SamplerProgram, PrintsTenThousandPointLinesAndExitsByItself)
     EXPECT_EQ(count, 10000);
 }
 
-TEST(SamplerProgram, PointsHaveUnitNormalMomentsAndNoCorrelation)
+namespace {
+
+// The points of seeds 1 to 20, per seed and pooled.
+const std::vector<Points>& seedPoints()
 {
-    for (const char* seed : {"1", "2", "3"}) {
-        const auto p = points(sampler(seed).out);
+    static std::vector<Points> all;
+    if (all.empty())
+        for (int seed = 1; seed <= 20; ++seed)
+            all.push_back(points(sampler(std::to_string(seed)).out));
+    return all;
+}
+
+Points pooled(const std::function<Points(const Points&)>& mutate)
+{
+    Points all;
+    for (const Points& p : seedPoints()) {
+        const Points m = mutate(p);
+        all.insert(all.end(), m.begin(), m.end());
+    }
+    return all;
+}
+
+}  // namespace
+
+TEST(SamplerStatistics, PointsAreIndependentUnitNormalPerSeedAndPooled)
+{
+    double lowest = 1.0, highest = 0.0;
+    for (size_t i = 0; i < seedPoints().size(); ++i) {
+        const Points& p = seedPoints()[i];
         ASSERT_EQ(p.size(), 10000u);
-        double sx = 0, sy = 0, sxx = 0, syy = 0, sxy = 0;
-        for (const auto& [x, y] : p) {
-            sx += x;
-            sy += y;
+        EXPECT_EQ(battery::failures(p, false), std::vector<std::string>{}) << "seed " << i + 1;
+        for (const auto& [name, pv] : battery::pValues(p)) {
+            lowest = std::min(lowest, pv);
+            highest = std::max(highest, pv);
         }
-        const double n = p.size(), mx = sx / n, my = sy / n;
-        for (const auto& [x, y] : p) {
-            sxx += (x - mx) * (x - mx);
-            syy += (y - my) * (y - my);
-            sxy += (x - mx) * (y - my);
-        }
-        // Five standard errors for n = 10000: 0.01 for the means and the
-        // correlation, 1/sqrt(2n) = 0.0071 for the standard deviations.
-        EXPECT_NEAR(mx, 1.0, 0.05) << seed;
-        EXPECT_NEAR(my, 1.0, 0.05) << seed;
-        EXPECT_NEAR(std::sqrt(sxx / (n - 1)), 1.0, 0.036) << seed;
-        EXPECT_NEAR(std::sqrt(syy / (n - 1)), 1.0, 0.036) << seed;
-        EXPECT_NEAR(sxy / std::sqrt(sxx * syy), 0.0, 0.05) << seed;
+    }
+    const Points all = pooled([](const Points& p) { return p; });
+    EXPECT_EQ(battery::failures(all, true), std::vector<std::string>{});
+    std::cout << "per-seed p-values from " << lowest << " to " << highest << "; pooled:";
+    for (const auto& [name, pv] : battery::pValues(all))
+        std::cout << " " << name << " " << pv << ";";
+    std::cout << "\n";
+}
+
+TEST(SamplerStatistics, BatteryCatchesSeededFaults)
+{
+    const std::map<std::string, std::function<Points(const Points&)>> faults = {
+        {"sigma 2% too large",
+         [](Points p) {
+             for (auto& [x, y] : p) {
+                 x = 1 + 1.02 * (x - 1);
+                 y = 1 + 1.02 * (y - 1);
+             }
+             return p;
+         }},
+        {"y = x",
+         [](Points p) {
+             for (auto& [x, y] : p)
+                 y = x;
+             return p;
+         }},
+        {"spare cache hands back the last variate",
+         [](Points p) {
+             for (size_t i = 1; i < p.size(); i += 2)
+                 p[i] = p[i - 1];
+             return p;
+         }},
+        {"mean shifted by 0.05",
+         [](Points p) {
+             for (auto& [x, y] : p) {
+                 x += 0.05;
+                 y += 0.05;
+             }
+             return p;
+         }},
+    };
+    for (const auto& [fault, mutate] : faults) {
+        const std::vector<std::string> failed = battery::failures(pooled(mutate), true);
+        EXPECT_FALSE(failed.empty()) << fault;
+        std::cout << fault << ": caught by";
+        for (const auto& name : failed)
+            std::cout << " [" << name << "]";
+        std::cout << "\n";
     }
 }
 

@@ -1,0 +1,69 @@
+// libFuzzer harness for the bounds client's command line, in-process. The
+// input is split at NUL bytes into argv[1..]; every input must be accepted
+// with valid options, answered with help or version text, or refused with a
+// one-line "bounds: " message. A failed check aborts.
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "options.h"
+
+namespace {
+
+void check(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+bool positiveDefinite(const double s[][2])
+{
+    return s[0][0] > 0 && s[0][0] * s[1][1] - s[0][1] * s[1][0] > 0;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    std::vector<std::string> words(1, "bounds");
+    std::string word;
+    for (size_t i = 0; i < size && words.size() < 24; ++i) {
+        if (data[i] == 0) {
+            words.push_back(word);
+            word.clear();
+        } else {
+            word += static_cast<char>(data[i]);
+        }
+    }
+    words.push_back(word);
+    std::vector<const char*> argv;
+    for (const auto& w : words)
+        argv.push_back(w.c_str());
+
+    Options options;
+    std::string message;
+    switch (parseOptions(static_cast<int>(argv.size()), argv.data(), options, message)) {
+    case ParseOutcome::Refuse:
+        check(message.rfind("bounds: ", 0) == 0);
+        check(message.find('\n') == std::string::npos);
+        break;
+    case ParseOutcome::Info:
+        check(!message.empty());
+        break;
+    case ParseOutcome::Run: {
+        const Classes& c = options.classes;
+        const double values[] = {c.mu1[0][0], c.mu1[1][0], c.mu2[0][0], c.mu2[1][0]};
+        for (double v : values)
+            check(std::isfinite(v));
+        check(positiveDefinite(c.sigma1) && positiveDefinite(c.sigma2));
+        check(c.prior1 > 0 && c.prior1 < 1 && c.prior2 > 0 && c.prior2 < 1);
+        check(std::fabs(c.prior1 + c.prior2 - 1) <= 1e-9);
+        check(options.width >= 200 && options.width <= 8000);
+        check(options.height >= 200 && options.height <= 8000);
+        break;
+    }
+    }
+    return 0;
+}
