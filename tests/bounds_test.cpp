@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "bad_inputs.h"
 #include "command.h"
 #include <opencv2/imgcodecs.hpp>
 
@@ -149,15 +150,7 @@ TEST_F(Bounds, PngDecodesToTheRequestedSize)
 
 TEST_F(Bounds, RefusesBadInputWithoutDoingAnything)
 {
-    const char* bad[] = {
-        "--mu1 1", "--mu1 1,2,3", "--mu1 1,", "--mu1 ,1", "--mu1 1,2x", "--mu1 nan,0",
-        "--mu1 inf,0", "--mu1 1e999,0", "--mu2 ' 1,2'", "--sigma1 1,0,0", "--sigma1 1,0.5,0.4,1",
-        "--sigma1 1,0,0,0", "--sigma1=-1,0,0,-1", "--sigma2 1,2,2,1", "--priors 0.5",
-        "--priors 0,1", "--priors 1.2,-0.2", "--priors 0.5,0.6", "--size 900", "--size 100x600",
-        "--size 900x9000", "--size 900x600x2", "--size ax600", "--table ''", "--plot ''",
-        "--frobnicate", "--mu1", "extra",
-    };
-    for (const char* args : bad) {
+    for (const char* args : kBadBoundsArguments) {
         // Every case but the empty file names also asks for both files.
         const std::string a = args;
         const CommandResult r = bounds(a.find("''") != std::string::npos

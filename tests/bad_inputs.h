@@ -1,0 +1,20 @@
+// Every class of command-line input that bounds refuses with exit status 2.
+#ifndef GAUSSBOUND_TESTS_BAD_INPUTS_H
+#define GAUSSBOUND_TESTS_BAD_INPUTS_H
+
+// Shell words; each leaves the other options at their defaults.
+inline const char* const kBadBoundsArguments[] = {
+    // Wrong count, empty fields, trailing text, not finite.
+    "--mu1 1", "--mu1 1,2,3", "--mu1 1,", "--mu1 ,1", "--mu1 1,2x", "--mu1 nan,0",
+    "--mu1 inf,0", "--mu1 1e999,0", "--mu2 ' 1,2'", "--sigma1 1,0,0",
+    // Not symmetric, not positive definite.
+    "--sigma1 1,0.5,0.4,1", "--sigma1 1,0,0,0", "--sigma1=-1,0,0,-1", "--sigma2 1,2,2,1",
+    // Priors outside (0, 1) or not summing to 1.
+    "--priors 0.5", "--priors 0,1", "--priors 1.2,-0.2", "--priors 0.5,0.6",
+    // Sizes.
+    "--size 900", "--size 100x600", "--size 900x9000", "--size 900x600x2", "--size ax600",
+    // Empty file names, unknown options, missing values, stray arguments.
+    "--table ''", "--plot ''", "--frobnicate", "--mu1", "extra",
+};
+
+#endif
