@@ -6,7 +6,6 @@
 #include <charconv>
 #include <cmath>
 #include <stdexcept>
-#include <vector>
 
 #include <CLI/CLI.hpp>
 
@@ -30,6 +29,8 @@ void readNumbers(const std::string& option, const std::string& text, int count, 
     const char* end = p + text.size();
     for (int i = 0; i < count; ++i) {
         const auto [next, ec] = std::from_chars(p, end, out[i]);
+        if (ec == std::errc::result_out_of_range)
+            throw Invalid(option + ": '" + text + "' holds a number out of range");
         if (ec != std::errc() || next == p)
             throw Invalid(expected);
         if (!std::isfinite(out[i]))
@@ -43,6 +44,14 @@ void readNumbers(const std::string& option, const std::string& text, int count, 
     }
     if (p != end)
         throw Invalid(expected);
+}
+
+void readMean(const std::string& option, const std::string& text, double out[][1])
+{
+    double v[2];
+    readNumbers(option, text, 2, v);
+    out[0][0] = v[0];
+    out[1][0] = v[1];
 }
 
 void readCovariance(const std::string& option, const std::string& text, double out[][2])
@@ -105,6 +114,59 @@ std::string oneLine(std::string text)
     return text;
 }
 
+// The options' text as typed, with the defaults in place.
+struct Typed {
+    std::string mu1 = "0,0", mu2 = "1,0", sigma1 = "1,0,0,1", sigma2 = "2,0,0,2";
+    std::string priors = "0.5,0.5", size = "900x600";
+    CLI::Option* table = nullptr;
+    CLI::Option* plot = nullptr;
+};
+
+void declareOptions(CLI::App& app, Typed& typed, Options& options)
+{
+    app.set_version_flag("--version", GAUSSBOUND_VERSION);
+    app.add_option("--mu1", typed.mu1, "Mean of class 1")->type_name("X,Y")->capture_default_str();
+    app.add_option("--mu2", typed.mu2, "Mean of class 2")->type_name("X,Y")->capture_default_str();
+    app.add_option("--sigma1", typed.sigma1, "Covariance of class 1, row-major")
+        ->type_name("A,B,C,D")
+        ->capture_default_str();
+    app.add_option("--sigma2", typed.sigma2, "Covariance of class 2, row-major")
+        ->type_name("A,B,C,D")
+        ->capture_default_str();
+    app.add_option("--priors", typed.priors, "Prior probabilities, summing to 1")
+        ->type_name("P1,P2")
+        ->capture_default_str();
+    typed.table = app.add_option("--table", options.tablePath,
+                                 "Write the plot table (10000 rows, 6 columns) as CSV")
+                      ->type_name("FILE");
+    typed.plot = app.add_option("--plot", options.plotPath, "Draw the bound curve as a PNG")
+                     ->type_name("FILE");
+    app.add_option("--size", typed.size, "Size of the PNG in pixels, 200 to 8000 a side")
+        ->type_name("WxH")
+        ->capture_default_str();
+    options.json = false;
+    app.add_flag("--json", options.json, "Print the results as one JSON object");
+    app.footer("Exit status: 0 done, 1 an output could not be written, 2 bad input.");
+}
+
+// Throws Invalid for the first option that is not acceptable.
+void readOptions(const Typed& typed, Options& options)
+{
+    Classes& c = options.classes;
+    readMean("--mu1", typed.mu1, c.mu1);
+    readMean("--mu2", typed.mu2, c.mu2);
+    readCovariance("--sigma1", typed.sigma1, c.sigma1);
+    readCovariance("--sigma2", typed.sigma2, c.sigma2);
+    readPriors(typed.priors, c);
+    readSize(typed.size, options.width, options.height);
+    if (*typed.table)
+        checkPath("--table", options.tablePath);
+    if (*typed.plot)
+        checkPath("--plot", options.plotPath);
+    if (*typed.table && *typed.plot && options.tablePath == options.plotPath)
+        throw Invalid("--plot: names the same file as --table");
+}
+
 }  // namespace
 
 ParseOutcome parseOptions(int argc, const char* const argv[], Options& options,
@@ -113,35 +175,12 @@ ParseOutcome parseOptions(int argc, const char* const argv[], Options& options,
     CLI::App app{"Chernoff and Bhattacharyya bounds on the Bayes error of two normal classes\n"
                  "in the plane, beside the Bayes error itself.",
                  "bounds"};
-    app.set_version_flag("--version", GAUSSBOUND_VERSION);
-
-    std::string mu1 = "0,0", mu2 = "1,0", sigma1 = "1,0,0,1", sigma2 = "2,0,0,2";
-    std::string priors = "0.5,0.5", size = "900x600";
-    options.json = false;
-    app.add_option("--mu1", mu1, "Mean of class 1")->type_name("X,Y")->capture_default_str();
-    app.add_option("--mu2", mu2, "Mean of class 2")->type_name("X,Y")->capture_default_str();
-    app.add_option("--sigma1", sigma1, "Covariance of class 1, row-major")
-        ->type_name("A,B,C,D")
-        ->capture_default_str();
-    app.add_option("--sigma2", sigma2, "Covariance of class 2, row-major")
-        ->type_name("A,B,C,D")
-        ->capture_default_str();
-    app.add_option("--priors", priors, "Prior probabilities, summing to 1")
-        ->type_name("P1,P2")
-        ->capture_default_str();
-    auto* table = app.add_option("--table", options.tablePath,
-                                 "Write the plot table (10000 rows, 6 columns) as CSV")
-                      ->type_name("FILE");
-    auto* plot =
-        app.add_option("--plot", options.plotPath, "Draw the bound curve as a PNG")->type_name("FILE");
-    app.add_option("--size", size, "Size of the PNG in pixels, 200 to 8000 a side")
-        ->type_name("WxH")
-        ->capture_default_str();
-    app.add_flag("--json", options.json, "Print the results as one JSON object");
-    app.footer("Exit status: 0 done, 1 an output could not be written, 2 bad input.");
+    Typed typed;
+    declareOptions(app, typed, options);
 
     try {
         app.parse(argc, argv);
+        readOptions(typed, options);
     } catch (const CLI::CallForHelp&) {
         message = app.help();
         return ParseOutcome::Info;
@@ -151,27 +190,6 @@ ParseOutcome parseOptions(int argc, const char* const argv[], Options& options,
     } catch (const CLI::ParseError& e) {
         message = oneLine(std::string("bounds: ") + e.what() + " (run 'bounds --help' for usage)");
         return ParseOutcome::Refuse;
-    }
-
-    try {
-        Classes& c = options.classes;
-        double v[2];
-        readNumbers("--mu1", mu1, 2, v);
-        c.mu1[0][0] = v[0];
-        c.mu1[1][0] = v[1];
-        readNumbers("--mu2", mu2, 2, v);
-        c.mu2[0][0] = v[0];
-        c.mu2[1][0] = v[1];
-        readCovariance("--sigma1", sigma1, c.sigma1);
-        readCovariance("--sigma2", sigma2, c.sigma2);
-        readPriors(priors, c);
-        readSize(size, options.width, options.height);
-        if (*table)
-            checkPath("--table", options.tablePath);
-        if (*plot)
-            checkPath("--plot", options.plotPath);
-        if (*table && *plot && options.tablePath == options.plotPath)
-            throw Invalid("--plot: names the same file as --table");
     } catch (const Invalid& e) {
         message = oneLine(std::string("bounds: ") + e.what());
         return ParseOutcome::Refuse;
