@@ -138,6 +138,32 @@ void drawAxes(cv::Mat& canvas, const cv::Rect& area, const Scale& scale, double 
     label.copyTo(canvas(cv::Rect(x, y, label.cols, label.rows)));
 }
 
+// The box of this size, in a corner of the plot area, that hides the fewest
+// points of the series.
+cv::Rect quietestCorner(const cv::Size& box, const Scale& scale, const PlotTable& plot,
+                        const std::vector<Series>& series)
+{
+    const int inset = 10;
+    const int right = scale.width - box.width - inset, bottom = scale.height - box.height - inset;
+    cv::Rect best;
+    long fewest = -1;
+    for (const cv::Point corner : {cv::Point(right, bottom), cv::Point(right, inset),
+                                   cv::Point(inset, bottom), cv::Point(inset, inset)}) {
+        const cv::Rect candidate(corner, box);
+        long hidden = 0;
+        for (const auto& s : series)
+            for (int r = 0; r < s.rows; ++r) {
+                const double x = plot[r][s.col], y = plot[r][s.col + 1];
+                hidden += std::isfinite(x) && std::isfinite(y) && candidate.contains(scale(x, y));
+            }
+        if (fewest < 0 || hidden < fewest) {
+            fewest = hidden;
+            best = candidate;
+        }
+    }
+    return best;
+}
+
 // Legend in the corner of the plot area that hides the fewest points.
 void drawLegend(cv::Mat& canvas, const cv::Rect& area, const Scale& scale, const PlotTable& plot,
                 const std::vector<Series>& series, double fontScale, int textThickness)
@@ -151,25 +177,7 @@ void drawLegend(cv::Mat& canvas, const cv::Rect& area, const Scale& scale, const
     const int pad = lineHeight / 2, swatch = 2 * lineHeight;
     const cv::Size box(pad * 3 + swatch + textWidth, pad * 2 + lineHeight * 3 / 2 *
                                                               static_cast<int>(series.size()));
-    const int inset = 10;
-    const cv::Point corners[4] = {{area.width - box.width - inset, area.height - box.height - inset},
-                                  {area.width - box.width - inset, inset},
-                                  {inset, area.height - box.height - inset},
-                                  {inset, inset}};
-    cv::Rect best;
-    long fewest = -1;
-    for (const cv::Point& corner : corners) {
-        const cv::Rect candidate(corner, box);
-        long hidden = 0;
-        for (const auto& s : series)
-            for (int r = 0; r < s.rows; ++r)
-                hidden += candidate.contains(scale(plot[r][s.col], plot[r][s.col + 1]));
-        if (fewest < 0 || hidden < fewest) {
-            fewest = hidden;
-            best = candidate;
-        }
-    }
-
+    cv::Rect best = quietestCorner(box, scale, plot, series);
     best += area.tl();
     cv::rectangle(canvas, best, kWhite, cv::FILLED);
     cv::rectangle(canvas, best, kBlack, 1);
