@@ -12,6 +12,7 @@
 // platform's rand(). Arithmetic is single precision except where a step says
 // double; each narrowing is part of the reproducible result.
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -85,6 +86,26 @@ void box_muller2d(float out[2], const float mean[2], const float sigma[2][2])
     }
 }
 
+// Writes "(x,y)" and an end of line, then flushes. Each coordinate is
+// formatted as the stream's default formatting prints a float (printf's %g
+// at precision 6: exact decimal rounding, trailing zeros dropped, exponent
+// form for small or large magnitudes), but by to_chars, without the
+// stream's per-number locale work. Returns false if the write failed.
+static bool print_point(const float p[2])
+{
+    char line[48];
+    char* end = line + sizeof line;
+    char* out = line;
+    *out++ = '(';
+    out = std::to_chars(out, end, p[0], std::chars_format::general, 6).ptr;
+    *out++ = ',';
+    out = std::to_chars(out, end, p[1], std::chars_format::general, 6).ptr;
+    *out++ = ')';
+    *out++ = '\n';
+    std::cout.write(line, out - line).flush();
+    return static_cast<bool>(std::cout);
+}
+
 int main(int argc, char** argv)
 {
     const int count = 10000;
@@ -103,9 +124,7 @@ int main(int argc, char** argv)
         samples[i][0] = 0.0f;
         samples[i][1] = 0.0f;
         box_muller2d(samples[i], mean, sigma);
-        // Default stream formatting: printf's %g at precision 6.
-        std::cout << '(' << samples[i][0] << ',' << samples[i][1] << ')' << std::endl;
-        if (!std::cout) {
+        if (!print_point(samples[i])) {
             std::fprintf(stderr, "sampler: cannot write to standard output\n");
             return 1;
         }
