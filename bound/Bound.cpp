@@ -23,9 +23,8 @@ static void meanDifference(const double mu1[][1], const double mu2[][1], double 
 }
 
 // Returns the quadratic form dT S^-1 d.
-GAUSSBOUND_IEEE_DIVISION static inline double quadraticForm(const double dT[][2],
-                                                             const double d[][1],
-                                                             const double s[][2])
+GAUSSBOUND_IEEE_DIVISION
+static inline double quadraticForm(const double dT[][2], const double d[][1], const double s[][2])
 {
     double sInv[2][2], t[1][2], q[1][1];
     inverse(s, sInv);
@@ -34,7 +33,8 @@ GAUSSBOUND_IEEE_DIVISION static inline double quadraticForm(const double dT[][2]
     return q[0][0];
 }
 
-GAUSSBOUND_IEEE_DIVISION void makeBound(double table[][2], const double mu1[][1], const double mu2[][1],
+GAUSSBOUND_IEEE_DIVISION
+void makeBound(double table[][2], const double mu1[][1], const double mu2[][1],
                const double sigma1[][2], const double sigma2[][2])
 {
     double d[2][1], dT[1][2];
@@ -79,7 +79,8 @@ void findMinB(const double table[][2], double& betaMin, double& valueMin)
     valueMin = value;
 }
 
-GAUSSBOUND_IEEE_DIVISION double getBattacharayyaBound(const double mu1[][1], const double mu2[][1],
+GAUSSBOUND_IEEE_DIVISION
+double getBattacharayyaBound(const double mu1[][1], const double mu2[][1],
                              const double sigma1[][2], const double sigma2[][2])
 {
     double d[2][1], dT[1][2], m[2][2];
