@@ -2,7 +2,6 @@
 // classes in the plane, with the Bayes error itself, a CSV plot table and a
 // PNG plot. Exit status: 0 done, 1 an output could not be written, 2 bad
 // input (nothing is computed, printed or written).
-#include <cstdio>
 #include <iostream>
 #include <string>
 #include <vector>

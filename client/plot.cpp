@@ -8,6 +8,8 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include "report.h"
+
 namespace {
 
 // Colours are BGR.
@@ -190,13 +192,6 @@ void drawLegend(cv::Mat& canvas, const cv::Rect& area, const Scale& scale, const
     }
 }
 
-std::string classText(const char* name, const double mu[][1], const double sigma[][2], double p)
-{
-    return std::string(name) + ": mu=(" + fmt("%g", mu[0][0]) + ", " + fmt("%g", mu[1][0]) +
-           ")  Sigma=[" + fmt("%g", sigma[0][0]) + " " + fmt("%g", sigma[0][1]) + "; " +
-           fmt("%g", sigma[1][0]) + " " + fmt("%g", sigma[1][1]) + "]  P=" + fmt("%g", p);
-}
-
 }  // namespace
 
 std::string renderPlot(const Classes& c, const Analysis& a, const PlotTable& plot, int width,
@@ -235,8 +230,8 @@ std::string renderPlot(const Classes& c, const Analysis& a, const PlotTable& plo
 
     putCentred(canvas, "Chernoff bound of two normal classes",
                {width / 2, static_cast<int>(20 * unit)}, fontScale * 1.2, textThickness);
-    putCentred(canvas, classText("class 1", c.mu1, c.sigma1, c.prior1) + "    " +
-                           classText("class 2", c.mu2, c.sigma2, c.prior2),
+    putCentred(canvas, "class 1: " + classSummary(c.mu1, c.sigma1, c.prior1) + "    class 2: " +
+                           classSummary(c.mu2, c.sigma2, c.prior2),
                {width / 2, static_cast<int>(46 * unit)}, fontScale * 0.8, textThickness);
 
     std::vector<unsigned char> png;

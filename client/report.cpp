@@ -36,18 +36,18 @@ std::string jsonArray(std::initializer_list<double> values)
 
 }  // namespace
 
+std::string classSummary(const double mu[][1], const double sigma[][2], double prior)
+{
+    return "mean (" + sig6(mu[0][0]) + ", " + sig6(mu[1][0]) + "), covariance [" +
+           sig6(sigma[0][0]) + " " + sig6(sigma[0][1]) + "; " + sig6(sigma[1][0]) + " " +
+           sig6(sigma[1][1]) + "], prior " + sig6(prior);
+}
+
 std::string textReport(const Classes& c, const Analysis& a)
 {
-    const auto pair = [](double x, double y) { return "(" + sig6(x) + ", " + sig6(y) + ")"; };
-    const auto matrix = [](const double m[][2]) {
-        return "[" + sig6(m[0][0]) + " " + sig6(m[0][1]) + "; " + sig6(m[1][0]) + " " +
-               sig6(m[1][1]) + "]";
-    };
     std::string s;
-    s += "Class 1: mean " + pair(c.mu1[0][0], c.mu1[1][0]) + ", covariance " + matrix(c.sigma1) +
-         ", prior " + sig6(c.prior1) + "\n";
-    s += "Class 2: mean " + pair(c.mu2[0][0], c.mu2[1][0]) + ", covariance " + matrix(c.sigma2) +
-         ", prior " + sig6(c.prior2) + "\n\n";
+    s += "Class 1: " + classSummary(c.mu1, c.sigma1, c.prior1) + "\n";
+    s += "Class 2: " + classSummary(c.mu2, c.sigma2, c.prior2) + "\n\n";
     s += "Chernoff bound\n";
     s += "  smallest factor e^-k(beta) over the table:  " + sig6(a.chernoffFactor) +
          "  at beta = " + sig6(a.chernoffBeta) + "\n";

@@ -7,6 +7,10 @@
 
 #include "analysis.h"
 
+// One class's parameters to 6 significant digits:
+// "mean (0, 0), covariance [1 0; 0 1], prior 0.5".
+std::string classSummary(const double mu[][1], const double sigma[][2], double prior);
+
 // Human-readable summary, figures to 6 significant digits.
 std::string textReport(const Classes& classes, const Analysis& a);
 
