@@ -1,12 +1,14 @@
 // bounds: Chernoff and Bhattacharyya bounds on the Bayes error of two normal
-// classes in the plane, with the Bayes error itself, a CSV plot table and a
-// PNG plot. Exit status: 0 done, 1 an output could not be written, 2 bad
-// input (nothing is computed, printed or written).
+// classes in any dimension, with the Bayes error itself, a CSV plot table and
+// a PNG plot. Exit status: 0 done, 1 an output could not be written or a
+// figure could not be computed, 2 bad input (nothing is computed, printed or
+// written).
 #include <iostream>
 #include <string>
 #include <vector>
 
-#include "analysis.h"
+#include <gaussbound/Analysis.h>
+
 #include "atomic_file.h"
 #include "options.h"
 #include "plot.h"
@@ -27,14 +29,20 @@ int main(int argc, char** argv)
         break;
     }
 
-    static PlotTable plot;  // 480 KB: kept off the stack
-    const Analysis analysis = analyse(options.classes, plot);
+    static BoundTable table;  // 160 KB and 480 KB: kept off the stack
+    static PlotTable plot;
+    const gaussbound::Figures figures = gaussbound::analyse(options.model, table);
+    if (const auto missing = missingFigure(figures)) {
+        std::cerr << "bounds: the " << *missing << " could not be computed for these classes\n";
+        return 1;
+    }
+    makePlot(plot, table, figures.tableBeta, figures.tableFactor, figures.bhattacharyya.factor);
 
     std::vector<PendingFile> files;
     if (!options.tablePath.empty())
         files.push_back({options.tablePath, csvTable(plot)});
     if (!options.plotPath.empty()) {
-        std::string png = renderPlot(options.classes, analysis, plot, options.width, options.height);
+        std::string png = renderPlot(options.model, figures, plot, options.width, options.height);
         if (png.empty()) {
             std::cerr << "bounds: " << options.plotPath << ": the PNG could not be encoded\n";
             return 1;
@@ -46,8 +54,8 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    std::cout << (options.json ? jsonReport(options.classes, analysis)
-                               : textReport(options.classes, analysis))
+    std::cout << (options.json ? jsonReport(options.model, figures)
+                               : textReport(options.model, figures))
               << std::flush;
     if (!std::cout) {
         std::cerr << "bounds: cannot write to standard output\n";

@@ -6,8 +6,11 @@
 #include <charconv>
 #include <cmath>
 #include <stdexcept>
+#include <vector>
 
 #include <CLI/CLI.hpp>
+
+#include "model_file.h"
 
 #ifndef GAUSSBOUND_VERSION
 #define GAUSSBOUND_VERSION "unknown"
@@ -20,68 +23,49 @@ struct Invalid : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// Reads exactly `count` comma-separated finite numbers from text into out.
-void readNumbers(const std::string& option, const std::string& text, int count, double* out)
+// Reads comma-separated finite numbers; with count > 0, exactly that many.
+std::vector<double> readNumbers(const std::string& option, const std::string& text, size_t count)
 {
-    const std::string expected = option + ": expected " + std::to_string(count) +
-                                 " comma-separated numbers, got '" + text + "'";
+    const std::string expected =
+        option + ": expected " + (count > 0 ? std::to_string(count) + " " : "") +
+        "comma-separated numbers, got '" + text + "'";
+    std::vector<double> out;
     const char* p = text.data();
     const char* end = p + text.size();
-    for (int i = 0; i < count; ++i) {
-        const auto [next, ec] = std::from_chars(p, end, out[i]);
+    for (;;) {
+        double v;
+        const auto [next, ec] = std::from_chars(p, end, v);
         if (ec == std::errc::result_out_of_range)
             throw Invalid(option + ": '" + text + "' holds a number out of range");
         if (ec != std::errc() || next == p)
             throw Invalid(expected);
-        if (!std::isfinite(out[i]))
+        if (!std::isfinite(v))
             throw Invalid(option + ": '" + text + "' holds a number that is not finite");
+        out.push_back(v);
         p = next;
-        if (i + 1 < count) {
-            if (p == end || *p != ',')
-                throw Invalid(expected);
-            ++p;
-        }
+        if (p == end)
+            break;
+        if (*p != ',')
+            throw Invalid(expected);
+        ++p;
     }
-    if (p != end)
+    if (count > 0 && out.size() != count)
         throw Invalid(expected);
+    return out;
 }
 
-void readMean(const std::string& option, const std::string& text, double out[][1])
+Eigen::VectorXd readMean(const std::string& option, const std::string& text, size_t d)
 {
-    double v[2];
-    readNumbers(option, text, 2, v);
-    out[0][0] = v[0];
-    out[1][0] = v[1];
+    const std::vector<double> v = readNumbers(option, text, d);
+    return Eigen::Map<const Eigen::VectorXd>(v.data(), static_cast<Eigen::Index>(v.size()));
 }
 
-void readCovariance(const std::string& option, const std::string& text, double out[][2])
+Eigen::MatrixXd readCovariance(const std::string& option, const std::string& text, size_t d)
 {
-    double v[4];
-    readNumbers(option, text, 4, v);
-    out[0][0] = v[0];
-    out[0][1] = v[1];
-    out[1][0] = v[2];
-    out[1][1] = v[3];
-
-    const double scale = std::fmax(std::fmax(std::fabs(v[0]), std::fabs(v[1])),
-                                   std::fmax(std::fabs(v[2]), std::fabs(v[3])));
-    if (std::fabs(v[1] - v[2]) > 1e-9 * scale)
-        throw Invalid(option + ": the covariance matrix is not symmetric (B != C)");
-    if (!(v[0] > 0.0 && v[0] * v[3] - v[1] * v[2] > 0.0))
-        throw Invalid(option + ": the covariance matrix is not positive definite");
-}
-
-void readPriors(const std::string& text, Classes& classes)
-{
-    double p[2];
-    readNumbers("--priors", text, 2, p);
-    for (double prior : p)
-        if (!(prior > 0.0 && prior < 1.0))
-            throw Invalid("--priors: each prior must lie strictly between 0 and 1");
-    if (std::fabs(p[0] + p[1] - 1.0) > 1e-9)
-        throw Invalid("--priors: the priors must sum to 1");
-    classes.prior1 = p[0];
-    classes.prior2 = p[1];
+    const std::vector<double> v = readNumbers(option, text, d * d);
+    const auto n = static_cast<Eigen::Index>(d);
+    return Eigen::Map<const Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor>>(
+        v.data(), n, n);
 }
 
 void readSize(const std::string& text, int& width, int& height)
@@ -117,7 +101,9 @@ std::string oneLine(std::string text)
 // The options' text as typed, with the defaults in place.
 struct Typed {
     std::string mu1 = "0,0", mu2 = "1,0", sigma1 = "1,0,0,1", sigma2 = "2,0,0,2";
-    std::string priors = "0.5,0.5", size = "900x600";
+    std::string priors = "0.5,0.5", size = "900x600", modelPath;
+    std::vector<CLI::Option*> classOptions;
+    CLI::Option* model = nullptr;
     CLI::Option* table = nullptr;
     CLI::Option* plot = nullptr;
 };
@@ -125,17 +111,23 @@ struct Typed {
 void declareOptions(CLI::App& app, Typed& typed, Options& options)
 {
     app.set_version_flag("--version", GAUSSBOUND_VERSION);
-    app.add_option("--mu1", typed.mu1, "Mean of class 1")->type_name("X,Y")->capture_default_str();
-    app.add_option("--mu2", typed.mu2, "Mean of class 2")->type_name("X,Y")->capture_default_str();
-    app.add_option("--sigma1", typed.sigma1, "Covariance of class 1, row-major")
-        ->type_name("A,B,C,D")
-        ->capture_default_str();
-    app.add_option("--sigma2", typed.sigma2, "Covariance of class 2, row-major")
-        ->type_name("A,B,C,D")
-        ->capture_default_str();
-    app.add_option("--priors", typed.priors, "Prior probabilities, summing to 1")
-        ->type_name("P1,P2")
-        ->capture_default_str();
+    typed.classOptions = {
+        app.add_option("--mu1", typed.mu1, "Mean of class 1; its count d is the dimension")
+            ->type_name("X1,...,Xd"),
+        app.add_option("--mu2", typed.mu2, "Mean of class 2")->type_name("X1,...,Xd"),
+        app.add_option("--sigma1", typed.sigma1, "Covariance of class 1, d*d numbers row-major")
+            ->type_name("A,B,..."),
+        app.add_option("--sigma2", typed.sigma2, "Covariance of class 2, d*d numbers row-major")
+            ->type_name("A,B,..."),
+        app.add_option("--priors", typed.priors, "Prior probabilities, summing to 1")
+            ->type_name("P1,P2"),
+    };
+    for (CLI::Option* o : typed.classOptions)
+        o->capture_default_str();
+    typed.model = app.add_option("--model", typed.modelPath,
+                                 "Read the two classes from a JSON file with the keys that --json "
+                                 "prints (mu1, mu2, sigma1, sigma2, priors)")
+                      ->type_name("FILE");
     typed.table = app.add_option("--table", options.tablePath,
                                  "Write the plot table (10000 rows, 6 columns) as CSV")
                       ->type_name("FILE");
@@ -146,18 +138,47 @@ void declareOptions(CLI::App& app, Typed& typed, Options& options)
         ->capture_default_str();
     options.json = false;
     app.add_flag("--json", options.json, "Print the results as one JSON object");
-    app.footer("Exit status: 0 done, 1 an output could not be written, 2 bad input.");
+    app.footer("Exit status: 0 done, 1 an output could not be written or a figure could not be\n"
+               "computed, 2 bad input.");
+}
+
+gaussbound::Model modelFromOptions(const Typed& typed)
+{
+    gaussbound::Model m;
+    m.mu1 = readMean("--mu1", typed.mu1, 0);
+    const size_t d = static_cast<size_t>(m.mu1.size());
+    m.mu2 = readMean("--mu2", typed.mu2, d);
+    m.sigma1 = readCovariance("--sigma1", typed.sigma1, d);
+    m.sigma2 = readCovariance("--sigma2", typed.sigma2, d);
+    const std::vector<double> p = readNumbers("--priors", typed.priors, 2);
+    m.prior1 = p[0];
+    m.prior2 = p[1];
+    return m;
+}
+
+gaussbound::Model modelFromFile(const Typed& typed)
+{
+    for (const CLI::Option* o : typed.classOptions)
+        if (*o)
+            throw Invalid("--model: cannot be combined with " + o->get_name());
+    checkPath("--model", typed.modelPath);
+    try {
+        return readModelFile(typed.modelPath);
+    } catch (const ModelFileError& e) {
+        throw Invalid(typed.modelPath + ": " + e.what());
+    }
 }
 
 // Throws Invalid for the first option that is not acceptable.
 void readOptions(const Typed& typed, Options& options)
 {
-    Classes& c = options.classes;
-    readMean("--mu1", typed.mu1, c.mu1);
-    readMean("--mu2", typed.mu2, c.mu2);
-    readCovariance("--sigma1", typed.sigma1, c.sigma1);
-    readCovariance("--sigma2", typed.sigma2, c.sigma2);
-    readPriors(typed.priors, c);
+    const bool fromFile = static_cast<bool>(*typed.model);
+    options.model = fromFile ? modelFromFile(typed) : modelFromOptions(typed);
+    if (const auto error = gaussbound::validate(options.model)) {
+        // A field of the model is an option on the command line.
+        throw Invalid(fromFile ? typed.modelPath + ": " + error->field + ": " + error->message
+                               : "--" + error->field + ": " + error->message);
+    }
     readSize(typed.size, options.width, options.height);
     if (*typed.table)
         checkPath("--table", options.tablePath);
@@ -173,7 +194,7 @@ ParseOutcome parseOptions(int argc, const char* const argv[], Options& options,
                           std::string& message)
 {
     CLI::App app{"Chernoff and Bhattacharyya bounds on the Bayes error of two normal classes\n"
-                 "in the plane, beside the Bayes error itself.",
+                 "in any dimension, beside the Bayes error itself.",
                  "bounds"};
     Typed typed;
     declareOptions(app, typed, options);

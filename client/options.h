@@ -5,20 +5,12 @@
 
 #include <string>
 
-// Two normal classes with their priors, in the library's array shapes.
-struct Classes {
-    double mu1[2][1];
-    double mu2[2][1];
-    double sigma1[2][2];
-    double sigma2[2][2];
-    double prior1;
-    double prior2;
-};
+#include <gaussbound/Model.h>
 
 struct Options {
-    Classes classes;
-    std::string tablePath;  // empty: no CSV table
-    std::string plotPath;   // empty: no PNG plot
+    gaussbound::Model model;  // valid: checked by gaussbound::validate
+    std::string tablePath;    // empty: no CSV table
+    std::string plotPath;     // empty: no PNG plot
     int width;
     int height;
     bool json;
@@ -30,8 +22,9 @@ enum class ParseOutcome {
     Refuse  // bad input: print the message on stderr, exit 2
 };
 
-// Parses and validates argv. On Info the message is the text to show; on
-// Refuse it is one line beginning "bounds: ". argv is not modified.
+// Parses and validates argv, reading the --model file if one is named. On
+// Info the message is the text to show; on Refuse it is one line beginning
+// "bounds: ". argv is not modified.
 ParseOutcome parseOptions(int argc, const char* const argv[], Options& options,
                           std::string& message);
 

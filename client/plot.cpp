@@ -194,8 +194,8 @@ void drawLegend(cv::Mat& canvas, const cv::Rect& area, const Scale& scale, const
 
 }  // namespace
 
-std::string renderPlot(const Classes& c, const Analysis& a, const PlotTable& plot, int width,
-                       int height)
+std::string renderPlot(const gaussbound::Model& m, const gaussbound::Figures& f,
+                       const PlotTable& plot, int width, int height)
 {
     const double unit = std::min(width, height) / 600.0;
     const double fontScale = 0.5 * unit;
@@ -206,7 +206,7 @@ std::string renderPlot(const Classes& c, const Analysis& a, const PlotTable& plo
 
     const std::vector<Series> series = {
         {0, kTableRows, kCurve, "Chernoff factor e^-k(beta)"},
-        {2, figureRows(plot, 2), kMinimum, "minimum, beta* = " + fmt("%.4g", a.chernoffBeta)},
+        {2, figureRows(plot, 2), kMinimum, "minimum, beta* = " + fmt("%.4g", f.tableBeta)},
         {4, figureRows(plot, 4), kBhatt, "Bhattacharyya, beta = 0.5"},
     };
 
@@ -230,8 +230,8 @@ std::string renderPlot(const Classes& c, const Analysis& a, const PlotTable& plo
 
     putCentred(canvas, "Chernoff bound of two normal classes",
                {width / 2, static_cast<int>(20 * unit)}, fontScale * 1.2, textThickness);
-    putCentred(canvas, "class 1: " + classSummary(c.mu1, c.sigma1, c.prior1) + "    class 2: " +
-                           classSummary(c.mu2, c.sigma2, c.prior2),
+    putCentred(canvas, "class 1: " + classSummary(m.mu1, m.sigma1, m.prior1) + "    class 2: " +
+                           classSummary(m.mu2, m.sigma2, m.prior2),
                {width / 2, static_cast<int>(46 * unit)}, fontScale * 0.8, textThickness);
 
     std::vector<unsigned char> png;

@@ -4,7 +4,11 @@
 #include <cmath>
 #include <cstdio>
 
+#include <nlohmann/json.hpp>
+
 namespace {
+
+using nlohmann::ordered_json;
 
 // Shortest text that reads back as the same double.
 std::string exact(double v)
@@ -14,11 +18,6 @@ std::string exact(double v)
     return std::string(buf, result.ptr);
 }
 
-std::string json(double v)
-{
-    return std::isfinite(v) ? exact(v) : "null";
-}
-
 std::string sig6(double v)
 {
     char buf[32];
@@ -26,62 +25,139 @@ std::string sig6(double v)
     return buf;
 }
 
-std::string jsonArray(std::initializer_list<double> values)
+// A figure of the any-dimension library: finite, or an infinite limit.
+ordered_json figure(double v)
 {
-    std::string out = "[";
-    for (double v : values)
-        out += (out.size() > 1 ? "," : "") + json(v);
-    return out + "]";
+    if (std::isinf(v))
+        return v > 0 ? "Infinity" : "-Infinity";
+    return v;
+}
+
+// A figure that Bound computes as it stands: NaN or infinity are null.
+ordered_json boundFigure(double v)
+{
+    return std::isfinite(v) ? ordered_json(v) : ordered_json(nullptr);
+}
+
+// The 2-D figures that come from Bound; elsewhere the library's.
+ordered_json tableFigure(const gaussbound::Figures& f, double v)
+{
+    return f.dimension == 2 ? boundFigure(v) : figure(v);
+}
+
+std::vector<double> rowMajor(const Eigen::MatrixXd& m)
+{
+    std::vector<double> v;
+    for (Eigen::Index i = 0; i < m.rows(); ++i)
+        for (Eigen::Index j = 0; j < m.cols(); ++j)
+            v.push_back(m(i, j));
+    return v;
+}
+
+// A label padded to the column where the figures start.
+std::string line(const std::string& label, double value, const std::string& tail = "")
+{
+    return label + std::string(label.size() < 47 ? 47 - label.size() : 1, ' ') + sig6(value) + tail +
+           "\n";
 }
 
 }  // namespace
 
-std::string classSummary(const double mu[][1], const double sigma[][2], double prior)
+std::string classSummary(const Eigen::VectorXd& mu, const Eigen::MatrixXd& sigma, double prior)
 {
-    return "mean (" + sig6(mu[0][0]) + ", " + sig6(mu[1][0]) + "), covariance [" +
-           sig6(sigma[0][0]) + " " + sig6(sigma[0][1]) + "; " + sig6(sigma[1][0]) + " " +
-           sig6(sigma[1][1]) + "], prior " + sig6(prior);
+    std::string s = "mean (";
+    for (Eigen::Index i = 0; i < mu.size(); ++i)
+        s += (i > 0 ? ", " : "") + sig6(mu(i));
+    s += "), covariance [";
+    for (Eigen::Index i = 0; i < sigma.rows(); ++i)
+        for (Eigen::Index j = 0; j < sigma.cols(); ++j)
+            s += (j > 0 ? " " : i > 0 ? "; " : "") + sig6(sigma(i, j));
+    return s + "], prior " + sig6(prior);
 }
 
-std::string textReport(const Classes& c, const Analysis& a)
+std::optional<std::string> missingFigure(const gaussbound::Figures& f)
+{
+    const std::pair<const char*, double> figures[] = {
+        {"Chernoff optimum", f.optimum.errorBound},
+        {"Chernoff optimum's beta", f.optimum.beta},
+        {"Chernoff optimum's exponent", f.optimum.exponent},
+        {"Bayes error", f.bayes.value},
+        {"Bayes error given class 1", f.bayes.givenClass1},
+        {"Bayes error given class 2", f.bayes.givenClass2},
+        {"Bayes error's numerical error", f.bayes.absError},
+        {"Kullback-Leibler divergence KL(1||2)", f.divergences.kl12},
+        {"Kullback-Leibler divergence KL(2||1)", f.divergences.kl21},
+        {"Hellinger distance", f.divergences.hellinger},
+    };
+    for (const auto& [name, value] : figures)
+        if (std::isnan(value))
+            return name;
+    if (f.dimension != 2)
+        for (double v : {f.tableBeta, f.tableFactor, f.tableErrorBound, f.bhattacharyya.exponent})
+            if (std::isnan(v))
+                return "Chernoff table";
+    return std::nullopt;
+}
+
+std::string textReport(const gaussbound::Model& m, const gaussbound::Figures& f)
 {
     std::string s;
-    s += "Class 1: " + classSummary(c.mu1, c.sigma1, c.prior1) + "\n";
-    s += "Class 2: " + classSummary(c.mu2, c.sigma2, c.prior2) + "\n\n";
+    s += "Class 1: " + classSummary(m.mu1, m.sigma1, m.prior1) + "\n";
+    s += "Class 2: " + classSummary(m.mu2, m.sigma2, m.prior2) + "\n\n";
     s += "Chernoff bound\n";
-    s += "  smallest factor e^-k(beta) over the table:  " + sig6(a.chernoffFactor) +
-         "  at beta = " + sig6(a.chernoffBeta) + "\n";
-    s += "  bound on the Bayes error (with priors):      " + sig6(a.chernoffErrorBound) +
-         "  at beta = " + sig6(a.chernoffErrorBeta) + "\n";
+    s += line("  smallest factor e^-k(beta) over the table:", f.tableFactor,
+              "  at beta = " + sig6(f.tableBeta));
+    s += line("  bound on the Bayes error (with priors):", f.tableErrorBound,
+              "  at beta = " + sig6(f.tableErrorBeta));
     s += "Bhattacharyya bound (beta = 0.5)\n";
-    s += "  exponent k(1/2):                             " + sig6(a.bhattExponent) + "\n";
-    s += "  factor e^-k(1/2):                            " + sig6(a.bhattFactor) + "\n";
-    s += "  upper bound on the Bayes error:              " + sig6(a.bhattErrorBound) + "\n";
-    s += "  lower bound on the Bayes error:              " + sig6(a.bhattLowerBound) + "\n";
-    s += "Bayes error (numerical integration):           " + sig6(a.bayesError) + "\n";
+    s += line("  exponent k(1/2):", f.bhattacharyya.exponent);
+    s += line("  factor e^-k(1/2):", f.bhattacharyya.factor);
+    s += line("  upper bound on the Bayes error:", f.bhattacharyya.upperBound);
+    s += line("  lower bound on the Bayes error:", f.bhattacharyya.lowerBound);
+    s += line("Bayes error (numerical integration):", f.bayes.value);
+    s += line("  class 1 taken for class 2 (e1):", f.bayes.givenClass1);
+    s += line("  class 2 taken for class 1 (e2):", f.bayes.givenClass2);
+    s += line("  bound on the numerical error:", f.bayes.absError);
+    s += "Chernoff optimum over all beta in [0, 1] (with priors)\n";
+    s += line("  beta*:", f.optimum.beta);
+    s += line("  exponent k(beta*):", f.optimum.exponent);
+    s += line("  bound on the Bayes error:", f.optimum.errorBound);
+    s += "Divergences\n";
+    s += line("  Kullback-Leibler KL(1||2):", f.divergences.kl12);
+    s += line("  Kullback-Leibler KL(2||1):", f.divergences.kl21);
+    s += line("  Hellinger distance:", f.divergences.hellinger);
     return s;
 }
 
-std::string jsonReport(const Classes& c, const Analysis& a)
+std::string jsonReport(const gaussbound::Model& m, const gaussbound::Figures& f)
 {
-    std::string s = "{";
-    s += "\"mu1\":" + jsonArray({c.mu1[0][0], c.mu1[1][0]});
-    s += ",\"mu2\":" + jsonArray({c.mu2[0][0], c.mu2[1][0]});
-    s += ",\"sigma1\":" +
-         jsonArray({c.sigma1[0][0], c.sigma1[0][1], c.sigma1[1][0], c.sigma1[1][1]});
-    s += ",\"sigma2\":" +
-         jsonArray({c.sigma2[0][0], c.sigma2[0][1], c.sigma2[1][0], c.sigma2[1][1]});
-    s += ",\"priors\":" + jsonArray({c.prior1, c.prior2});
-    s += ",\"chernoff\":{\"beta\":" + json(a.chernoffBeta) +
-         ",\"factor\":" + json(a.chernoffFactor) +
-         ",\"error_bound\":" + json(a.chernoffErrorBound) +
-         ",\"error_bound_beta\":" + json(a.chernoffErrorBeta) + "}";
-    s += ",\"bhattacharyya\":{\"exponent\":" + json(a.bhattExponent) +
-         ",\"factor\":" + json(a.bhattFactor) +
-         ",\"error_bound\":" + json(a.bhattErrorBound) +
-         ",\"lower_bound\":" + json(a.bhattLowerBound) + "}";
-    s += ",\"bayes_error\":" + json(a.bayesError);
-    return s + "}\n";
+    ordered_json j;
+    j["dimension"] = f.dimension;
+    j["mu1"] = std::vector<double>(m.mu1.data(), m.mu1.data() + m.mu1.size());
+    j["mu2"] = std::vector<double>(m.mu2.data(), m.mu2.data() + m.mu2.size());
+    j["sigma1"] = rowMajor(m.sigma1);
+    j["sigma2"] = rowMajor(m.sigma2);
+    j["priors"] = {m.prior1, m.prior2};
+    j["chernoff"] = {{"beta", tableFigure(f, f.tableBeta)},
+                     {"factor", tableFigure(f, f.tableFactor)},
+                     {"error_bound", tableFigure(f, f.tableErrorBound)},
+                     {"error_bound_beta", tableFigure(f, f.tableErrorBeta)},
+                     {"optimum",
+                      {{"beta", figure(f.optimum.beta)},
+                       {"exponent", figure(f.optimum.exponent)},
+                       {"error_bound", figure(f.optimum.errorBound)}}}};
+    j["bhattacharyya"] = {{"exponent", tableFigure(f, f.bhattacharyya.exponent)},
+                          {"factor", tableFigure(f, f.bhattacharyya.factor)},
+                          {"error_bound", tableFigure(f, f.bhattacharyya.upperBound)},
+                          {"lower_bound", tableFigure(f, f.bhattacharyya.lowerBound)}};
+    j["bayes_error"] = figure(f.bayes.value);
+    j["bayes_error_detail"] = {{"given_class1", figure(f.bayes.givenClass1)},
+                               {"given_class2", figure(f.bayes.givenClass2)},
+                               {"abs_error", figure(f.bayes.absError)}};
+    j["divergences"] = {{"kl12", figure(f.divergences.kl12)},
+                        {"kl21", figure(f.divergences.kl21)},
+                        {"hellinger", figure(f.divergences.hellinger)}};
+    return j.dump() + "\n";
 }
 
 std::string csvTable(const PlotTable& plot)

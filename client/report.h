@@ -3,20 +3,29 @@
 #ifndef GAUSSBOUND_CLIENT_REPORT_H
 #define GAUSSBOUND_CLIENT_REPORT_H
 
+#include <optional>
 #include <string>
 
-#include "analysis.h"
+#include <gaussbound/Analysis.h>
+#include <gaussbound/Model.h>
+
+#include "Bound.h"
 
 // One class's parameters to 6 significant digits:
 // "mean (0, 0), covariance [1 0; 0 1], prior 0.5".
-std::string classSummary(const double mu[][1], const double sigma[][2], double prior);
+std::string classSummary(const Eigen::VectorXd& mu, const Eigen::MatrixXd& sigma, double prior);
+
+// The name of the first figure that could not be computed (a NaN where the
+// any-dimension library gives every figure or its limit), or nothing.
+std::optional<std::string> missingFigure(const gaussbound::Figures& f);
 
 // Human-readable summary, figures to 6 significant digits.
-std::string textReport(const Classes& classes, const Analysis& a);
+std::string textReport(const gaussbound::Model& model, const gaussbound::Figures& f);
 
-// One JSON object, numbers at full (round-trip) precision, null for NaN or
-// infinity.
-std::string jsonReport(const Classes& classes, const Analysis& a);
+// One JSON object, numbers at full (round-trip) precision. A figure that is
+// infinite is the string "Infinity"; the 2-D table's figures and the
+// Bhattacharyya exponent from Bound are null where Bound gives NaN.
+std::string jsonReport(const gaussbound::Model& model, const gaussbound::Figures& f);
 
 // Header line and kTableRows rows of the plot table's six columns, each
 // number written so that it reads back as the same double.

@@ -1,12 +1,25 @@
-# gaussbound_library(NAME): the static library NAME from NAME.cpp in the
-# calling folder, usable as gaussbound::NAME in this build and from an
-# install, with NAME.h installed as <gaussbound/NAME.h>.
+# gaussbound_library(NAME [SOURCES file...] [HEADER_DIR dir]): the static
+# library NAME, usable as gaussbound::NAME in this build and from an install.
+# Without SOURCES it is NAME.cpp in the calling folder with NAME.h installed as
+# <gaussbound/NAME.h>; with HEADER_DIR, the headers already stand in
+# dir/gaussbound/ and are installed from there.
 function(gaussbound_library name)
-  add_library(${name} STATIC ${name}.cpp)
+  cmake_parse_arguments(arg "" "HEADER_DIR" "SOURCES" ${ARGN})
+  if(NOT arg_SOURCES)
+    set(arg_SOURCES ${name}.cpp)
+  endif()
+  add_library(${name} STATIC ${arg_SOURCES})
   add_library(gaussbound::${name} ALIAS ${name})
-  target_include_directories(${name} PUBLIC
-    $<BUILD_INTERFACE:${CMAKE_CURRENT_SOURCE_DIR}>
-    $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+  if(arg_HEADER_DIR)
+    target_include_directories(${name} PUBLIC
+      $<BUILD_INTERFACE:${CMAKE_CURRENT_SOURCE_DIR}/${arg_HEADER_DIR}>
+      $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+    install(DIRECTORY ${arg_HEADER_DIR}/gaussbound DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+  else()
+    target_include_directories(${name} PUBLIC
+      $<BUILD_INTERFACE:${CMAKE_CURRENT_SOURCE_DIR}>
+      $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+    install(FILES ${name}.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/gaussbound)
+  endif()
   install(TARGETS ${name} EXPORT gaussboundTargets ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
-  install(FILES ${name}.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/gaussbound)
 endfunction()

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include <Eigen/Eigenvalues>
+
 #include "options.h"
 
 namespace {
@@ -18,9 +20,10 @@ void check(bool condition)
         std::abort();
 }
 
-bool positiveDefinite(const double s[][2])
+// Checked by eigenvalues, not by the Cholesky factorisation the client uses.
+bool positiveDefinite(const Eigen::MatrixXd& s)
 {
-    return s[0][0] > 0 && s[0][0] * s[1][1] - s[0][1] * s[1][0] > 0;
+    return Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd>(s, Eigen::EigenvaluesOnly).eigenvalues()(0) > 0;
 }
 
 }  // namespace
@@ -53,10 +56,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         check(!message.empty());
         break;
     case ParseOutcome::Run: {
-        const Classes& c = options.classes;
-        const double values[] = {c.mu1[0][0], c.mu1[1][0], c.mu2[0][0], c.mu2[1][0]};
-        for (double v : values)
-            check(std::isfinite(v));
+        const gaussbound::Model& c = options.model;
+        const Eigen::Index d = c.dimension();
+        check(d >= 1 && c.mu2.size() == d && c.sigma1.rows() == d && c.sigma1.cols() == d &&
+              c.sigma2.rows() == d && c.sigma2.cols() == d);
+        check(c.mu1.allFinite() && c.mu2.allFinite() && c.sigma1.allFinite() && c.sigma2.allFinite());
         check(positiveDefinite(c.sigma1) && positiveDefinite(c.sigma2));
         check(c.prior1 > 0 && c.prior1 < 1 && c.prior2 > 0 && c.prior2 < 1);
         check(std::fabs(c.prior1 + c.prior2 - 1) <= 1e-9);

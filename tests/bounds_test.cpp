@@ -18,7 +18,6 @@
 #include <opencv2/imgcodecs.hpp>
 
 #include "Bound.h"
-#include "bayes_error.h"
 
 namespace fs = std::filesystem;
 
@@ -196,59 +195,4 @@ TEST_F(Bounds, FailedWritesLeaveNoPartialFile)
     r = bounds(">/dev/full");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err.rfind("bounds: ", 0), 0u) << r.err;
-}
-
-TEST(BayesError, MatchesTheNormalTailForEqualCovariances)
-{
-    // With a common covariance the Bayes error is
-    //   P1 Phi(-D/2 + ln(P2/P1)/D) + P2 Phi(-D/2 - ln(P2/P1)/D)
-    // for the Mahalanobis distance D between the means.
-    const auto phi = [](double z) { return 0.5 * std::erfc(-z / std::sqrt(2.0)); };
-    struct Case {
-        double dx, dy, prior1;
-    };
-    for (const Case& k : {Case{1, 0, 0.5}, Case{1, 1, 0.5}, Case{3, -2, 0.3}, Case{0.1, 0, 0.9},
-                          Case{12, 0, 0.5}}) {
-        Classes c = {{{0.5}, {-1}}, {{0.5 + k.dx}, {-1 + k.dy}}, {{2, 0.6}, {0.6, 1}},
-                     {{2, 0.6}, {0.6, 1}}, k.prior1, 1 - k.prior1};
-        // D^2 = d^T S^-1 d for S = [2 0.6; 0.6 1].
-        const double det = 2 * 1 - 0.6 * 0.6;
-        const double d = std::sqrt((k.dx * k.dx * 1 - 2 * 0.6 * k.dx * k.dy + k.dy * k.dy * 2) / det);
-        const double t = std::log(c.prior2 / c.prior1) / d;
-        const double exact = c.prior1 * phi(-d / 2 + t) + c.prior2 * phi(-d / 2 - t);
-        expectRelative(bayesError(c), exact, 1e-8);
-    }
-}
-
-TEST(BayesError, AgreesWithMonteCarloForUnequalCovariances)
-{
-    const Classes c = {{{0}, {0}}, {{1}, {0.5}}, {{1, 0.3}, {0.3, 0.5}}, {{2, -0.4}, {-0.4, 1.5}},
-                       0.4, 0.6};
-    // Error of the Bayes rule on samples: count how often it picks the wrong class.
-    std::mt19937_64 rng(2024);
-    std::normal_distribution<double> z;
-    const auto logDensity = [](double x, double y, const double mu[][1], const double s[][2]) {
-        const double det = s[0][0] * s[1][1] - s[0][1] * s[1][0];
-        const double dx = x - mu[0][0], dy = y - mu[1][0];
-        return -0.5 * (s[1][1] * dx * dx - 2 * s[0][1] * dx * dy + s[0][0] * dy * dy) / det -
-               0.5 * std::log(det);
-    };
-    const int n = 1000000;
-    int wrong = 0;
-    for (int i = 0; i < n; ++i) {
-        const bool first = std::uniform_real_distribution<double>()(rng) < c.prior1;
-        const double(*mu)[1] = first ? c.mu1 : c.mu2;
-        const double(*s)[2] = first ? c.sigma1 : c.sigma2;
-        // Cholesky factor of the 2x2 covariance.
-        const double l11 = std::sqrt(s[0][0]), l21 = s[1][0] / l11,
-                     l22 = std::sqrt(s[1][1] - l21 * l21);
-        const double z1 = z(rng), z2 = z(rng);
-        const double x = mu[0][0] + l11 * z1, y = mu[1][0] + l21 * z1 + l22 * z2;
-        const double g1 = std::log(c.prior1) + logDensity(x, y, c.mu1, c.sigma1);
-        const double g2 = std::log(c.prior2) + logDensity(x, y, c.mu2, c.sigma2);
-        wrong += (g1 > g2) != first;
-    }
-    const double estimate = static_cast<double>(wrong) / n;
-    const double se = std::sqrt(estimate * (1 - estimate) / n);
-    EXPECT_NEAR(bayesError(c), estimate, 5 * se);
 }

@@ -1,0 +1,39 @@
+// Every figure of two normal classes in one call: the Chernoff curve's table
+// and its minimum, the continuous Chernoff optimum with priors, the
+// Bhattacharyya bounds, the divergences and the Bayes error.
+//
+//   Figures   the figures of one model
+//   analyse   fills the caller's table and returns the figures
+//
+// In the plane (d = 2) the table, its minimum and the Bhattacharyya exponent
+// come from Bound (makeBound, findMinB, getBattacharayyaBound), bit for bit;
+// in any other dimension from ChernoffCurve at the same betas. Everything is
+// computed on the caller's stack and table: analyse may run on many threads.
+#ifndef GAUSSBOUND_ANALYSIS_H
+#define GAUSSBOUND_ANALYSIS_H
+
+#include "gaussbound/BayesError.h"
+#include "gaussbound/Chernoff.h"
+#include "gaussbound/Model.h"
+
+namespace gaussbound {
+
+struct Figures {
+    Eigen::Index dimension;
+    double tableBeta;        // beta of the table's smallest e^-k(beta)
+    double tableFactor;      // that e^-k(beta)
+    double tableErrorBound;  // min over the rows of P1^(1 - beta) P2^beta e^-k(beta)
+    double tableErrorBeta;   // the row's beta where that minimum is reached
+    ChernoffOptimum optimum;
+    Bhattacharyya bhattacharyya;
+    Divergences divergences;
+    BayesError bayes;
+};
+
+// Reads a valid model (see validate); writes every row of table, a Bound
+// BoundTable of 10000 rows (beta_i = i / 10000 rounded to float, e^-k(beta_i)).
+Figures analyse(const Model& model, double table[][2]);
+
+}  // namespace gaussbound
+
+#endif

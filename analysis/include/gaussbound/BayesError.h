@@ -1,0 +1,33 @@
+// The Bayes error of two normal classes,
+//
+//   E = integral of min(P1 p1(x), P2 p2(x)) dx = P1 e1 + P2 e2,
+//
+// e1 = P(the Bayes rule takes a point of class 1 for class 2), e2 the
+// converse, each exact up to a bound on its numerical error, in any
+// dimension. Under each class the rule's statistic ln(P1 p1) - ln(P2 p2) is a
+// quadratic form of a standard normal vector (a generalised chi-square),
+// whose tail QuadraticForm.h inverts from its moment generating function.
+//
+//   BayesError   E, e1, e2 and the error bound
+//   bayesError   computes them from a model and its canonical form
+#ifndef GAUSSBOUND_BAYES_ERROR_H
+#define GAUSSBOUND_BAYES_ERROR_H
+
+#include "gaussbound/Canonical.h"
+#include "gaussbound/Model.h"
+
+namespace gaussbound {
+
+struct BayesError {
+    double value;        // E, in [0, min(P1, P2)]
+    double givenClass1;  // e1
+    double givenClass2;  // e2
+    double absError;     // bound on |value - E| from the numerical method
+};
+
+// Reads a valid model (see validate) and its canonical form.
+BayesError bayesError(const Model& model, const CanonicalForm& form);
+
+}  // namespace gaussbound
+
+#endif

@@ -1,0 +1,37 @@
+// CanonicalForm: two normal classes in the coordinates where class 2 is
+// standard normal and class 1's covariance is diagonal.
+//
+// With Cholesky factors Sigma1 = L1 L1^T, Sigma2 = L2 L2^T and the singular
+// value decomposition L2^-1 L1 = U S V^T, the map x -> U^T L2^-1 (x - mu1)
+// takes class 2 to N(f, I) and class 1 to N(0, S^2), where
+//     f = U^T L2^-1 (mu2 - mu1).
+// Every figure of the pair (the Chernoff exponent, the divergences, the
+// Bayes error) is a sum over these d coordinates. The singular values s_i are
+// the square roots of the generalised eigenvalues of Sigma1 against Sigma2.
+//
+// Nothing overflows on the way for any valid model: both covariances are
+// first scaled by a common power of two (exact) so that their diagonals
+// straddle 1, and f is kept halved, f = 2 fHalf, because mu2 - mu1 itself can
+// exceed the double range. A separation too large for a double (an fHalf
+// that overflows) is flagged instead.
+#ifndef GAUSSBOUND_CANONICAL_H
+#define GAUSSBOUND_CANONICAL_H
+
+#include <Eigen/Core>
+
+#include "gaussbound/Model.h"
+
+namespace gaussbound {
+
+struct CanonicalForm {
+    Eigen::VectorXd s;      // class 1's standard deviations, descending, all > 0
+    Eigen::VectorXd fHalf;  // half the mean difference in these coordinates
+    bool beyondRange;       // |f| exceeds the double range: the classes never overlap
+
+    // Reads a valid model (see validate).
+    explicit CanonicalForm(const Model& model);
+};
+
+}  // namespace gaussbound
+
+#endif

@@ -1,0 +1,55 @@
+// The lower tail of a quadratic form in standard normal variables (a
+// generalised chi-square):
+//
+//   Q = sum_i [ a_i (w_i + b_i)^2 + c_i w_i ] + k,   w ~ N(0, I),   P(Q < 0) = ?
+//
+// Each term is written either centred (b_i, c_i = 0) or not (b_i = 0, c_i):
+// the same term, but completing the square of a_i w_i^2 + c_i w_i subtracts
+// c_i^2 / (4 a_i) from k, which cancels when a_i is small, and leaving it
+// open loses the sign of a tiny k when a_i is large; the caller picks.
+//
+// Method: the moment generating function of Q is known in closed form,
+//   M(s) = exp(K(s)),  K(s) = s k + sum_i [ -1/2 ln(1 - 2 a_i s) + s a_i b_i^2 / (1 - 2 a_i s)
+//                                           + s^2 c_i^2 / (2 (1 - 2 a_i s)) ],
+// and inverting it along a contour Re s = const < 0 gives the tail directly,
+//   P(Q < 0) = -1/(2 pi i) integral M(s) / s ds,
+// with no subtraction from 1/2 (as Gil-Pelaez's formula has), so that tails
+// of 1e-300 keep their relative accuracy. The contour passes through the
+// saddle point of M(s) / |s| on the real axis, where the integrand is
+// largest and flattest, and leaves it as a ray into the upper half plane,
+// tilted towards the side where M decays so that it does not oscillate (the
+// tilt is checked along the ray and dropped to the vertical line, along which
+// |M(s) / s| provably falls, when it would let the integrand grow). The
+// integral over the ray is done by Boost.Math's exp_sinh quadrature.
+// See C. W. Helstrom, "Distribution of quadratic forms in normal random
+// variables: evaluation by numerical integration", SIAM J. Sci. Stat.
+// Comput. 4 (1983), for the saddle-point contour.
+//
+//   QuadraticForm     the coefficients of Q
+//   TailProbability   a probability and a bound on its numerical error
+//   belowZero         P(Q < 0)
+#ifndef GAUSSBOUND_QUADRATIC_FORM_H
+#define GAUSSBOUND_QUADRATIC_FORM_H
+
+#include <Eigen/Core>
+
+namespace gaussbound {
+
+struct TailProbability {
+    double value;     // in [0, 1]
+    double absError;  // bound on |value - exact|, from the quadrature and the rounding
+};
+
+struct QuadraticForm {
+    Eigen::VectorXd a, b, c;  // n >= 1 each, finite, with b_i c_i = 0
+    double k;
+};
+
+// Reads q. A form with no random part (every a_i and c_i zero) is the
+// constant k + sum a_i b_i^2: 1 below zero, 0 above, and 1/2 at zero,
+// splitting the tie.
+TailProbability belowZero(const QuadraticForm& q);
+
+}  // namespace gaussbound
+
+#endif

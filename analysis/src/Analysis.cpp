@@ -1,0 +1,86 @@
+#include "gaussbound/Analysis.h"
+
+#include <cmath>
+
+#include "Bound.h"
+#include "gaussbound/Canonical.h"
+
+namespace gaussbound {
+
+namespace {
+
+// The class parameters in Bound's fixed 2-D array shapes.
+struct PlaneArrays {
+    double mu1[2][1], mu2[2][1], sigma1[2][2], sigma2[2][2];
+
+    explicit PlaneArrays(const Model& m)
+    {
+        for (int i = 0; i < 2; ++i) {
+            mu1[i][0] = m.mu1(i);
+            mu2[i][0] = m.mu2(i);
+            for (int j = 0; j < 2; ++j) {
+                sigma1[i][j] = m.sigma1(i, j);
+                sigma2[i][j] = m.sigma2(i, j);
+            }
+        }
+    }
+};
+
+// makeBound's rows from the any-dimension curve: the same betas.
+void tabulate(const ChernoffCurve& curve, double table[][2])
+{
+    for (int i = 0; i < kTableRows; ++i) {
+        const double beta = static_cast<float>(i) / 10000.0f;
+        table[i][0] = beta;
+        table[i][1] = std::exp(-curve.exponent(beta));
+    }
+}
+
+// The smallest P1^(1 - beta) P2^beta e^-k(beta) over the table's rows (the
+// earliest on ties, NaN rows skipped): class 1's prior carries 1 - beta,
+// since e^-k(beta) is the integral of p1^(1 - beta) p2^beta.
+void tableErrorBound(const double table[][2], double p1, double p2, Figures& f)
+{
+    f.tableErrorBound = NAN;
+    f.tableErrorBeta = NAN;
+    for (int i = 0; i < kTableRows; ++i) {
+        const double beta = table[i][0];
+        const double bound = std::pow(p1, 1.0 - beta) * std::pow(p2, beta) * table[i][1];
+        if (std::isnan(bound))
+            continue;
+        if (std::isnan(f.tableErrorBound) || bound < f.tableErrorBound) {
+            f.tableErrorBound = bound;
+            f.tableErrorBeta = beta;
+        }
+    }
+}
+
+}  // namespace
+
+Figures analyse(const Model& model, double table[][2])
+{
+    const CanonicalForm form(model);
+    const ChernoffCurve curve(form);
+    Figures f;
+    f.dimension = model.dimension();
+
+    double bhattExponent;
+    if (f.dimension == 2) {
+        const PlaneArrays p(model);
+        makeBound(table, p.mu1, p.mu2, p.sigma1, p.sigma2);
+        bhattExponent = getBattacharayyaBound(p.mu1, p.mu2, p.sigma1, p.sigma2);
+    } else {
+        tabulate(curve, table);
+        bhattExponent = curve.exponent(0.5);
+    }
+    findMinB(table, f.tableBeta, f.tableFactor);
+    tableErrorBound(table, model.prior1, model.prior2, f);
+
+    f.optimum = chernoffOptimum(curve, model.prior1, model.prior2);
+    f.bhattacharyya = bhattacharyya(bhattExponent, model.prior1, model.prior2);
+    f.divergences = divergences(form, curve);
+    f.bayes = bayesError(model, form);
+    return f;
+}
+
+}  // namespace gaussbound

@@ -1,0 +1,160 @@
+#include "gaussbound/Chernoff.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include <boost/math/special_functions/log1p.hpp>
+#include <boost/math/tools/toms748_solve.hpp>
+
+namespace gaussbound {
+
+namespace {
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+// One canonical coordinate at one beta, for fScaled = f / 2^(m + 1). S =
+// (1 - beta) + beta s^2 is kept as s^2 . delta for s >= 1, so that neither
+// s^2 nor f^2 / S overflows before the result does.
+struct Coordinate {
+    double quadratic;  // fScaled^2 / S = 4^-(m + 1) f^2 / S
+    double logGap;     // ln S - beta ln s^2  (>= 0: ln is concave)
+    double relSlope;   // dS/dbeta / S = (s^2 - 1) / S
+};
+
+Coordinate coordinate(double s, double fScaled, double logS, double beta)
+{
+    const double x = (s - 1.0) * (s + 1.0);  // s^2 - 1 without cancellation
+    Coordinate c;
+    if (beta == 0.0) {  // S = 1, where s^-2 in delta may underflow
+        c.quadratic = fScaled * fScaled;
+        c.relSlope = x;
+        c.logGap = 0.0;
+    } else if (s >= 1.0) {
+        const double delta = beta + (1.0 - beta) / (s * s);
+        const double g = fScaled / s;
+        c.quadratic = g * g / delta;
+        c.relSlope = (1.0 - 1.0 / (s * s)) / delta;
+        c.logGap = std::fabs(x) <= 0.5 ? std::log1p(beta * x) - beta * std::log1p(x)
+                                       : 2.0 * (1.0 - beta) * logS + std::log(delta);
+    } else {
+        const double S = (1.0 - beta) + beta * s * s;
+        c.quadratic = fScaled * fScaled / S;
+        c.relSlope = x / S;
+        c.logGap = std::fabs(x) <= 0.5 ? std::log1p(beta * x) - beta * std::log1p(x)
+                                       : std::log(S) - 2.0 * beta * logS;
+    }
+    return c;
+}
+
+// x - ln(1 + x) for x > -1, accurate for small x as well.
+double gapOfLog(double x, double logOnePlusX)
+{
+    return std::fabs(x) < 0.5 ? -boost::math::log1pmx(x) : x - logOnePlusX;
+}
+
+}  // namespace
+
+ChernoffCurve::ChernoffCurve(const CanonicalForm& form)
+    : s_(form.s), logS_(form.s.array().log()), beyondRange_(form.beyondRange)
+{
+    // f / 2 = fHalf divided by 2^m more, a power of two (exact), so that the
+    // squares stay in range; the quadratic terms are scaled back by 4^(m + 1)
+    // only once summed.
+    const double largest = form.fHalf.cwiseAbs().maxCoeff();
+    scale_ = largest > 0.0 ? std::max(std::ilogb(largest), 0) : 0;
+    fScaled_ = form.fHalf.unaryExpr([this](double v) { return std::ldexp(v, -scale_); });
+}
+
+double ChernoffCurve::exponent(double beta) const
+{
+    const double w = beta * (1.0 - beta);
+    if (w == 0.0)
+        return 0.0;
+    if (beyondRange_)
+        return kInf;
+    double quadratic = 0.0, logGap = 0.0;
+    for (Eigen::Index i = 0; i < s_.size(); ++i) {
+        const Coordinate c = coordinate(s_(i), fScaled_(i), logS_(i), beta);
+        quadratic += c.quadratic;
+        logGap += c.logGap;
+    }
+    return std::ldexp(0.5 * w * quadratic, 2 * scale_ + 2) + 0.5 * logGap;
+}
+
+double ChernoffCurve::slope(double beta) const
+{
+    if (beyondRange_)
+        return beta < 0.5 ? kInf : beta > 0.5 ? -kInf : 0.0;
+    double quadratic = 0.0, curvature = 0.0, logSlope = 0.0;
+    for (Eigen::Index i = 0; i < s_.size(); ++i) {
+        const Coordinate c = coordinate(s_(i), fScaled_(i), logS_(i), beta);
+        quadratic += c.quadratic;
+        curvature += c.quadratic * c.relSlope;
+        logSlope += c.relSlope - 2.0 * logS_(i);
+    }
+    // At the ends the curvature term carries weight 0 (S may overflow there).
+    const double w = beta * (1.0 - beta);
+    const double scaled = 0.5 * (1.0 - 2.0 * beta) * quadratic - (w == 0.0 ? 0.0 : 0.5 * w * curvature);
+    return std::ldexp(scaled, 2 * scale_ + 2) + 0.5 * logSlope;
+}
+
+ChernoffOptimum chernoffOptimum(const ChernoffCurve& curve, double prior1, double prior2)
+{
+    const double logRatio = std::log(prior2) - std::log(prior1);
+    // d/dbeta of ln(P1^(1-beta) P2^beta e^-k(beta)); rises with beta. Kept
+    // within +-1e300 so that the root finder's differences of two values
+    // stay finite.
+    const auto derivative = [&](double beta) {
+        return std::clamp(logRatio - curve.slope(beta), -1e300, 1e300);
+    };
+    double beta;
+    if (derivative(0.0) >= 0.0) {
+        beta = 0.0;
+    } else if (derivative(1.0) <= 0.0) {
+        beta = 1.0;
+    } else {
+        std::uintmax_t iterations = 200;
+        const auto bracket = boost::math::tools::toms748_solve(
+            derivative, 0.0, 1.0, boost::math::tools::eps_tolerance<double>(42), iterations);
+        beta = 0.5 * (bracket.first + bracket.second);
+    }
+    const double k = curve.exponent(beta);
+    return {beta, k, std::pow(prior1, 1.0 - beta) * std::pow(prior2, beta) * std::exp(-k)};
+}
+
+Bhattacharyya bhattacharyya(double exponent, double prior1, double prior2)
+{
+    Bhattacharyya b;
+    b.exponent = exponent;
+    b.factor = std::exp(-exponent);
+    b.upperBound = std::sqrt(prior1 * prior2) * b.factor;
+    // 1 - sqrt(1 - u) written as u / (1 + sqrt(1 - u)): no cancellation for small u.
+    const double u = 4.0 * prior1 * prior2 * b.factor * b.factor;
+    b.lowerBound = 0.5 * u / (1.0 + std::sqrt(1.0 - u));
+    return b;
+}
+
+// With x_i = s_i^2 - 1:
+//   KL(1||2) = 1/2 sum_i [ x_i - ln(1 + x_i) + f_i^2 ],
+//   KL(2||1) = 1/2 sum_i [ y_i - ln(1 + y_i) + f_i^2 / s_i^2 ],  y_i = 1 / s_i^2 - 1.
+Divergences divergences(const CanonicalForm& form, const ChernoffCurve& curve)
+{
+    Divergences d{kInf, kInf, 1.0};
+    if (form.beyondRange)
+        return d;
+    double kl12 = 0.0, kl21 = 0.0;
+    for (Eigen::Index i = 0; i < form.s.size(); ++i) {
+        const double s = form.s(i), logS = std::log(s), f = form.fHalf(i);
+        const double r = 1.0 / s;
+        const double x = (s - 1.0) * (s + 1.0), y = (r - 1.0) * (r + 1.0);
+        kl12 += gapOfLog(x, 2.0 * logS) + 4.0 * f * f;
+        kl21 += gapOfLog(y, -2.0 * logS) + 4.0 * (f / s) * (f / s);
+    }
+    d.kl12 = 0.5 * kl12;
+    d.kl21 = 0.5 * kl21;
+    d.hellinger = std::sqrt(-std::expm1(-curve.exponent(0.5)));
+    return d;
+}
+
+}  // namespace gaussbound

@@ -1,0 +1,207 @@
+#include "gaussbound/QuadraticForm.h"
+
+#include <cfloat>
+#include <cmath>
+#include <complex>
+#include <limits>
+
+#include <boost/math/quadrature/exp_sinh.hpp>
+#include <boost/math/tools/toms748_solve.hpp>
+
+namespace gaussbound {
+
+namespace {
+
+using Complex = std::complex<double>;
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+// Q with its cumulant generating function K(s) = ln E e^(sQ) and the
+// function H(s) = K(s) - ln(side . s) whose exponential is |M(s) / s| on the
+// real axis; side = -1 for the lower tail (s < 0), +1 for the upper (s > 0).
+struct Form {
+    const Eigen::VectorXd& a;
+    Eigen::VectorXd ab2;  // a_i b_i^2, formed as (a_i b_i) b_i: finite where it matters
+    Eigen::VectorXd c2;   // c_i^2
+    double k;
+    double side;
+
+    template <class T>
+    T cumulant(T s) const
+    {
+        T sum = s * k;
+        for (Eigen::Index i = 0; i < a.size(); ++i) {
+            const T t = 1.0 - 2.0 * a(i) * s;
+            sum += -0.5 * std::log(t) + ab2(i) * (s / t) + 0.5 * c2(i) * s * (s / t);
+        }
+        return sum;
+    }
+    Complex h(Complex s) const { return cumulant(s) - std::log(side * s); }
+    double hReal(double s) const { return cumulant(s) - std::log(side * s); }
+
+    // H'(s) = K'(s) - 1/s; rises through zero at the saddle point.
+    double slope(double s) const
+    {
+        double sum = k - 1.0 / s;
+        for (Eigen::Index i = 0; i < a.size(); ++i) {
+            const double t = 1.0 - 2.0 * a(i) * s;
+            // Written as ratios that stay bounded as |s| grows.
+            sum += a(i) / t + ab2(i) / t / t + c2(i) * (s / t) * ((1.0 - a(i) * s) / t);
+        }
+        return sum;
+    }
+    // s^2 H''(s) = s^2 K''(s) + 1 > 0: multiplied by s^2 so that neither a
+    // saddle point near 0 nor one far out overflows.
+    double scaledCurvature(double s) const
+    {
+        double sum = 1.0;
+        for (Eigen::Index i = 0; i < a.size(); ++i) {
+            const double t = 1.0 - 2.0 * a(i) * s, as = a(i) * s / t;
+            sum += 2.0 * as * as + (4.0 * as * ab2(i) * s / t + c2(i) * s * (s / t)) / t;
+        }
+        return sum;
+    }
+    // |k| + sum |K_i'(s)|: how far each term moves the tilted mean, the
+    // scale against which rounding of the coefficients is judged.
+    double termSlopes(double s) const
+    {
+        double sum = std::fabs(k);
+        for (Eigen::Index i = 0; i < a.size(); ++i) {
+            const double t = 1.0 - 2.0 * a(i) * s;
+            sum += std::fabs(a(i) / t) + std::fabs(ab2(i) / t / t) +
+                   std::fabs(c2(i) * (s / t) * ((1.0 - a(i) * s) / t));
+        }
+        return sum;
+    }
+};
+
+// The end of the real interval on which M(s) exists, on the form's side:
+// the nearest 1 / (2 a_i) of that sign, or infinity.
+double branchPoint(const Form& q)
+{
+    double end = q.side * kInf;
+    for (Eigen::Index i = 0; i < q.a.size(); ++i) {
+        const double b = 0.5 / q.a(i);
+        if (q.a(i) != 0.0 && q.side * b > 0.0 && std::fabs(b) < std::fabs(end))
+            end = b;
+    }
+    return end;
+}
+
+// The saddle point c on the form's side, or 0 when H falls without end (Q
+// never lies on that side of zero). Any c in the domain gives the same
+// integral, so a few digits are plenty.
+double saddlePoint(const Form& q, double scale)
+{
+    const double branch = branchPoint(q);
+    const double limit = std::isinf(branch) ? q.side * 0x1p1000 : branch * (1.0 - 0x1p-50);
+    // Walk in factors of two from 1/sd(Q) until H' changes sign.
+    double s = q.side * scale, previous = s;
+    if (std::fabs(s) > std::fabs(limit))
+        s = limit;
+    const bool outward = q.slope(s) * q.side < 0.0;  // the root lies farther out
+    for (int step = 0; step < 2200; ++step) {
+        previous = s;
+        s = outward ? s * 2.0 : s * 0.5;
+        if (outward && std::fabs(s) >= std::fabs(limit)) {
+            if (std::isinf(branch))
+                return 0.0;
+            s = limit;
+        }
+        if ((q.slope(s) * q.side < 0.0) != outward || s == limit)
+            break;
+    }
+    double lo = std::fmin(s, previous), hi = std::fmax(s, previous);
+    if ((q.slope(lo) < 0.0) == (q.slope(hi) < 0.0))
+        return s;
+    std::uintmax_t iterations = 100;
+    const auto root = boost::math::tools::toms748_solve([&](double x) { return q.slope(x); }, lo, hi,
+                                                        boost::math::tools::eps_tolerance<double>(20),
+                                                        iterations);
+    return 0.5 * (root.first + root.second);
+}
+
+// The rate at which Re K(s) grows with Re s far from the origin:
+// k - sum c_i^2 / (4 a_i) over a_i != 0. The ray leans against it.
+double farRate(const Form& q)
+{
+    double rate = q.k;
+    for (Eigen::Index i = 0; i < q.a.size(); ++i)
+        if (q.a(i) != 0.0)
+            rate -= q.c2(i) / (4.0 * q.a(i));
+    return rate;
+}
+
+// Whether |M(s) / s| stays below its value at the saddle along the ray
+// s = c + (tilt + i) u width, sampled from u = 2^-10 to 2^30.
+bool rayStaysLow(const Form& q, double c, double width, double tilt)
+{
+    const double top = q.hReal(c);
+    for (int j = 0; j <= 120; ++j) {
+        const double u = std::ldexp(1.0, -10) * std::exp2(j / 3.0);
+        const Complex s = c + Complex(tilt, 1.0) * (u * width);
+        if (std::real(q.h(s)) - top > 0.5)
+            return false;
+    }
+    return true;
+}
+
+// P(Q < 0) (side -1) or P(Q > 0) (side +1) from the contour integral.
+TailProbability contourTail(const Form& q, double variance)
+{
+    const double c = saddlePoint(q, 1.0 / std::sqrt(variance));
+    if (c == 0.0)
+        return {0.0, 0.0};
+    const double width = std::fabs(c) / std::sqrt(q.scaledCurvature(c));
+    const double rate = farRate(q);
+    double tilt = 0.0;
+    for (double lean : {0.5, 0.25, 0.125})
+        if (const double t = rate > 0.0 ? -lean : rate < 0.0 ? lean : 0.0;
+            t != 0.0 && rayStaysLow(q, c, width, t)) {
+            tilt = t;
+            break;
+        }
+
+    const double top = q.hReal(c);
+    const Complex direction(tilt, 1.0);
+    const auto integrand = [&](double u) {
+        const Complex s = c + direction * (u * width);
+        const double v = std::imag(std::exp(q.h(s) - top) * direction);
+        return std::isfinite(v) ? v : 0.0;
+    };
+    boost::math::quadrature::exp_sinh<double> integrator;  // its integrate() is not const in Boost 1.74
+    double error = 0.0, l1 = 0.0;
+    const double integral = integrator.integrate(integrand, 1e-12, &error, &l1);
+
+    // value = width / pi . e^H(c) . integral, in logarithms: e^H(c) alone can
+    // underflow or overflow where the product does not.
+    const double logFactor = top + std::log(width / M_PI);
+    const double value = integral > 0.0 ? std::fmin(std::exp(logFactor + std::log(integral)), 1.0) : 0.0;
+    // Rounding: the coefficients carry a relative error of a few ulps each,
+    // which moves the tilted mean of each term by as much relative to its
+    // size; the log of the tail moves by |c| per unit of Q.
+    const double rounding = 64.0 * (q.a.size() + 1) * DBL_EPSILON * (1.0 + std::fabs(c) * q.termSlopes(c));
+    const double quadrature = std::exp(logFactor + std::log(error + 1e-14 * l1));
+    return {value, quadrature + rounding * value};
+}
+
+}  // namespace
+
+TailProbability belowZero(const QuadraticForm& form)
+{
+    const Eigen::ArrayXd a = form.a.array(), b = form.b.array(), c = form.c.array();
+    const Eigen::VectorXd ab2 = (a * b) * b, c2 = c.square();
+    const double variance = (2.0 * a.square() + c.square() + 4.0 * (a * b).square()).sum();
+    if (variance == 0.0) {
+        const double k = form.k + ab2.sum();
+        return {k < 0.0 ? 1.0 : k > 0.0 ? 0.0 : 0.5, 0.0};
+    }
+    // Integrate for the side of zero that holds less than about half the
+    // mass: its saddle point lies well away from the pole at s = 0.
+    const double mean = form.k + a.sum() + ab2.sum();
+    if (mean >= 0.0)
+        return contourTail(Form{form.a, ab2, c2, form.k, -1.0}, variance);
+    const TailProbability above = contourTail(Form{form.a, ab2, c2, form.k, 1.0}, variance);
+    return {1.0 - above.value, above.absError};
+}
+
+}  // namespace gaussbound

@@ -1,0 +1,58 @@
+// Random two-class models for property tests: covariances with random axes
+// and log-uniform variances, means and priors from a seeded generator.
+#ifndef GAUSSBOUND_TESTS_RANDOM_MODELS_H
+#define GAUSSBOUND_TESTS_RANDOM_MODELS_H
+
+#include <cmath>
+#include <random>
+
+#include <Eigen/QR>
+
+#include <gaussbound/Model.h>
+
+// A random orthogonal d x d matrix (Q of a Gaussian matrix's QR).
+inline Eigen::MatrixXd randomRotation(std::mt19937_64& rng, Eigen::Index d)
+{
+    std::normal_distribution<double> z;
+    Eigen::MatrixXd a(d, d);
+    for (Eigen::Index i = 0; i < a.size(); ++i)
+        a(i) = z(rng);
+    return Eigen::HouseholderQR<Eigen::MatrixXd>(a).householderQ();
+}
+
+// Variances e^u with u uniform in [-spread, spread], along random axes.
+inline Eigen::MatrixXd randomCovariance(std::mt19937_64& rng, Eigen::Index d, double spread)
+{
+    std::uniform_real_distribution<double> u(-spread, spread);
+    Eigen::VectorXd variances(d);
+    for (Eigen::Index i = 0; i < d; ++i)
+        variances(i) = std::exp(u(rng));
+    const Eigen::MatrixXd r = randomRotation(rng, d);
+    const Eigen::MatrixXd s = r * variances.asDiagonal() * r.transpose();
+    return 0.5 * (s + s.transpose());  // exactly symmetric
+}
+
+inline Eigen::VectorXd randomVector(std::mt19937_64& rng, Eigen::Index d, double scale)
+{
+    std::normal_distribution<double> z(0.0, scale);
+    Eigen::VectorXd v(d);
+    for (Eigen::Index i = 0; i < d; ++i)
+        v(i) = z(rng);
+    return v;
+}
+
+// Means about `separation` apart per coordinate, variances within e^+-1.5,
+// a prior for class 1 in [0.05, 0.95].
+inline gaussbound::Model randomModel(std::mt19937_64& rng, Eigen::Index d, double separation = 1.0)
+{
+    gaussbound::Model m;
+    m.mu1 = randomVector(rng, d, 1.0);
+    m.mu2 = m.mu1 + randomVector(rng, d, separation);
+    m.sigma1 = randomCovariance(rng, d, 1.5);
+    m.sigma2 = randomCovariance(rng, d, 1.5);
+    m.prior1 = std::uniform_real_distribution<double>(0.05, 0.95)(rng);
+    m.prior2 = 1.0 - m.prior1;
+    return m;
+}
+
+#endif
