@@ -55,10 +55,11 @@ std::vector<double> rowMajor(const Eigen::MatrixXd& m)
 }
 
 // A label padded to the column where the figures start.
-std::string line(const std::string& label, double value, const std::string& tail = "")
+std::string line(const std::string& label, double value, const std::string& tail = "",
+                 size_t column = 47)
 {
-    return label + std::string(label.size() < 47 ? 47 - label.size() : 1, ' ') + sig6(value) + tail +
-           "\n";
+    return label + std::string(label.size() < column ? column - label.size() : 1, ' ') + sig6(value) +
+           tail + "\n";
 }
 
 }  // namespace
@@ -105,8 +106,9 @@ std::string textReport(const gaussbound::Model& m, const gaussbound::Figures& f)
     s += "Class 1: " + classSummary(m.mu1, m.sigma1, m.prior1) + "\n";
     s += "Class 2: " + classSummary(m.mu2, m.sigma2, m.prior2) + "\n\n";
     s += "Chernoff bound\n";
+    // One column short, as every earlier release printed it: scripts read it.
     s += line("  smallest factor e^-k(beta) over the table:", f.tableFactor,
-              "  at beta = " + sig6(f.tableBeta));
+              "  at beta = " + sig6(f.tableBeta), 46);
     s += line("  bound on the Bayes error (with priors):", f.tableErrorBound,
               "  at beta = " + sig6(f.tableErrorBeta));
     s += "Bhattacharyya bound (beta = 0.5)\n";

@@ -423,6 +423,30 @@ TEST(Figures, BoundsEncloseTheBayesError)
         }
 }
 
+TEST(Figures, TableBoundIsTheSmallestRowOfAFullScan)
+{
+    std::mt19937_64 rng(21);
+    for (Eigen::Index d : {2, 3}) {
+        for (double prior1 : {0.5, 0.2, 0.9}) {
+            Model m = randomModel(rng, d);
+            m.prior1 = prior1;
+            m.prior2 = 1 - prior1;
+            Table t;
+            const Figures f = analyse(m, t.get());
+            double best = INFINITY, beta = NAN;
+            for (const auto& row : t.rows) {
+                const double bound = std::pow(m.prior1, 1 - row[0]) * std::pow(m.prior2, row[0]) * row[1];
+                if (bound < best) {
+                    best = bound;
+                    beta = row[0];
+                }
+            }
+            EXPECT_EQ(f.tableErrorBound, best) << d << " " << prior1;
+            EXPECT_EQ(f.tableErrorBeta, beta) << d << " " << prior1;
+        }
+    }
+}
+
 TEST(Figures, TableBoundPairsThePriorsTheRightWay)
 {
     // Class 2 nine times as spread, class 1 rare: pairing P1 with beta put

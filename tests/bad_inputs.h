@@ -13,6 +13,10 @@ inline const char* const kBadBoundsArguments[] = {
     "--priors 0.5", "--priors 0,1", "--priors 1.2,-0.2", "--priors 0.5,0.6",
     // Sizes.
     "--size 900", "--size 100x600", "--size 900x9000", "--size 900x600x2", "--size ax600",
+    // Counts that disagree with the dimension of --mu1.
+    "--mu1 0,0,0", "--mu1 0 --mu2 1 --sigma1 1,0,0,1 --sigma2 1", "--sigma2 1,0,0,0,1,0,0,0,1",
+    // Model files: missing, empty name, or combined with a class option.
+    "--model /nonexistent/model.json", "--model ''", "--model /dev/null --mu1 0,0",
     // Empty file names, unknown options, missing values, stray arguments.
     "--table ''", "--plot ''", "--frobnicate", "--mu1", "extra",
 };

@@ -15,7 +15,10 @@
 
 #include "bad_inputs.h"
 #include "command.h"
+#include <nlohmann/json.hpp>
 #include <opencv2/imgcodecs.hpp>
+
+#include <gaussbound/Chernoff.h>
 
 #include "Bound.h"
 
@@ -195,4 +198,161 @@ TEST_F(Bounds, FailedWritesLeaveNoPartialFile)
     r = bounds(">/dev/full");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err.rfind("bounds: ", 0), 0u) << r.err;
+}
+
+// ---------------------------------------------------------------------------
+// Any dimension, model files and the figures at the edge of the double range.
+
+namespace {
+
+nlohmann::json parseJson(const CommandResult& r)
+{
+    EXPECT_EQ(r.status, 0) << r.err;
+    return nlohmann::json::parse(r.out);
+}
+
+}  // namespace
+
+TEST_F(Bounds, TwoDimensionalOutputsKeepEveryEarlierFigure)
+{
+    // What bounds printed before it answered any dimension, as stored text:
+    // the summary's lines, then the JSON figures from Bound bit for bit.
+    const std::string before =
+        "Class 1: mean (0, 0), covariance [1 0; 0 1], prior 0.5\n"
+        "Class 2: mean (1, 0), covariance [2 0; 0 2], prior 0.5\n"
+        "\n"
+        "Chernoff bound\n"
+        "  smallest factor e^-k(beta) over the table:  0.864737  at beta = 0.5741\n"
+        "  bound on the Bayes error (with priors):      0.432368  at beta = 0.5741\n"
+        "Bhattacharyya bound (beta = 0.5)\n"
+        "  exponent k(1/2):                             0.142225\n"
+        "  factor e^-k(1/2):                            0.867426\n"
+        "  upper bound on the Bayes error:              0.433713\n"
+        "  lower bound on the Bayes error:              0.251217\n"
+        "Bayes error (numerical integration):           0.304367\n";
+    const CommandResult text = bounds("");
+    EXPECT_EQ(text.out.substr(0, before.size()), before);
+
+    const nlohmann::json j = parseJson(bounds("--mu1 0.5,-1 --mu2 2,1 --sigma1 2,0.6,0.6,1 --sigma2 1,0,0,3 --json"));
+    EXPECT_EQ(j["chernoff"]["beta"].get<double>(), 0.5200999975204468);
+    EXPECT_EQ(j["chernoff"]["factor"].get<double>(), 0.6004142148644815);
+    EXPECT_EQ(j["chernoff"]["error_bound"].get<double>(), 0.30020710743224077);
+    EXPECT_EQ(j["chernoff"]["error_bound_beta"].get<double>(), 0.5200999975204468);
+    EXPECT_EQ(j["bhattacharyya"]["exponent"].get<double>(), 0.5094607272333962);
+    EXPECT_EQ(j["bhattacharyya"]["factor"].get<double>(), 0.6008194970566793);
+    EXPECT_EQ(j["bhattacharyya"]["error_bound"].get<double>(), 0.3004097485283396);
+    EXPECT_EQ(j["bhattacharyya"]["lower_bound"].get<double>(), 0.10030763956620369);
+    // The Bayes error's method changed; the earlier one was good to 1e-10.
+    EXPECT_NEAR(j["bayes_error"].get<double>(), 0.17973910816164865, 1e-10);
+    EXPECT_EQ(j["mu1"], nlohmann::json({0.5, -1.0}));
+    EXPECT_EQ(j["sigma1"], nlohmann::json({2.0, 0.6, 0.6, 1.0}));
+}
+
+TEST_F(Bounds, UnequalPriorsGiveATableBoundAboveTheBayesError)
+{
+    const nlohmann::json j = parseJson(bounds("--sigma2 9,0,0,9 --priors 0.1,0.9 --json"));
+    EXPECT_GE(j["chernoff"]["error_bound"].get<double>(), j["bayes_error"].get<double>());
+    EXPECT_GE(j["chernoff"]["optimum"]["error_bound"].get<double>(), j["bayes_error"].get<double>());
+}
+
+TEST_F(Bounds, AnswersThreeDimensionsWithEveryFigure)
+{
+    const fs::path csv = dir / "t.csv", png = dir / "p.png";
+    const CommandResult r = bounds("--mu1 0,0,0 --mu2 1,2,3 --sigma1 1,0,0,0,1,0,0,0,1 "
+                                   "--sigma2 2,0.5,0,0.5,2,0,0,0,3 --json --table " + csv.string() +
+                                   " --plot " + png.string());
+    const nlohmann::json j = parseJson(r);
+    EXPECT_EQ(j["dimension"], 3);
+    for (const char* key : {"kl12", "kl21", "hellinger"})
+        EXPECT_TRUE(j["divergences"][key].is_number()) << key;
+    for (const char* key : {"given_class1", "given_class2", "abs_error"})
+        EXPECT_TRUE(j["bayes_error_detail"][key].is_number()) << key;
+    for (const char* key : {"beta", "exponent", "error_bound"})
+        EXPECT_TRUE(j["chernoff"]["optimum"][key].is_number()) << key;
+    EXPECT_LT(j["bayes_error_detail"]["abs_error"].get<double>(), 1e-9);
+
+    // The table's row 5000 is e^-k(1/2) of the library's curve, and the
+    // Bhattacharyya factor too.
+    gaussbound::Model m;
+    m.mu1 = Eigen::Vector3d(0, 0, 0);
+    m.mu2 = Eigen::Vector3d(1, 2, 3);
+    m.sigma1 = Eigen::Matrix3d::Identity();
+    m.sigma2.resize(3, 3);
+    m.sigma2 << 2, 0.5, 0, 0.5, 2, 0, 0, 0, 3;
+    const double factor = std::exp(-gaussbound::ChernoffCurve(gaussbound::CanonicalForm(m)).exponent(0.5));
+    std::istringstream table(readFile(csv));
+    std::string line;
+    for (int i = 0; i <= 5001; ++i)
+        std::getline(table, line);
+    EXPECT_EQ(std::strtod(line.substr(line.find(',') + 1).c_str(), nullptr), factor) << line;
+    EXPECT_EQ(j["bhattacharyya"]["factor"].get<double>(), factor);
+    EXPECT_FALSE(cv::imread(png.string()).empty());
+}
+
+TEST_F(Bounds, ModelFilesRoundTripAndAcceptRows)
+{
+    const fs::path model = dir / "m.json";
+    const std::string args = "--mu1 0,0,1 --mu2 1,0,-1 --sigma1 2,0.3,0,0.3,1,0,0,0,1 "
+                             "--sigma2 1,0,0,0,1,0,0,0,4 --priors 0.3,0.7 --json";
+    const CommandResult first = bounds(args + " > " + model.string());
+    ASSERT_EQ(first.status, 0) << first.err;
+    const CommandResult again = bounds("--model " + model.string() + " --json");
+    EXPECT_EQ(again.out, readFile(model));
+
+    std::ofstream(dir / "rows.json") << R"({"mu1": [0, 0, 1], "mu2": [1, 0, -1],
+        "sigma1": [[2, 0.3, 0], [0.3, 1, 0], [0, 0, 1]], "sigma2": [1, 0, 0, 0, 1, 0, 0, 0, 4],
+        "priors": [0.3, 0.7]})";
+    EXPECT_EQ(bounds("--model " + (dir / "rows.json").string() + " --json").out, readFile(model));
+
+    std::ofstream(dir / "no-priors.json") << R"({"mu1": [0], "mu2": [1], "sigma1": [1], "sigma2": [2]})";
+    const nlohmann::json j = parseJson(bounds("--model " + (dir / "no-priors.json").string() + " --json"));
+    EXPECT_EQ(j["priors"], nlohmann::json({0.5, 0.5}));
+    EXPECT_EQ(j["dimension"], 1);
+}
+
+TEST_F(Bounds, RefusesModelFilesByNameAndReason)
+{
+    const struct {
+        const char* content;
+        const char* expected;  // in the message after the file's name
+    } cases[] = {
+        {R"({"mu1": [0, 0], "mu2": [1, 0], "sigma1": [1, 0, 0, 1], "sigma2": [1, 0, 0, 1], "prior": [0.5, 0.5]})",
+         "prior: unknown key"},
+        {"{\"mu1\": [0, 0],\n \"mu2\": [1, 0,],\n}", "line 2, column"},
+        {R"({"mu1": [0, 0], "mu2": [1, 0, 2], "sigma1": [1, 0, 0, 1], "sigma2": [1, 0, 0, 1]})", "mu2"},
+        {R"({"mu1": [0, 0], "mu2": [1, 0], "sigma1": [1, 0, 0, 1], "sigma2": [1, 2, 2, 1]})",
+         "sigma2: the covariance matrix is not positive definite (smallest eigenvalue -1)"},
+        {R"({"mu1": [0, 0], "mu2": [1, 0], "sigma1": [[1, 0], [0]], "sigma2": [1, 0, 0, 1]})", "sigma1"},
+        {R"({"mu1": [0, "x"], "mu2": [1, 0], "sigma1": [1, 0, 0, 1], "sigma2": [1, 0, 0, 1]})", "mu1"},
+        {R"([1, 2])", "expected a JSON object"},
+    };
+    const fs::path model = dir / "m.json";
+    for (const auto& c : cases) {
+        std::ofstream(model) << c.content;
+        const CommandResult r = bounds("--model " + model.string());
+        EXPECT_EQ(r.status, 2) << c.content;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err.rfind("bounds: " + model.string() + ": ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find(c.expected), std::string::npos) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
+}
+
+TEST_F(Bounds, SeparatedBeyondTheDoubleRangeGivesLimitsNotNulls)
+{
+    const nlohmann::json j = parseJson(bounds("--mu1 1e308,1e308 --mu2 -1e308,-1e308 --json"));
+    EXPECT_EQ(j["bayes_error"].get<double>(), 0.0);
+    EXPECT_EQ(j["bayes_error_detail"]["given_class1"].get<double>(), 0.0);
+    EXPECT_EQ(j["chernoff"]["optimum"]["error_bound"].get<double>(), 0.0);
+    EXPECT_EQ(j["chernoff"]["optimum"]["exponent"], "Infinity");
+    EXPECT_EQ(j["divergences"]["kl12"], "Infinity");
+    EXPECT_EQ(j["divergences"]["hellinger"].get<double>(), 1.0);
+    EXPECT_TRUE(j["chernoff"]["factor"].is_null());  // Bound's own NaN, as that library defines it
+
+    // Beyond the plane every figure is the library's: the limits throughout.
+    const nlohmann::json k = parseJson(bounds("--mu1 1e308,1e308,0 --mu2 -1e308,-1e308,0 "
+                                              "--sigma1 1,0,0,0,1,0,0,0,1 --sigma2 1,0,0,0,1,0,0,0,1 --json"));
+    EXPECT_EQ(k["chernoff"]["factor"].get<double>(), 0.0);
+    EXPECT_EQ(k["bhattacharyya"]["exponent"], "Infinity");
+    EXPECT_EQ(k["bhattacharyya"]["error_bound"].get<double>(), 0.0);
 }

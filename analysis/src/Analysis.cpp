@@ -1,6 +1,7 @@
 #include "gaussbound/Analysis.h"
 
 #include <cmath>
+#include <vector>
 
 #include "Bound.h"
 #include "gaussbound/Canonical.h"
@@ -36,21 +37,38 @@ void tabulate(const ChernoffCurve& curve, double table[][2])
     }
 }
 
+// P1^(1 - beta) P2^beta e^-k(beta) for one row, as the figure is defined.
+double rowBound(const double row[2], double p1, double p2)
+{
+    return std::pow(p1, 1.0 - row[0]) * std::pow(p2, row[0]) * row[1];
+}
+
 // The smallest P1^(1 - beta) P2^beta e^-k(beta) over the table's rows (the
 // earliest on ties, NaN rows skipped): class 1's prior carries 1 - beta,
-// since e^-k(beta) is the integral of p1^(1 - beta) p2^beta.
+// since e^-k(beta) is the integral of p1^(1 - beta) p2^beta. The weights are
+// screened with one exp a row, P1 (P2 / P1)^beta, which is within a few ulps
+// of the two pows; only rows within 1e-12 of the screened minimum are then
+// computed exactly, so the row and value are those of a full scan of pows.
 void tableErrorBound(const double table[][2], double p1, double p2, Figures& f)
 {
+    const double logRatio = std::log(p2 / p1);
+    std::vector<double> cheap(kTableRows);
+    double screened = INFINITY;
+    for (int i = 0; i < kTableRows; ++i) {
+        cheap[i] = p1 * std::exp(table[i][0] * logRatio) * table[i][1];
+        screened = std::fmin(screened, cheap[i]);
+    }
     f.tableErrorBound = NAN;
     f.tableErrorBeta = NAN;
     for (int i = 0; i < kTableRows; ++i) {
-        const double beta = table[i][0];
-        const double bound = std::pow(p1, 1.0 - beta) * std::pow(p2, beta) * table[i][1];
+        if (!(cheap[i] <= screened * (1.0 + 1e-12)) && !std::isinf(screened))
+            continue;
+        const double bound = rowBound(table[i], p1, p2);
         if (std::isnan(bound))
             continue;
         if (std::isnan(f.tableErrorBound) || bound < f.tableErrorBound) {
             f.tableErrorBound = bound;
-            f.tableErrorBeta = beta;
+            f.tableErrorBeta = table[i][0];
         }
     }
 }

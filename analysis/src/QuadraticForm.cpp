@@ -25,18 +25,16 @@ struct Form {
     double k;
     double side;
 
-    template <class T>
-    T cumulant(T s) const
+    // H(s) for real s in the domain.
+    double h(double s) const
     {
-        T sum = s * k;
+        double sum = s * k - std::log(side * s);
         for (Eigen::Index i = 0; i < a.size(); ++i) {
-            const T t = 1.0 - 2.0 * a(i) * s;
+            const double t = 1.0 - 2.0 * a(i) * s;
             sum += -0.5 * std::log(t) + ab2(i) * (s / t) + 0.5 * c2(i) * s * (s / t);
         }
         return sum;
     }
-    Complex h(Complex s) const { return cumulant(s) - std::log(side * s); }
-    double hReal(double s) const { return cumulant(s) - std::log(side * s); }
 
     // H'(s) = K'(s) - 1/s; rises through zero at the saddle point.
     double slope(double s) const
@@ -131,15 +129,65 @@ double farRate(const Form& q)
     return rate;
 }
 
+// sqrt(z) on the principal branch from real square roots alone (no hypot
+// or atan2, which cost more than the rest of the integrand).
+Complex principalRoot(Complex z)
+{
+    const double r = std::sqrt(std::norm(z)), x = std::real(z), y = std::imag(z);
+    if (x >= 0.0) {
+        const double u = std::sqrt(0.5 * (r + x));
+        return {u, u > 0.0 ? 0.5 * y / u : 0.0};
+    }
+    const double v = std::copysign(std::sqrt(0.5 * (r - x)), y);
+    return {0.5 * y / v, v};
+}
+
+// e^(H(s) - H(c)) for complex s, relative to the saddle point c: the
+// exponential part of M(s) divided by (side s) prod sqrt(1 - 2 a_i s), each
+// factor taken relative to its value at c so that no product overflows.
+// Only e^H is needed, so the logarithm's branches never arise.
+struct Contour {
+    const Form& q;
+    double c;
+    double exponentAtC;  // sum of the terms of K(c) other than the logarithms
+    Eigen::VectorXd tAtC;  // 1 - 2 a_i c > 0
+
+    Contour(const Form& form, double saddle) : q(form), c(saddle), exponentAtC(saddle * form.k)
+    {
+        tAtC.resize(q.a.size());
+        for (Eigen::Index i = 0; i < q.a.size(); ++i) {
+            const double t = 1.0 - 2.0 * q.a(i) * c;
+            exponentAtC += q.ab2(i) * (c / t) + 0.5 * q.c2(i) * c * (c / t);
+            tAtC(i) = t;
+        }
+    }
+
+    Complex relative(Complex s) const
+    {
+        Complex exponent = s * q.k, root = s / c;
+        for (Eigen::Index i = 0; i < q.a.size(); ++i) {
+            // t = 1 - 2 a s as tAtC . ratio: |ratio| is near 1 where the
+            // integrand matters, however large t itself is.
+            const Complex ratio = (1.0 - 2.0 * q.a(i) * s) / tAtC(i);
+            const Complex sOverT = s * std::conj(ratio) / std::norm(ratio) / tAtC(i);
+            exponent += q.ab2(i) * sOverT + 0.5 * q.c2(i) * s * sOverT;
+            root *= principalRoot(ratio);
+        }
+        const double size = std::norm(root);
+        if (!(size > 0.0) || std::isinf(size))
+            return 0.0;
+        return std::exp(exponent - exponentAtC) * std::conj(root) / size;
+    }
+};
+
 // Whether |M(s) / s| stays below its value at the saddle along the ray
 // s = c + (tilt + i) u width, sampled from u = 2^-10 to 2^30.
-bool rayStaysLow(const Form& q, double c, double width, double tilt)
+bool rayStaysLow(const Contour& contour, double width, double tilt)
 {
-    const double top = q.hReal(c);
-    for (int j = 0; j <= 120; ++j) {
-        const double u = std::ldexp(1.0, -10) * std::exp2(j / 3.0);
-        const Complex s = c + Complex(tilt, 1.0) * (u * width);
-        if (std::real(q.h(s)) - top > 0.5)
+    for (int j = 0; j <= 80; ++j) {
+        const double u = std::ldexp(1.0, -10) * std::exp2(j / 2.0);
+        const Complex s = contour.c + Complex(tilt, 1.0) * (u * width);
+        if (std::abs(contour.relative(s)) > std::exp(0.5))
             return false;
     }
     return true;
@@ -152,20 +200,20 @@ TailProbability contourTail(const Form& q, double variance)
     if (c == 0.0)
         return {0.0, 0.0};
     const double width = std::fabs(c) / std::sqrt(q.scaledCurvature(c));
+    const Contour contour(q, c);
     const double rate = farRate(q);
     double tilt = 0.0;
     for (double lean : {0.5, 0.25, 0.125})
         if (const double t = rate > 0.0 ? -lean : rate < 0.0 ? lean : 0.0;
-            t != 0.0 && rayStaysLow(q, c, width, t)) {
+            t != 0.0 && rayStaysLow(contour, width, t)) {
             tilt = t;
             break;
         }
 
-    const double top = q.hReal(c);
+    const double top = q.h(c);
     const Complex direction(tilt, 1.0);
     const auto integrand = [&](double u) {
-        const Complex s = c + direction * (u * width);
-        const double v = std::imag(std::exp(q.h(s) - top) * direction);
+        const double v = std::imag(contour.relative(c + direction * (u * width)) * direction);
         return std::isfinite(v) ? v : 0.0;
     };
     boost::math::quadrature::exp_sinh<double> integrator;  // its integrate() is not const in Boost 1.74
