@@ -18,7 +18,7 @@ namespace gaussbound {
 
 namespace {
 
-// sigma / (sigma^2 - 1) without overflow for any sigma > 0, sigma != 1.
+// sigma / (sigma^2 - 1) without overflow, for sigma^2 - 1 away from 0.
 double offsetRatio(double sigma)
 {
     if (sigma > 1.0) {
@@ -52,7 +52,8 @@ TailProbability misclassified(const Eigen::VectorXd& sigma, const Eigen::VectorX
         const double sig = sigma(i) * unit, phi = phiHalf(i) * (2.0 * unit);
         q.a(i) = 0.5 * (sig - unit) * (sig + unit);
         const double gap = (sigma(i) - 1.0) * (sigma(i) + 1.0);  // sigma^2 - 1
-        const double centre = -offsetRatio(sigma(i)) * (2.0 * phiHalf(i));
+        const double centre =
+            std::fabs(gap) >= 0.5 ? -offsetRatio(sigma(i)) * (2.0 * phiHalf(i)) : 0.0;
         if (std::fabs(gap) >= 0.5 && q.a(i) != 0.0 && std::isfinite(centre)) {
             q.b(i) = centre;
             q.k -= 0.5 * phi * phi / gap;

@@ -78,8 +78,10 @@ double branchPoint(const Form& q)
 {
     double end = q.side * kInf;
     for (Eigen::Index i = 0; i < q.a.size(); ++i) {
+        if (q.a(i) == 0.0)
+            continue;
         const double b = 0.5 / q.a(i);
-        if (q.a(i) != 0.0 && q.side * b > 0.0 && std::fabs(b) < std::fabs(end))
+        if (q.side * b > 0.0 && std::fabs(b) < std::fabs(end))
             end = b;
     }
     return end;
