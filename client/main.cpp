@@ -9,8 +9,8 @@
 
 #include <gaussbound/Analysis.h>
 
-#include "atomic_file.h"
 #include "options.h"
+#include "output.h"
 #include "plot.h"
 #include "report.h"
 
@@ -49,10 +49,12 @@ int main(int argc, char** argv)
         }
         files.push_back({options.plotPath, std::move(png)});
     }
-    if (!writeFilesAtomically(files, message)) {
+    if (!writeOutputs(files, message)) {
         std::cerr << "bounds: cannot write " << message << '\n';
         return 1;
     }
+    if (options.outputOnStandardOutput())
+        return 0;
 
     std::cout << (options.json ? jsonReport(options.model, figures)
                                : textReport(options.model, figures))

@@ -11,6 +11,7 @@
 #include <CLI/CLI.hpp>
 
 #include "model_file.h"
+#include "output.h"
 
 #ifndef GAUSSBOUND_VERSION
 #define GAUSSBOUND_VERSION "unknown"
@@ -89,6 +90,13 @@ void checkPath(const std::string& option, const std::string& path)
         throw Invalid(option + ": the file name is empty");
 }
 
+void checkOutput(const std::string& option, const std::string& path)
+{
+    checkPath(option, path);
+    if (const auto problem = outputProblem(path))
+        throw Invalid(option + ": " + path + " " + *problem);
+}
+
 // A refusal is one line on stderr, whatever the user or CLI11 put in it.
 std::string oneLine(std::string text)
 {
@@ -129,17 +137,20 @@ void declareOptions(CLI::App& app, Typed& typed, Options& options)
                                  "prints (mu1, mu2, sigma1, sigma2, priors)")
                       ->type_name("FILE");
     typed.table = app.add_option("--table", options.tablePath,
-                                 "Write the plot table (10000 rows, 6 columns) as CSV")
+                                 "Write the plot table (10000 rows, 6 columns) as CSV; - for "
+                                 "standard output, in place of the summary")
                       ->type_name("FILE");
-    typed.plot = app.add_option("--plot", options.plotPath, "Draw the bound curve as a PNG")
+    typed.plot = app.add_option("--plot", options.plotPath,
+                                "Draw the bound curve as a PNG; - for standard output")
                      ->type_name("FILE");
     app.add_option("--size", typed.size, "Size of the PNG in pixels, 200 to 8000 a side")
         ->type_name("WxH")
         ->capture_default_str();
     options.json = false;
     app.add_flag("--json", options.json, "Print the results as one JSON object");
-    app.footer("Exit status: 0 done, 1 an output could not be written or a figure could not be\n"
-               "computed, 2 bad input.");
+    app.footer("Outputs follow symbolic links and keep a replaced file's permissions; devices\n"
+               "and pipes are written directly. Exit status: 0 done, 1 an output could not be\n"
+               "written or a figure could not be computed, 2 bad input.");
 }
 
 gaussbound::Model modelFromOptions(const Typed& typed)
@@ -181,11 +192,14 @@ void readOptions(const Typed& typed, Options& options)
     }
     readSize(typed.size, options.width, options.height);
     if (*typed.table)
-        checkPath("--table", options.tablePath);
+        checkOutput("--table", options.tablePath);
     if (*typed.plot)
-        checkPath("--plot", options.plotPath);
-    if (*typed.table && *typed.plot && options.tablePath == options.plotPath)
+        checkOutput("--plot", options.plotPath);
+    if (*typed.table && *typed.plot && samePlace(options.tablePath, options.plotPath))
         throw Invalid("--plot: names the same file as --table");
+    if (options.json && options.outputOnStandardOutput())
+        throw Invalid(std::string(options.tablePath == "-" ? "--table" : "--plot") +
+                      ": '-' (standard output) cannot be combined with --json, which prints there");
 }
 
 }  // namespace

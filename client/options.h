@@ -9,11 +9,14 @@
 
 struct Options {
     gaussbound::Model model;  // valid: checked by gaussbound::validate
-    std::string tablePath;    // empty: no CSV table
-    std::string plotPath;     // empty: no PNG plot
+    std::string tablePath;    // empty: no CSV table; "-": standard output
+    std::string plotPath;     // empty: no PNG plot; "-": standard output
     int width;
     int height;
     bool json;
+
+    // Whether an output goes to standard output, in place of the summary.
+    bool outputOnStandardOutput() const { return tablePath == "-" || plotPath == "-"; }
 };
 
 enum class ParseOutcome {

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -15,6 +17,7 @@
 
 #include "bad_inputs.h"
 #include "command.h"
+#include "output.h"
 #include <nlohmann/json.hpp>
 #include <opencv2/imgcodecs.hpp>
 
@@ -355,4 +358,156 @@ TEST_F(Bounds, SeparatedBeyondTheDoubleRangeGivesLimitsNotNulls)
     EXPECT_EQ(k["chernoff"]["factor"].get<double>(), 0.0);
     EXPECT_EQ(k["bhattacharyya"]["exponent"], "Infinity");
     EXPECT_EQ(k["bhattacharyya"]["error_bound"].get<double>(), 0.0);
+}
+
+// ---------------------------------------------------------------------------
+// Outputs: links, devices, pipes, standard output and file modes. Everything
+// happens inside the test's own folder.
+
+namespace {
+
+bool isLink(const fs::path& p)
+{
+    return fs::is_symlink(fs::symlink_status(p));
+}
+
+std::string csvHeader(const fs::path& p)
+{
+    const std::string text = readFile(p);
+    return text.substr(0, text.find('\n'));
+}
+
+const char* const kHeader = "beta,bound,minimum_x,minimum_y,bhattacharyya_x,bhattacharyya_y";
+
+}  // namespace
+
+TEST_F(Bounds, OutputsFollowLinksAndLeaveThemLinks)
+{
+    fs::create_directories(dir / "elsewhere");
+    std::ofstream(dir / "elsewhere" / "real.csv") << "old";
+    fs::create_symlink("elsewhere/real.csv", dir / "link.csv");
+    fs::create_symlink("link.csv", dir / "chain.csv");
+    fs::create_symlink(dir / "elsewhere" / "new.csv", dir / "dangling.csv");
+
+    ASSERT_EQ(bounds("--table " + (dir / "link.csv").string()).status, 0);
+    EXPECT_TRUE(isLink(dir / "link.csv"));
+    EXPECT_EQ(csvHeader(dir / "elsewhere" / "real.csv"), kHeader);
+
+    std::ofstream(dir / "elsewhere" / "real.csv") << "old";
+    ASSERT_EQ(bounds("--plot " + (dir / "chain.csv").string()).status, 0);
+    EXPECT_TRUE(isLink(dir / "chain.csv"));
+    EXPECT_TRUE(isLink(dir / "link.csv"));
+    EXPECT_EQ(readFile(dir / "elsewhere" / "real.csv").substr(1, 3), "PNG");
+
+    ASSERT_EQ(bounds("--table " + (dir / "dangling.csv").string()).status, 0);
+    EXPECT_TRUE(isLink(dir / "dangling.csv"));
+    EXPECT_EQ(csvHeader(dir / "elsewhere" / "new.csv"), kHeader);
+
+    // No temporary is left anywhere.
+    for (const auto& e : fs::recursive_directory_iterator(dir))
+        EXPECT_EQ(e.path().filename().string().rfind(".bounds-", 0), std::string::npos) << e.path();
+}
+
+TEST_F(Bounds, OutputsWriteThroughPipesAndDevices)
+{
+    const fs::path fifo = dir / "fifo", got = dir / "got.csv";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const CommandResult r = bounds("--table " + fifo.string() + " & cat " + fifo.string() + " > " +
+                                   got.string() + "; wait $!");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_EQ(csvHeader(got), kHeader);
+    const std::string streamed = readFile(got);
+    EXPECT_EQ(std::count(streamed.begin(), streamed.end(), '\n'), kTableRows + 1);
+
+    // A null device made in this folder stands for /dev/null (making one
+    // takes the right to; without it the case is skipped).
+    const fs::path null = dir / "null";
+    if (mknod(null.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+        GTEST_SKIP() << "cannot make a device node here";
+    ASSERT_EQ(bounds("--table " + null.string() + " --plot " + (dir / "p.png").string()).status, 0);
+    EXPECT_TRUE(fs::is_character_file(null));
+    EXPECT_TRUE(fs::exists(dir / "p.png"));
+}
+
+TEST_F(Bounds, DashIsStandardOutputInPlaceOfTheSummary)
+{
+    const CommandResult table = bounds("--table -");
+    EXPECT_EQ(table.status, 0) << table.err;
+    EXPECT_EQ(table.out.substr(0, table.out.find('\n')), kHeader);
+    EXPECT_EQ(table.out.find("Bayes error"), std::string::npos);
+
+    const CommandResult plot = bounds("--plot - --table " + (dir / "t.csv").string());
+    EXPECT_EQ(plot.status, 0) << plot.err;
+    EXPECT_EQ(plot.out.substr(1, 3), "PNG");
+    EXPECT_EQ(csvHeader(dir / "t.csv"), kHeader);
+
+    for (const char* refused : {"--table - --json", "--plot - --json", "--table - --plot -"}) {
+        const CommandResult r = bounds(refused);
+        EXPECT_EQ(r.status, 2) << refused;
+        EXPECT_EQ(r.out, "") << refused;
+        EXPECT_EQ(r.err.rfind("bounds: ", 0), 0u) << r.err;
+    }
+}
+
+TEST_F(Bounds, ReplacedFilesKeepTheirModeAndNewOnesFollowTheUmask)
+{
+    const fs::path priv = dir / "priv.csv";
+    std::ofstream(priv) << "old";
+    ASSERT_EQ(chmod(priv.c_str(), 0600), 0);
+    ASSERT_EQ(bounds("--table " + priv.string()).status, 0);
+    struct stat st;
+    ASSERT_EQ(stat(priv.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_EQ(csvHeader(priv), kHeader);
+
+    // A new file gets 0666 less the umask; replacing it later, under
+    // another umask, keeps that mode.
+    const std::string table = " --table " + (dir / "new.csv").string();
+    ASSERT_EQ(runCommand("umask 027; " + std::string(BOUNDS_EXE) + table).status, 0);
+    ASSERT_EQ(stat((dir / "new.csv").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    ASSERT_EQ(runCommand("umask 077; " + std::string(BOUNDS_EXE) + table).status, 0);
+    ASSERT_EQ(stat((dir / "new.csv").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+TEST_F(Bounds, FoldersAreRefusedAndReadOnlyFoldersFail)
+{
+    fs::create_directories(dir / "a-folder");
+    const CommandResult r = bounds("--table " + (dir / "a-folder").string());
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("is a folder"), std::string::npos) << r.err;
+    EXPECT_TRUE(fs::is_empty(dir / "a-folder"));
+
+    // A folder the user may not write to; root may write anywhere, so the
+    // program then runs as nobody.
+    const fs::path ro = dir / "ro";
+    fs::create_directories(ro);
+    std::ofstream(ro / "t.csv") << "old";
+    fs::permissions(dir, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(ro, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                            fs::perms::others_exec);
+    const std::string as = geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+    const CommandResult denied = runCommand(as + BOUNDS_EXE + " --table " + (ro / "t.csv").string());
+    EXPECT_EQ(denied.status, 1) << denied.err;
+    EXPECT_EQ(denied.err.rfind("bounds: cannot write " + (ro / "t.csv").string(), 0), 0u) << denied.err;
+    EXPECT_EQ(readFile(ro / "t.csv"), "old");
+    EXPECT_EQ(std::distance(fs::directory_iterator(ro), fs::directory_iterator()), 1);
+}
+
+TEST_F(Bounds, AFailedRenameSaysWhatWasWritten)
+{
+    // The rename stage alone: the first output lands, the second's target is
+    // a folder, which a rename cannot replace.
+    std::ofstream(dir / ".t1") << "one";
+    std::ofstream(dir / ".t2") << "two";
+    fs::create_directories(dir / "blocked" / "inside");
+    std::string error;
+    EXPECT_FALSE(commit({{(dir / ".t1").string(), (dir / "a.csv").string(), "a.csv"},
+                         {(dir / ".t2").string(), (dir / "blocked").string(), "b.png"}},
+                        error));
+    EXPECT_EQ(readFile(dir / "a.csv"), "one");
+    EXPECT_FALSE(fs::exists(dir / ".t2"));  // the temporary left is removed
+    EXPECT_NE(error.find("written: a.csv; not written: b.png"), std::string::npos) << error;
 }

@@ -74,14 +74,17 @@ TEST_F(Installed, ProgramsRefuseEveryClassOfBadInputCleanly)
         expectRefusal(r, 2, "bounds: ", args);
     }
 
-    // Outputs that cannot be written: a missing folder, a folder in the way,
-    // a file system that takes no new files, and a full device.
-    for (const std::string& target : {(dir / "missing" / "x").string(), (dir / "a-folder").string(),
-                                     std::string("/proc/gaussbound-test")}) {
+    // Outputs that cannot be written: a missing folder, a file system that
+    // takes no new files, and a full device; a folder named as the output is
+    // bad input.
+    for (const std::string& target : {(dir / "missing" / "x").string(), std::string("/proc/gaussbound-test")}) {
         for (const char* option : {" --table ", " --plot "})
             expectRefusal(runCommand(program("bounds") + option + target), 1, "bounds: ",
                           option + target);
     }
+    for (const char* option : {" --table ", " --plot "})
+        expectRefusal(runCommand(program("bounds") + option + (dir / "a-folder").string()), 2,
+                      "bounds: ", option + std::string("a folder"));
     expectRefusal(runCommand(program("bounds") + " >/dev/full"), 1, "bounds: ", "/dev/full");
     expectRefusal(runCommand(program("sampler") + " 1 >/dev/full"), 1, "sampler: ", "/dev/full");
     EXPECT_EQ(listing(dir), before);  // no file, partial or temporary, was left

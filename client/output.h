@@ -1,0 +1,60 @@
+// Every file the client writes goes through here.
+//
+//   PendingFile     a path and the bytes that belong there
+//   outputProblem   why a path cannot take output (a folder), before any work
+//   samePlace       whether two paths name one file (through links)
+//   writeOutputs    writes every pending file, all or nothing where it can
+//   Prepared, commit  the rename stage on its own
+//
+// How a path is written depends on what it names:
+//   "-"                          standard output, as one stream;
+//   a device, FIFO or socket     opened and written directly, in one stream
+//                                (/dev/null, /dev/stdout on a pipe, a named pipe);
+//   a regular file, or nothing   a temporary beside the final file is written,
+//                                synced and renamed onto it once every output is
+//                                ready, then the folder is synced. A symbolic link
+//                                is followed through any chain to the file it
+//                                names (a dangling one to the name it holds), so
+//                                the link stays a link. A replaced file keeps its
+//                                permission bits, and its owner and group where
+//                                the user may set them; a new file gets 0666 less
+//                                the umask. Other hard links to a replaced file
+//                                keep the old contents.
+#ifndef GAUSSBOUND_CLIENT_OUTPUT_H
+#define GAUSSBOUND_CLIENT_OUTPUT_H
+
+#include <optional>
+#include <string>
+#include <vector>
+
+struct PendingFile {
+    std::string path;
+    std::string bytes;
+};
+
+// The reason path cannot take output ("is a folder"), or nothing. "-" is
+// always fine.
+std::optional<std::string> outputProblem(const std::string& path);
+
+// Whether a and b name the same file, through links, or are the same text.
+bool samePlace(const std::string& a, const std::string& b);
+
+// Writes files: first every temporary, then every stream, then the renames.
+// On failure sets error to "PATH: reason" (naming, when some renames had
+// already been done, which outputs were written and which not), removes the
+// temporaries not yet renamed, and returns false.
+bool writeOutputs(const std::vector<PendingFile>& files, std::string& error);
+
+// A temporary that is complete and synced, and the file it is to replace.
+struct Prepared {
+    std::string temporary;
+    std::string target;  // the final file, links resolved
+    std::string shown;   // the path as the user named it
+};
+
+// Renames each temporary onto its target in order, then syncs their
+// folders. On a failure removes the temporaries left and says which outputs
+// were written and which not.
+bool commit(const std::vector<Prepared>& prepared, std::string& error);
+
+#endif
