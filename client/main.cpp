@@ -4,6 +4,7 @@
 // figure could not be computed, 2 bad input (nothing is computed, printed or
 // written).
 #include <iostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -36,18 +37,24 @@ int main(int argc, char** argv)
         std::cerr << "bounds: the " << *missing << " could not be computed for these classes\n";
         return 1;
     }
-    makePlot(plot, table, figures.tableBeta, figures.tableFactor, figures.bhattacharyya.factor);
+    // The plot table is filled only for an output: touching its 480 KB
+    // costs more than a run without outputs takes otherwise.
+    if (!options.tablePath.empty() || !options.plotPath.empty())
+        makePlot(plot, table, figures.tableBeta, figures.tableFactor, figures.bhattacharyya.factor);
 
     std::vector<PendingFile> files;
     if (!options.tablePath.empty())
         files.push_back({options.tablePath, csvTable(plot)});
     if (!options.plotPath.empty()) {
-        std::string png = renderPlot(options.model, figures, plot, options.width, options.height);
-        if (png.empty()) {
-            std::cerr << "bounds: " << options.plotPath << ": the PNG could not be encoded\n";
+        try {
+            files.push_back({options.plotPath,
+                             drawPlot({plot, figures.tableBeta, plotSubtitle(options.model), options.plotFormat,
+                                       options.width, options.height})});
+        } catch (const std::runtime_error& e) {
+            std::cerr << "bounds: " << options.plotPath << ": the figure could not be drawn: " << e.what()
+                      << '\n';
             return 1;
         }
-        files.push_back({options.plotPath, std::move(png)});
     }
     if (!writeOutputs(files, message)) {
         std::cerr << "bounds: cannot write " << message << '\n';

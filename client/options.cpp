@@ -71,7 +71,7 @@ Eigen::MatrixXd readCovariance(const std::string& option, const std::string& tex
 
 void readSize(const std::string& text, int& width, int& height)
 {
-    const std::string expected = "--size: expected WIDTHxHEIGHT in pixels, got '" + text + "'";
+    const std::string expected = "--size: expected WIDTHxHEIGHT, got '" + text + "'";
     const char* p = text.data();
     const char* end = p + text.size();
     auto [afterWidth, ec1] = std::from_chars(p, end, width);
@@ -81,7 +81,7 @@ void readSize(const std::string& text, int& width, int& height)
     if (ec2 != std::errc() || afterHeight != end)
         throw Invalid(expected);
     if (width < 200 || width > 8000 || height < 200 || height > 8000)
-        throw Invalid("--size: each side must be from 200 to 8000 pixels");
+        throw Invalid("--size: each side must be from 200 to 8000");
 }
 
 void checkPath(const std::string& option, const std::string& path)
@@ -141,9 +141,11 @@ void declareOptions(CLI::App& app, Typed& typed, Options& options)
                                  "standard output, in place of the summary")
                       ->type_name("FILE");
     typed.plot = app.add_option("--plot", options.plotPath,
-                                "Draw the bound curve as a PNG; - for standard output")
+                                "Draw the bound curve; the extension picks the format: .png, .svg "
+                                "or .pdf (- for a PNG on standard output)")
                      ->type_name("FILE");
-    app.add_option("--size", typed.size, "Size of the PNG in pixels, 200 to 8000 a side")
+    app.add_option("--size", typed.size,
+                   "Size of the plot, 200 to 8000 a side: pixels for PNG, points for SVG and PDF")
         ->type_name("WxH")
         ->capture_default_str();
     options.json = false;
@@ -193,8 +195,13 @@ void readOptions(const Typed& typed, Options& options)
     readSize(typed.size, options.width, options.height);
     if (*typed.table)
         checkOutput("--table", options.tablePath);
-    if (*typed.plot)
+    if (*typed.plot) {
         checkOutput("--plot", options.plotPath);
+        const auto format = gaussbound::formatFor(options.plotPath == "-" ? "" : options.plotPath);
+        if (!format && options.plotPath != "-")
+            throw Invalid("--plot: " + options.plotPath + ": the name must end in .png, .svg or .pdf");
+        options.plotFormat = format.value_or(gaussbound::Format::Png);
+    }
     if (*typed.table && *typed.plot && samePlace(options.tablePath, options.plotPath))
         throw Invalid("--plot: names the same file as --table");
     if (options.json && options.outputOnStandardOutput())

@@ -7,11 +7,14 @@
 
 #include <gaussbound/Model.h>
 
+#include "Plot.h"
+
 struct Options {
     gaussbound::Model model;  // valid: checked by gaussbound::validate
     std::string tablePath;    // empty: no CSV table; "-": standard output
     std::string plotPath;     // empty: no PNG plot; "-": standard output
-    int width;
+    gaussbound::Format plotFormat;  // from the plot file's extension
+    int width;                      // pixels for PNG, points for SVG and PDF
     int height;
     bool json;
 

@@ -76,6 +76,14 @@ std::string classSummary(const Eigen::VectorXd& mu, const Eigen::MatrixXd& sigma
     return s + "], prior " + sig6(prior);
 }
 
+std::string plotSubtitle(const gaussbound::Model& m)
+{
+    if (m.dimension() > 3)
+        return std::to_string(m.dimension()) + " dimensions, priors " + sig6(m.prior1) + ", " + sig6(m.prior2);
+    return "class 1: " + classSummary(m.mu1, m.sigma1, m.prior1) +
+           "    class 2: " + classSummary(m.mu2, m.sigma2, m.prior2);
+}
+
 std::optional<std::string> missingFigure(const gaussbound::Figures& f)
 {
     const std::pair<const char*, double> figures[] = {

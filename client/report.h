@@ -15,6 +15,10 @@
 // "mean (0, 0), covariance [1 0; 0 1], prior 0.5".
 std::string classSummary(const Eigen::VectorXd& mu, const Eigen::MatrixXd& sigma, double prior);
 
+// The plot's subtitle: both classes in full up to three dimensions, else
+// the dimension and the priors.
+std::string plotSubtitle(const gaussbound::Model& model);
+
 // The name of the first figure that could not be computed (a NaN where the
 // any-dimension library gives every figure or its limit), or nothing.
 std::optional<std::string> missingFigure(const gaussbound::Figures& f);

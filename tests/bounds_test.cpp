@@ -1,6 +1,8 @@
 // Tests of the bounds client: its figures, its files and its refusals, run as
 // a child process, plus the Bayes error integration in-process.
 #include <algorithm>
+#include <array>
+#include <cstring>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -19,7 +21,7 @@
 #include "command.h"
 #include "output.h"
 #include <nlohmann/json.hpp>
-#include <opencv2/imgcodecs.hpp>
+#include <cairo.h>
 
 #include <gaussbound/Chernoff.h>
 
@@ -28,6 +30,25 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+// A PNG read back by Cairo; null when it is not a PNG.
+struct Image {
+    cairo_surface_t* surface;
+    explicit Image(const fs::path& path) : surface(cairo_image_surface_create_from_png(path.c_str())) {}
+    ~Image() { cairo_surface_destroy(surface); }
+    bool ok() const { return cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS; }
+    int width() const { return cairo_image_surface_get_width(surface); }
+    int height() const { return cairo_image_surface_get_height(surface); }
+    // Red, green, blue of a pixel, 0 to 255.
+    std::array<int, 3> at(int x, int y) const
+    {
+        cairo_surface_flush(surface);
+        const unsigned char* row = cairo_image_surface_get_data(surface) + y * cairo_image_surface_get_stride(surface);
+        uint32_t p;
+        std::memcpy(&p, row + 4 * x, 4);
+        return {static_cast<int>((p >> 16) & 255), static_cast<int>((p >> 8) & 255), static_cast<int>(p & 255)};
+    }
+};
 
 // A fresh empty folder per test, removed afterwards.
 class Bounds : public ::testing::Test {
@@ -146,10 +167,10 @@ TEST_F(Bounds, PngDecodesToTheRequestedSize)
 {
     const fs::path png = dir / "plot.png";
     ASSERT_EQ(bounds("--plot " + png.string() + " --size 640x480").status, 0);
-    const cv::Mat image = cv::imread(png.string());
-    ASSERT_FALSE(image.empty());
-    EXPECT_EQ(image.cols, 640);
-    EXPECT_EQ(image.rows, 480);
+    const Image image(png);
+    ASSERT_TRUE(image.ok());
+    EXPECT_EQ(image.width(), 640);
+    EXPECT_EQ(image.height(), 480);
     EXPECT_EQ(files(), std::vector<std::string>{"plot.png"});  // no temporary left
 }
 
@@ -289,7 +310,7 @@ TEST_F(Bounds, AnswersThreeDimensionsWithEveryFigure)
         std::getline(table, line);
     EXPECT_EQ(std::strtod(line.substr(line.find(',') + 1).c_str(), nullptr), factor) << line;
     EXPECT_EQ(j["bhattacharyya"]["factor"].get<double>(), factor);
-    EXPECT_FALSE(cv::imread(png.string()).empty());
+    EXPECT_TRUE(Image(png).ok());
 }
 
 TEST_F(Bounds, ModelFilesRoundTripAndAcceptRows)
@@ -386,7 +407,7 @@ TEST_F(Bounds, OutputsFollowLinksAndLeaveThemLinks)
     fs::create_directories(dir / "elsewhere");
     std::ofstream(dir / "elsewhere" / "real.csv") << "old";
     fs::create_symlink("elsewhere/real.csv", dir / "link.csv");
-    fs::create_symlink("link.csv", dir / "chain.csv");
+    fs::create_symlink("link.csv", dir / "chain.png");
     fs::create_symlink(dir / "elsewhere" / "new.csv", dir / "dangling.csv");
 
     ASSERT_EQ(bounds("--table " + (dir / "link.csv").string()).status, 0);
@@ -394,8 +415,8 @@ TEST_F(Bounds, OutputsFollowLinksAndLeaveThemLinks)
     EXPECT_EQ(csvHeader(dir / "elsewhere" / "real.csv"), kHeader);
 
     std::ofstream(dir / "elsewhere" / "real.csv") << "old";
-    ASSERT_EQ(bounds("--plot " + (dir / "chain.csv").string()).status, 0);
-    EXPECT_TRUE(isLink(dir / "chain.csv"));
+    ASSERT_EQ(bounds("--plot " + (dir / "chain.png").string()).status, 0);
+    EXPECT_TRUE(isLink(dir / "chain.png"));
     EXPECT_TRUE(isLink(dir / "link.csv"));
     EXPECT_EQ(readFile(dir / "elsewhere" / "real.csv").substr(1, 3), "PNG");
 
@@ -513,4 +534,117 @@ TEST_F(Bounds, AFailedRenameSaysWhatWasWritten)
     EXPECT_EQ(readFile(dir / "a.csv"), "one");
     EXPECT_FALSE(fs::exists(dir / ".t2"));  // the temporary left is removed
     EXPECT_NE(error.find("written: a.csv; not written: b.png"), std::string::npos) << error;
+}
+
+// ---------------------------------------------------------------------------
+// Figures in three formats.
+
+namespace {
+
+bool reddish(const std::array<int, 3>& c)
+{
+    return c[0] > 150 && c[1] < 110 && c[2] < 110;
+}
+
+bool greenish(const std::array<int, 3>& c)
+{
+    return c[1] > 100 && c[0] < 90 && c[2] < 90;
+}
+
+// Dark grey or black: the frame's one-unit lines fall between pixels.
+bool dark(const std::array<int, 3>& c)
+{
+    return c[0] < 170 && c[1] < 170 && c[2] < 170;
+}
+
+// The column holding the most pixels of a colour.
+int busiestColumn(const Image& image, bool (*colour)(const std::array<int, 3>&))
+{
+    int best = -1, most = 0;
+    for (int x = 0; x < image.width(); ++x) {
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y)
+            count += colour(image.at(x, y));
+        if (count > most) {
+            most = count;
+            best = x;
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
+TEST_F(Bounds, PngShowsTheMarkersWhereTheirBetasAre)
+{
+    const fs::path png = dir / "p.png";
+    ASSERT_EQ(bounds("--plot " + png.string() + " --size 1000x700").status, 0);
+    const Image image(png);
+    ASSERT_TRUE(image.ok());
+    ASSERT_EQ(image.width(), 1000);
+    ASSERT_EQ(image.height(), 700);
+
+    // The frame: the outermost columns that are mostly dark.
+    std::vector<int> frame;
+    for (int x = 0; x < image.width(); ++x) {
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y)
+            count += dark(image.at(x, y));
+        if (count > image.height() / 2)
+            frame.push_back(x);
+    }
+    ASSERT_GE(frame.size(), 2u);
+    const double left = frame.front(), right = frame.back();
+    // beta runs from 0 at the frame's left to 1 at its right: the drops of the
+    // minimum (red) and of the Bhattacharyya figure (green) stand at their beta.
+    EXPECT_NEAR((busiestColumn(image, reddish) - left) / (right - left), 0.5741, 2.0 / (right - left));
+    EXPECT_NEAR((busiestColumn(image, greenish) - left) / (right - left), 0.5, 2.0 / (right - left));
+    // The y axis is not upside down: the curve starts at its top left, e^0 = 1,
+    // and the figure's floor (0) is at the bottom.
+    int blueTop = image.height();
+    for (int y = 0; y < image.height(); ++y) {
+        const auto c = image.at(static_cast<int>(left) + 3, y);
+        if (c[2] > 120 && c[0] < 80) {
+            blueTop = y;
+            break;
+        }
+    }
+    EXPECT_LT(blueTop, image.height() / 4);
+}
+
+TEST_F(Bounds, SvgIsXmlOfTheRequestedSize)
+{
+    const fs::path svg = dir / "p.svg";
+    ASSERT_EQ(bounds("--plot " + svg.string() + " --size 640x400").status, 0);
+    EXPECT_EQ(runCommand("xmllint --noout " + svg.string()).status, 0);
+    const std::string text = readFile(svg);
+    EXPECT_NE(text.find("width=\"640pt\" height=\"400pt\""), std::string::npos) << text.substr(0, 300);
+}
+
+TEST_F(Bounds, PdfHasOnePageOfTheRequestedSize)
+{
+    const fs::path pdf = dir / "p.pdf";
+    ASSERT_EQ(bounds("--plot " + pdf.string() + " --size 500x300").status, 0);
+    const CommandResult info = runCommand("pdfinfo " + pdf.string());
+    ASSERT_EQ(info.status, 0) << info.err;
+    // "Field:   value" lines.
+    const auto field = [&](const std::string& name) {
+        const size_t at = info.out.find(name + ":");
+        if (at == std::string::npos)
+            return std::string();
+        const size_t from = info.out.find_first_not_of(' ', at + name.size() + 1);
+        return info.out.substr(from, info.out.find('\n', from) - from);
+    };
+    EXPECT_EQ(field("Pages"), "1") << info.out;
+    EXPECT_EQ(field("Page size"), "500 x 300 pts") << info.out;
+}
+
+TEST_F(Bounds, OtherPlotExtensionsAreRefused)
+{
+    for (const char* name : {"p.jpg", "p", "p.png.txt"}) {
+        const CommandResult r = bounds("--plot " + (dir / name).string());
+        EXPECT_EQ(r.status, 2) << name;
+        EXPECT_NE(r.err.find(".png, .svg or .pdf"), std::string::npos) << r.err;
+    }
+    EXPECT_TRUE(files().empty());
 }

@@ -77,7 +77,7 @@ TEST_F(Installed, ProgramsRefuseEveryClassOfBadInputCleanly)
     // Outputs that cannot be written: a missing folder, a file system that
     // takes no new files, and a full device; a folder named as the output is
     // bad input.
-    for (const std::string& target : {(dir / "missing" / "x").string(), std::string("/proc/gaussbound-test")}) {
+    for (const std::string& target : {(dir / "missing" / "x.png").string(), std::string("/proc/gaussbound-test.png")}) {
         for (const char* option : {" --table ", " --plot "})
             expectRefusal(runCommand(program("bounds") + option + target), 1, "bounds: ",
                           option + target);
@@ -94,4 +94,21 @@ TEST_F(Installed, ProgramsRefuseEveryClassOfBadInputCleanly)
                                           " 1 | head -n 1; echo \"${PIPESTATUS[0]}\" >&2'");
     EXPECT_EQ(head.out, "(1.65601,1.63805)\n");
     EXPECT_NE(head.err, "124\n");
+}
+
+TEST_F(Installed, BoundsStartsWithoutOpenCVOrCairo)
+{
+    // Drawing is in a module loaded only for --plot: the program itself links
+    // neither OpenCV nor Cairo.
+    const CommandResult ldd = runCommand("ldd " + program("bounds"));
+    ASSERT_EQ(ldd.status, 0) << ldd.err;
+    EXPECT_EQ(ldd.out.find("opencv"), std::string::npos) << ldd.out;
+    EXPECT_EQ(ldd.out.find("cairo"), std::string::npos) << ldd.out;
+    // The installed module draws.
+    const fs::path svg = prefix / "work" / "installed.svg";
+    fs::create_directories(svg.parent_path());
+    const CommandResult plot = runCommand(program("bounds") + " --plot " + svg.string());
+    EXPECT_EQ(plot.status, 0) << plot.err;
+    EXPECT_EQ(readFile(svg.string()).rfind("<?xml", 0), 0u);
+    fs::remove(svg);
 }

@@ -1,6 +1,9 @@
-// Whole-process cost of `sampler 1 > /dev/null` beside its two floors, each
-// measured the same way: one that only prints the same 10000 lines with a
-// flush each, and one that only loads highgui and calls cv::waitKey(0).
+// Whole-process costs, each beside its floor and measured the same way:
+//   Sampler       `sampler 1 > /dev/null`, beside PrintFloor (prints the same
+//                 10000 lines with a flush each) and WaitKeyFloor (only loads
+//                 highgui and calls cv::waitKey(0));
+//   BoundsStart   `bounds > /dev/null`, the default example without a plot,
+//                 beside HelloFloor, a bare C++ program printing one line.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -70,3 +73,17 @@ void WaitKeyFloor(benchmark::State& state)
 BENCHMARK(WaitKeyFloor)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
+
+void BoundsStart(benchmark::State& state)
+{
+    for (auto _ : state)
+        runProcess(state, {BOUNDS_EXE}, "/dev/null");
+}
+BENCHMARK(BoundsStart)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void HelloFloor(benchmark::State& state)
+{
+    for (auto _ : state)
+        runProcess(state, {FLOOR_HELLO_EXE}, "/dev/null");
+}
+BENCHMARK(HelloFloor)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -1,0 +1,455 @@
+#include "Plot.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <stdexcept>
+
+#include <cairo-pdf.h>
+#include <cairo-svg.h>
+#include <cairo.h>
+
+namespace gaussbound {
+
+namespace {
+
+using Context = cairo_t*;
+
+// ---------------------------------------------------------------------------
+// Text with superscripts: "a^{b}c" is a, then b smaller and raised, then c.
+
+struct Run {
+    std::string text;
+    bool raised;
+};
+
+std::vector<Run> runsOf(const std::string& text)
+{
+    std::vector<Run> runs;
+    size_t at = 0;
+    while (at < text.size()) {
+        const size_t open = text.find("^{", at);
+        const size_t close = open == std::string::npos ? open : text.find('}', open);
+        if (close == std::string::npos) {
+            runs.push_back({text.substr(at), false});
+            break;
+        }
+        if (open > at)
+            runs.push_back({text.substr(at, open - at), false});
+        runs.push_back({text.substr(open + 2, close - open - 2), true});
+        at = close + 1;
+    }
+    return runs;
+}
+
+constexpr double kRaisedScale = 0.7, kRaise = 0.38;
+
+double textWidth(Context cr, const std::string& text, double size)
+{
+    double width = 0.0;
+    for (const Run& run : runsOf(text)) {
+        cairo_set_font_size(cr, run.raised ? size * kRaisedScale : size);
+        cairo_text_extents_t e;
+        cairo_text_extents(cr, run.text.c_str(), &e);
+        width += e.x_advance;
+    }
+    return width;
+}
+
+// Draws text with its baseline at y; align 0 left, 0.5 centred, 1 right.
+void drawText(Context cr, const std::string& text, double x, double y, double size, double align = 0.0)
+{
+    x -= align * textWidth(cr, text, size);
+    for (const Run& run : runsOf(text)) {
+        cairo_set_font_size(cr, run.raised ? size * kRaisedScale : size);
+        cairo_move_to(cr, x, run.raised ? y - kRaise * size : y);
+        cairo_show_text(cr, run.text.c_str());
+        cairo_text_extents_t e;
+        cairo_text_extents(cr, run.text.c_str(), &e);
+        x += e.x_advance;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Axes.
+
+// One axis: data values in [lo, hi] (log10 of them on a logarithmic axis)
+// onto device coordinates [from, to].
+struct Axis {
+    double lo, hi;
+    bool log;
+    double from = 0.0, to = 1.0;
+    std::vector<double> ticks;  // in data values
+
+    double value(double v) const { return log ? std::log10(v) : v; }
+    bool shows(double v) const { return std::isfinite(v) && (!log || v > 0.0); }
+    double map(double v) const { return from + (value(v) - lo) / (hi - lo) * (to - from); }
+};
+
+// The finite values of one coordinate over every series and ellipse.
+void extent(const Figure& f, bool yAxis, bool log, double& lo, double& hi)
+{
+    lo = INFINITY;
+    hi = -INFINITY;
+    const auto take = [&](double v) {
+        if (std::isfinite(v) && (!log || v > 0.0)) {
+            lo = std::fmin(lo, log ? std::log10(v) : v);
+            hi = std::fmax(hi, log ? std::log10(v) : v);
+        }
+    };
+    for (const Series& s : f.series)
+        for (double v : yAxis ? s.y : s.x)
+            take(v);
+    for (const Ellipse& e : f.ellipses) {
+        // The ellipse's bounding box.
+        const double c = std::cos(e.angle), s = std::sin(e.angle);
+        const double half = yAxis ? std::hypot(e.a * s, e.b * c) : std::hypot(e.a * c, e.b * s);
+        const double centre = yAxis ? e.cy : e.cx;
+        take(centre - half);
+        take(centre + half);
+    }
+    if (!(lo <= hi)) {
+        lo = 0.0;
+        hi = 1.0;
+    }
+    if (lo == hi) {
+        const double pad = lo == 0.0 ? 1.0 : 0.1 * std::fabs(lo);
+        lo -= pad;
+        hi += pad;
+    }
+}
+
+Axis makeAxis(const Figure& f, bool yAxis)
+{
+    const bool log = yAxis && f.logY;
+    Axis a{0.0, 1.0, log, 0.0, 1.0, {}};
+    const auto& range = yAxis ? f.yRange : f.xRange;
+    if (range) {
+        a.lo = log ? std::log10(range->first) : range->first;
+        a.hi = log ? std::log10(range->second) : range->second;
+    } else {
+        extent(f, yAxis, log, a.lo, a.hi);
+    }
+    if (log) {
+        // Whole decades, with 2 and 5 between them when there are few.
+        if (!range) {
+            a.lo = std::floor(a.lo);
+            a.hi = std::max(std::ceil(a.hi), a.lo + 1.0);
+        }
+        const int decades = static_cast<int>(a.hi - a.lo);
+        const int every = std::max(1, decades / 8);
+        for (int k = static_cast<int>(std::ceil(a.lo)); k <= a.hi; k += every) {
+            a.ticks.push_back(std::pow(10.0, k));
+            if (decades <= 2)
+                for (double m : {2.0, 5.0})
+                    if (k + std::log10(m) <= a.hi)
+                        a.ticks.push_back(m * std::pow(10.0, k));
+        }
+        std::sort(a.ticks.begin(), a.ticks.end());
+        return a;
+    }
+    a.ticks = niceTicks(a.lo, a.hi);
+    if (!range && a.ticks.size() >= 2) {
+        const double step = a.ticks[1] - a.ticks[0];
+        if (a.ticks.front() > a.lo + 1e-9 * step)
+            a.ticks.insert(a.ticks.begin(), a.ticks.front() - step);
+        if (a.ticks.back() < a.hi - 1e-9 * step)
+            a.ticks.push_back(a.ticks.back() + step);
+        a.lo = a.ticks.front();
+        a.hi = a.ticks.back();
+    }
+    return a;
+}
+
+// A tick's label: "%g" of the value, with a true minus sign; on a
+// logarithmic axis powers of ten as 10^{k}.
+std::string tickLabel(double v, bool log)
+{
+    char buf[32];
+    const double k = std::log10(v);
+    if (log && std::fabs(k - std::round(k)) < 1e-9 && std::fabs(k) >= 3)
+        std::snprintf(buf, sizeof buf, "10^{%d}", static_cast<int>(std::round(k)));
+    else
+        std::snprintf(buf, sizeof buf, "%g", std::fabs(v) < 1e-12 ? 0.0 : v);
+    std::string s = buf;
+    for (size_t at; (at = s.find('-')) != std::string::npos;)
+        s.replace(at, 1, "\u2212");
+    return s;
+}
+
+// ---------------------------------------------------------------------------
+// Drawing.
+
+void setColour(Context cr, const Colour& c)
+{
+    cairo_set_source_rgba(cr, c.r, c.g, c.b, c.a);
+}
+
+void drawSeriesLine(Context cr, const Series& s, const Axis& x, const Axis& y)
+{
+    if (s.lineWidth <= 0.0)
+        return;
+    setColour(cr, s.colour);
+    cairo_set_line_width(cr, s.lineWidth);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    bool open = false;
+    for (size_t i = 0; i < s.x.size() && i < s.y.size(); ++i) {
+        if (!x.shows(s.x[i]) || !y.shows(s.y[i])) {
+            open = false;  // a gap: the next point starts a new piece
+            continue;
+        }
+        const double px = x.map(s.x[i]), py = y.map(s.y[i]);
+        if (open)
+            cairo_line_to(cr, px, py);
+        else
+            cairo_move_to(cr, px, py);
+        open = true;
+    }
+    cairo_stroke(cr);
+}
+
+void drawMarker(Context cr, Marker marker, double px, double py, double size)
+{
+    if (marker == Marker::Circle)
+        cairo_arc(cr, px, py, size / 2, 0, 2 * M_PI);
+    else if (marker == Marker::Square)
+        cairo_rectangle(cr, px - size / 2, py - size / 2, size, size);
+}
+
+void drawSeriesMarkers(Context cr, const Series& s, const Axis& x, const Axis& y)
+{
+    if (s.marker == Marker::None)
+        return;
+    setColour(cr, s.colour);
+    for (size_t i = 0; i < s.x.size() && i < s.y.size(); ++i)
+        if (x.shows(s.x[i]) && y.shows(s.y[i])) {
+            drawMarker(cr, s.marker, x.map(s.x[i]), y.map(s.y[i]), s.markerSize);
+            cairo_fill(cr);
+        }
+}
+
+void drawEllipse(Context cr, const Ellipse& e, const Axis& x, const Axis& y)
+{
+    if (y.log)
+        return;  // not defined on a logarithmic axis
+    const double sx = (x.to - x.from) / (x.hi - x.lo), sy = (y.to - y.from) / (y.hi - y.lo);
+    cairo_save(cr);
+    cairo_translate(cr, x.map(e.cx), y.map(e.cy));
+    cairo_scale(cr, sx, sy);
+    cairo_rotate(cr, e.angle);
+    cairo_scale(cr, e.a, e.b);
+    cairo_arc(cr, 0, 0, 1, 0, 2 * M_PI);
+    cairo_restore(cr);  // the line width is in device units again
+    if (e.fill) {
+        setColour(cr, *e.fill);
+        cairo_fill_preserve(cr);
+    }
+    setColour(cr, e.stroke);
+    cairo_set_line_width(cr, e.lineWidth);
+    cairo_stroke(cr);
+}
+
+struct Box {
+    double x, y, w, h;
+    bool contains(double px, double py) const { return px >= x && px <= x + w && py >= y && py <= y + h; }
+};
+
+// The corner of the plot area where a legend of this size hides the fewest
+// points (ties: top right, top left, bottom right, bottom left).
+Box quietestCorner(const Figure& f, const Axis& x, const Axis& y, double w, double h, double inset)
+{
+    const double left = x.from + inset, right = x.to - inset - w;
+    const double top = y.to + inset, bottom = y.from - inset - h;
+    Box best{right, top, w, h};
+    long fewest = -1;
+    for (const auto& [cx, cy] : {std::pair{right, top}, {left, top}, {right, bottom}, {left, bottom}}) {
+        const Box candidate{cx, cy, w, h};
+        long hidden = 0;
+        for (const Series& s : f.series)
+            for (size_t i = 0; i < s.x.size() && i < s.y.size(); ++i)
+                hidden += x.shows(s.x[i]) && y.shows(s.y[i]) &&
+                          candidate.contains(x.map(s.x[i]), y.map(s.y[i]));
+        if (fewest < 0 || hidden < fewest) {
+            fewest = hidden;
+            best = candidate;
+        }
+    }
+    return best;
+}
+
+void drawLegend(Context cr, const Figure& f, const Axis& x, const Axis& y, double size)
+{
+    std::vector<const Series*> listed;
+    double widest = 0.0;
+    for (const Series& s : f.series)
+        if (!s.label.empty()) {
+            listed.push_back(&s);
+            widest = std::max(widest, textWidth(cr, s.label, size));
+        }
+    if (listed.empty())
+        return;
+    const double line = 1.5 * size, pad = 0.6 * size, swatch = 2.2 * size;
+    const Box box = quietestCorner(f, x, y, 3 * pad + swatch + widest, 2 * pad + line * listed.size(), pad);
+    cairo_rectangle(cr, box.x, box.y, box.w, box.h);
+    cairo_set_source_rgba(cr, 1, 1, 1, 0.92);
+    cairo_fill_preserve(cr);
+    cairo_set_source_rgb(cr, 0.6, 0.6, 0.6);
+    cairo_set_line_width(cr, 0.8);
+    cairo_stroke(cr);
+    for (size_t i = 0; i < listed.size(); ++i) {
+        const Series& s = *listed[i];
+        const double mid = box.y + pad + line * (i + 0.5);
+        setColour(cr, s.colour);
+        if (s.lineWidth > 0.0) {
+            cairo_set_line_width(cr, s.lineWidth);
+            cairo_move_to(cr, box.x + pad, mid);
+            cairo_line_to(cr, box.x + pad + swatch, mid);
+            cairo_stroke(cr);
+        }
+        if (s.marker != Marker::None) {
+            drawMarker(cr, s.marker, box.x + pad + swatch / 2, mid, s.markerSize);
+            cairo_fill(cr);
+        }
+        cairo_set_source_rgb(cr, 0, 0, 0);
+        drawText(cr, s.label, box.x + 2 * pad + swatch, mid + 0.35 * size, size);
+    }
+}
+
+void drawAxes(Context cr, const Figure& f, const Axis& x, const Axis& y, double size)
+{
+    const double tick = 0.4 * size;
+    cairo_set_line_width(cr, 0.6);
+    for (double v : x.ticks) {
+        const double px = x.map(v);
+        cairo_set_source_rgb(cr, 0.9, 0.9, 0.9);
+        cairo_move_to(cr, px, y.to);
+        cairo_line_to(cr, px, y.from);
+        cairo_stroke(cr);
+        cairo_set_source_rgb(cr, 0, 0, 0);
+        cairo_move_to(cr, px, y.from);
+        cairo_line_to(cr, px, y.from + tick);
+        cairo_stroke(cr);
+        drawText(cr, tickLabel(v, false), px, y.from + tick + 1.2 * size, size, 0.5);
+    }
+    for (double v : y.ticks) {
+        const double py = y.map(v);
+        cairo_set_source_rgb(cr, 0.9, 0.9, 0.9);
+        cairo_move_to(cr, x.from, py);
+        cairo_line_to(cr, x.to, py);
+        cairo_stroke(cr);
+        cairo_set_source_rgb(cr, 0, 0, 0);
+        cairo_move_to(cr, x.from - tick, py);
+        cairo_line_to(cr, x.from, py);
+        cairo_stroke(cr);
+        drawText(cr, tickLabel(v, y.log), x.from - tick - 0.3 * size, py + 0.35 * size, size, 1.0);
+    }
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    cairo_set_line_width(cr, 1.0);
+    cairo_rectangle(cr, x.from, y.to, x.to - x.from, y.from - y.to);
+    cairo_stroke(cr);
+
+    drawText(cr, f.xLabel, (x.from + x.to) / 2, y.from + tick + 2.9 * size, 1.15 * size, 0.5);
+    cairo_save(cr);
+    cairo_translate(cr, x.from - tick - 4.2 * size, (y.from + y.to) / 2);
+    cairo_rotate(cr, -M_PI / 2);
+    drawText(cr, f.yLabel, 0, 0, 1.15 * size, 0.5);
+    cairo_restore(cr);
+}
+
+void drawFigure(Context cr, const Figure& f, int width, int height)
+{
+    cairo_set_source_rgb(cr, 1, 1, 1);
+    cairo_paint(cr);
+    cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+    const double size = std::clamp(std::min(width, height) / 45.0, 6.0, 60.0);
+
+    Axis x = makeAxis(f, false), y = makeAxis(f, true);
+    const double top = (f.subtitle.empty() ? 2.6 : 4.0) * size;
+    x.from = 6.5 * size;
+    x.to = width - 1.5 * size;
+    y.from = height - 4.2 * size;  // device y grows downwards
+    y.to = top;
+
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    drawText(cr, f.title, width / 2.0, 1.6 * size, 1.3 * size, 0.5);
+    if (!f.subtitle.empty()) {
+        const double sub = std::min(0.85 * size, 0.85 * size * (width - 2 * size) /
+                                                     std::max(1.0, textWidth(cr, f.subtitle, 0.85 * size)));
+        drawText(cr, f.subtitle, width / 2.0, 3.0 * size, sub, 0.5);
+    }
+    drawAxes(cr, f, x, y, size);
+
+    cairo_save(cr);
+    cairo_rectangle(cr, x.from, y.to, x.to - x.from, y.from - y.to);
+    cairo_clip(cr);
+    for (const Ellipse& e : f.ellipses)
+        drawEllipse(cr, e, x, y);
+    for (auto s = f.series.rbegin(); s != f.series.rend(); ++s)  // the first series on top
+        drawSeriesLine(cr, *s, x, y);
+    for (const Series& s : f.series)
+        drawSeriesMarkers(cr, s, x, y);
+    cairo_restore(cr);
+    drawLegend(cr, f, x, y, size);
+}
+
+cairo_status_t append(void* closure, const unsigned char* data, unsigned int length)
+{
+    static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+    return CAIRO_STATUS_SUCCESS;
+}
+
+using Surface = std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)>;
+
+void check(cairo_status_t status)
+{
+    if (status != CAIRO_STATUS_SUCCESS)
+        throw std::runtime_error(cairo_status_to_string(status));
+}
+
+}  // namespace
+
+std::vector<double> niceTicks(double lo, double hi, int target)
+{
+    const double raw = (hi - lo) / std::max(1, target);
+    const int exponent = static_cast<int>(std::floor(std::log10(raw)));
+    const double magnitude = std::pow(10.0, exponent);
+    double mantissa = 10.0;
+    for (double m : {1.0, 2.0, 5.0})
+        if (m * magnitude >= raw) {
+            mantissa = m;
+            break;
+        }
+    const double step = mantissa * magnitude;
+    // Each tick is k . mantissa . 10^exponent, divided by an exact power of
+    // ten for negative exponents, so that 3 x 0.2 is 0.6 and not
+    // 0.6000000000000001.
+    const double scale = std::pow(10.0, std::abs(exponent));
+    std::vector<double> ticks;
+    for (double k = std::ceil(lo / step - 1e-9); k * step <= hi + 1e-9 * step; k += 1.0)
+        ticks.push_back(exponent < 0 ? k * mantissa / scale : k * mantissa * scale);
+    return ticks;
+}
+
+std::string render(const Figure& figure, Format format, int width, int height)
+{
+    std::string bytes;
+    Surface surface(format == Format::Png   ? cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height)
+                    : format == Format::Svg ? cairo_svg_surface_create_for_stream(append, &bytes, width, height)
+                                            : cairo_pdf_surface_create_for_stream(append, &bytes, width, height),
+                    cairo_surface_destroy);
+    check(cairo_surface_status(surface.get()));
+    cairo_t* cr = cairo_create(surface.get());
+    drawFigure(cr, figure, width, height);
+    const cairo_status_t drawn = cairo_status(cr);
+    cairo_destroy(cr);
+    check(drawn);
+    if (format == Format::Png)
+        check(cairo_surface_write_to_png_stream(surface.get(), append, &bytes));
+    cairo_surface_finish(surface.get());
+    check(cairo_surface_status(surface.get()));
+    return bytes;
+}
+
+}  // namespace gaussbound
