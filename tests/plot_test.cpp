@@ -1,9 +1,12 @@
 // Tests of the plotting module: ticks a person would pick, and the figure
 // rendered in memory in each format.
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include <cairo.h>
 #include <gtest/gtest.h>
 
 #include "Plot.h"
@@ -52,4 +55,77 @@ TEST(Render, EveryFormatStartsWithItsSignature)
     EXPECT_EQ(gaussbound::render(f, gaussbound::Format::Svg, 300, 200).substr(0, 5), "<?xml");
     f.logY = true;
     EXPECT_EQ(gaussbound::render(f, gaussbound::Format::Png, 300, 200).substr(1, 3), "PNG");
+}
+
+// A PNG rendered in memory, read back by Cairo.
+namespace {
+
+struct Pixels {
+    cairo_surface_t* surface;
+    explicit Pixels(const std::string& png)
+    {
+        struct Reader {
+            const std::string& bytes;
+            size_t at = 0;
+        } reader{png};
+        surface = cairo_image_surface_create_from_png_stream(
+            [](void* closure, unsigned char* data, unsigned int length) {
+                auto* r = static_cast<Reader*>(closure);
+                if (r->at + length > r->bytes.size())
+                    return CAIRO_STATUS_READ_ERROR;
+                std::memcpy(data, r->bytes.data() + r->at, length);
+                r->at += length;
+                return CAIRO_STATUS_SUCCESS;
+            },
+            &reader);
+        cairo_surface_flush(surface);
+    }
+    ~Pixels() { cairo_surface_destroy(surface); }
+    uint32_t at(int x, int y) const
+    {
+        uint32_t p;
+        std::memcpy(&p, cairo_image_surface_get_data(surface) + y * cairo_image_surface_get_stride(surface) + 4 * x, 4);
+        return p & 0xffffff;
+    }
+};
+
+}  // namespace
+
+TEST(Render, LegendTakesTheCornerWithoutPoints)
+{
+    // Dense markers fill three quadrants; only the bottom left is empty. The
+    // legend must not cover any of the filled ones: sampled there, every
+    // pixel shows a marker's colour.
+    gaussbound::Series s;
+    s.colour = {1, 0, 0};
+    s.label = "a long label for the legend box";
+    s.lineWidth = 0;
+    s.marker = gaussbound::Marker::Square;
+    s.markerSize = 12;
+    for (double x = 0; x <= 1.0001; x += 0.02)
+        for (double y = 0; y <= 1.0001; y += 0.02)
+            if (x > 0.5 || y > 0.5) {
+                s.x.push_back(x);
+                s.y.push_back(y);
+            }
+    gaussbound::Figure f;
+    f.xRange = std::pair{0.0, 1.0};
+    f.yRange = std::pair{0.0, 1.0};
+    f.series = {s};
+    const int width = 600, height = 600;
+    const Pixels image(gaussbound::render(f, gaussbound::Format::Png, width, height));
+    int covered = 0, inEmptyCorner = 0;
+    for (int x = width / 5; x < width - 40; x += 7)
+        for (int y = 60; y < height - 100; y += 7) {
+            const bool red = image.at(x, y) == 0xff0000;
+            const bool lowerLeft = x < width / 2 && y > height / 2;
+            // Well inside the three filled quadrants (the plot area spans
+            // most of the page, its half at about 0.55 of each side).
+            const bool right = x > width * 0.65, leftHalf = x > width * 0.2 && x < width * 0.45;
+            const bool top = y < height * 0.4, bottomHalf = y > height * 0.6 && y < height * 0.8;
+            covered += !red && ((right && top) || (leftHalf && top) || (right && bottomHalf));
+            inEmptyCorner += lowerLeft && image.at(x, y) != 0xffffff;
+        }
+    EXPECT_EQ(covered, 0);
+    EXPECT_GT(inEmptyCorner, 0);  // the legend's text and frame
 }
