@@ -579,10 +579,8 @@ TEST_F(Bounds, PngShowsTheMarkersWhereTheirBetasAre)
 {
     const fs::path png = dir / "p.png";
     ASSERT_EQ(bounds("--plot " + png.string() + " --size 1000x700").status, 0);
-    const Image image(png);
+    const Image image(png);  // its size: PngDecodesToTheRequestedSize
     ASSERT_TRUE(image.ok());
-    ASSERT_EQ(image.width(), 1000);
-    ASSERT_EQ(image.height(), 700);
 
     // The frame: the outermost columns that are mostly dark.
     std::vector<int> frame;

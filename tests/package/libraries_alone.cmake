@@ -3,13 +3,7 @@
 # find_package client against that install.
 file(REMOVE_RECURSE ${WORK_DIR})
 
-function(step)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "failed: ${ARGN}\n${out}\n${err}")
-  endif()
-  set(output "${out}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/step.cmake)
 
 step(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build -DCMAKE_CXX_COMPILER=${CXX}
      -DGAUSSBOUND_BUILD_PROGRAMS=OFF -DGAUSSBOUND_BUILD_TESTS=OFF -DGAUSSBOUND_BUILD_BENCHMARKS=OFF

@@ -2,13 +2,7 @@
 # runs the client project in this folder against it.
 file(REMOVE_RECURSE ${WORK_DIR})
 
-function(step)
-  execute_process(COMMAND ${ARGN} RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(NOT rc EQUAL 0)
-    message(FATAL_ERROR "failed: ${ARGN}\n${out}\n${err}")
-  endif()
-  set(output "${out}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/step.cmake)
 
 step(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${WORK_DIR}/prefix)
 step(${CMAKE_COMMAND} -S ${CLIENT_DIR} -B ${WORK_DIR}/build -DCMAKE_CXX_COMPILER=${CXX}
