@@ -60,7 +60,7 @@ int main(int argc, char** argv)
         std::cerr << "bounds: cannot write " << message << '\n';
         return 1;
     }
-    if (options.outputOnStandardOutput())
+    if (options.outputOnStandardOutput)
         return 0;
 
     std::cout << (options.json ? jsonReport(options.model, figures)

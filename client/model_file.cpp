@@ -107,8 +107,18 @@ gaussbound::Model readModelFile(const std::string& path)
     if (in.bad())
         throw ModelFileError(std::string("cannot read: ") + std::strerror(errno));
     json object;
+    // A key given twice would silently take its last value: refused, like a
+    // misspelt one.
+    std::vector<std::set<std::string>> keys;
+    const json::parser_callback_t noRepeats = [&keys](int depth, json::parse_event_t event, json& parsed) {
+        if (event == json::parse_event_t::object_start)
+            keys.resize(static_cast<size_t>(depth) + 1), keys[static_cast<size_t>(depth)].clear();
+        if (event == json::parse_event_t::key && !keys.at(static_cast<size_t>(depth - 1)).insert(parsed.get<std::string>()).second)
+            throw ModelFileError(parsed.get<std::string>() + ": given twice");
+        return true;
+    };
     try {
-        object = json::parse(text);
+        object = json::parse(text, noRepeats);
     } catch (const json::parse_error& e) {
         // nlohmann counts bytes; people count lines.
         const size_t at = std::min<size_t>(e.byte == 0 ? 0 : e.byte - 1, text.size());

@@ -3,6 +3,8 @@
 // the same words.
 #include "options.h"
 
+#include <sys/stat.h>
+
 #include <charconv>
 #include <cmath>
 #include <stdexcept>
@@ -88,6 +90,18 @@ void checkPath(const std::string& option, const std::string& path)
 {
     if (path.empty())
         throw Invalid(option + ": the file name is empty");
+}
+
+// The plot's format from its extension; a stream (standard output, a device,
+// a pipe) without one gets a PNG. Any other name must end in a format's.
+gaussbound::Format plotFormat(const std::string& path)
+{
+    if (const auto format = gaussbound::formatFor(path))
+        return *format;
+    struct stat st;
+    if (namesStandardOutput(path) || (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)))
+        return gaussbound::Format::Png;
+    throw Invalid("--plot: " + path + ": the name must end in .png, .svg or .pdf");
 }
 
 void checkOutput(const std::string& option, const std::string& path)
@@ -197,16 +211,16 @@ void readOptions(const Typed& typed, Options& options)
         checkOutput("--table", options.tablePath);
     if (*typed.plot) {
         checkOutput("--plot", options.plotPath);
-        const auto format = gaussbound::formatFor(options.plotPath == "-" ? "" : options.plotPath);
-        if (!format && options.plotPath != "-")
-            throw Invalid("--plot: " + options.plotPath + ": the name must end in .png, .svg or .pdf");
-        options.plotFormat = format.value_or(gaussbound::Format::Png);
+        options.plotFormat = plotFormat(options.plotPath);
     }
     if (*typed.table && *typed.plot && samePlace(options.tablePath, options.plotPath))
         throw Invalid("--plot: names the same file as --table");
-    if (options.json && options.outputOnStandardOutput())
-        throw Invalid(std::string(options.tablePath == "-" ? "--table" : "--plot") +
-                      ": '-' (standard output) cannot be combined with --json, which prints there");
+    const bool tableOut = *typed.table && namesStandardOutput(options.tablePath);
+    const bool plotOut = *typed.plot && namesStandardOutput(options.plotPath);
+    options.outputOnStandardOutput = tableOut || plotOut;
+    if (options.json && options.outputOnStandardOutput)
+        throw Invalid(std::string(tableOut ? "--table" : "--plot") +
+                      ": names standard output, which --json prints on");
 }
 
 }  // namespace

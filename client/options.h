@@ -18,8 +18,9 @@ struct Options {
     int height;
     bool json;
 
-    // Whether an output goes to standard output, in place of the summary.
-    bool outputOnStandardOutput() const { return tablePath == "-" || plotPath == "-"; }
+    // Whether an output goes to standard output ("-" or another name of
+    // it), in place of the summary.
+    bool outputOnStandardOutput = false;
 };
 
 enum class ParseOutcome {

@@ -46,6 +46,17 @@ bool resolveLinks(const std::string& path, std::string& resolved)
     return false;
 }
 
+// Whether path names the file standard output is open on (/dev/stdout,
+// /proc/self/fd/1, or the file a shell redirected it to): such a path is
+// written through standard output itself, so that an appending redirection
+// appends and nothing is renamed over it.
+bool isStandardOutput(const std::string& path)
+{
+    struct stat out, st;
+    return path == "-" || (fstat(STDOUT_FILENO, &out) == 0 && stat(path.c_str(), &st) == 0 &&
+                           out.st_dev == st.st_dev && out.st_ino == st.st_ino);
+}
+
 // What a path is to the writer; see output.h.
 enum class Kind { Standard, Stream, Replace };
 
@@ -59,7 +70,7 @@ struct Classified {
 bool classify(const std::string& path, Classified& c)
 {
     c.exists = false;
-    if (path == "-") {
+    if (isStandardOutput(path)) {
         c.kind = Kind::Standard;
         return true;
     }
@@ -172,6 +183,24 @@ std::string listed(const std::vector<Prepared>& prepared, size_t from, size_t to
     return s;
 }
 
+// What names a file: its device and inode where it exists, else the real
+// path of its folder and its own name.
+std::string identity(const std::string& path)
+{
+    struct stat st;
+    if (path == "-" && fstat(STDOUT_FILENO, &st) == 0)
+        return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+    if (stat(path.c_str(), &st) == 0)
+        return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+    std::string resolved;
+    if (!resolveLinks(path, resolved))
+        return path;
+    char folder[PATH_MAX];
+    if (!realpath(folderOf(resolved).c_str(), folder))
+        return resolved;
+    return std::string(folder) + "/" + resolved.substr(resolved.rfind('/') + 1);
+}
+
 }  // namespace
 
 std::optional<std::string> outputProblem(const std::string& path)
@@ -184,13 +213,12 @@ std::optional<std::string> outputProblem(const std::string& path)
 
 bool samePlace(const std::string& a, const std::string& b)
 {
-    if (a == b)
-        return true;
-    struct stat sa, sb;
-    if (stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0)
-        return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-    std::string ra, rb;
-    return resolveLinks(a, ra) && resolveLinks(b, rb) && ra == rb;
+    return a == b || identity(a) == identity(b);
+}
+
+bool namesStandardOutput(const std::string& path)
+{
+    return isStandardOutput(path);
 }
 
 bool commit(const std::vector<Prepared>& prepared, std::string& error)
@@ -227,26 +255,28 @@ bool writeOutputs(const std::vector<PendingFile>& files, std::string& error)
             unlink(p.temporary.c_str());
         return false;
     };
-    std::vector<const PendingFile*> streams;
+    // Streams first: a reader that stops early (SIGPIPE) or a pipe nobody
+    // opens (and a Ctrl-C) then leaves no temporary behind.
+    std::vector<std::pair<const PendingFile*, Classified>> replaced;
     for (const PendingFile& file : files) {
         errno = 0;
         Classified c;
         if (!classify(file.path, c))
             return fail(file.path);
-        if (c.kind != Kind::Replace) {
-            streams.push_back(&file);
+        if (c.kind == Kind::Replace) {
+            replaced.emplace_back(&file, c);
             continue;
         }
-        const std::string temporary = writeTemporary(c, file.bytes);
-        if (temporary.empty())
-            return fail(file.path);
-        prepared.push_back({temporary, c.target, file.path});
-    }
-    for (const PendingFile* file : streams) {
-        const bool ok = file->path == "-" ? writeAll(STDOUT_FILENO, file->bytes)
-                                          : writeStream(file->path, file->bytes);
+        const bool ok = c.kind == Kind::Standard ? writeAll(STDOUT_FILENO, file.bytes)
+                                                 : writeStream(file.path, file.bytes);
         if (!ok)
-            return fail(file->path == "-" ? "standard output" : file->path);
+            return fail(file.path == "-" ? "standard output" : file.path);
+    }
+    for (const auto& [file, c] : replaced) {
+        const std::string temporary = writeTemporary(c, file->bytes);
+        if (temporary.empty())
+            return fail(file->path);
+        prepared.push_back({temporary, c.target, file->path});
     }
     return commit(prepared, error);
 }

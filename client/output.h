@@ -7,7 +7,8 @@
 //   Prepared, commit  the rename stage on its own
 //
 // How a path is written depends on what it names:
-//   "-"                          standard output, as one stream;
+//   "-", or a name of the file   standard output, as one stream (so that
+//   standard output is open on   `--table /dev/stdout >> log` appends);
 //   a device, FIFO or socket     opened and written directly, in one stream
 //                                (/dev/null, /dev/stdout on a pipe, a named pipe);
 //   a regular file, or nothing   a temporary beside the final file is written,
@@ -36,10 +37,15 @@ struct PendingFile {
 // always fine.
 std::optional<std::string> outputProblem(const std::string& path);
 
-// Whether a and b name the same file, through links, or are the same text.
+// Whether a and b name the same file: through links, "./x" and "x" for a
+// file yet to be made, "-" and /dev/stdout.
 bool samePlace(const std::string& a, const std::string& b);
 
-// Writes files: first every temporary, then every stream, then the renames.
+// Whether path is "-" or another name of the file standard output is open
+// on; such an output is written through standard output.
+bool namesStandardOutput(const std::string& path);
+
+// Writes files: first every stream, then every temporary, then the renames.
 // On failure sets error to "PATH: reason" (naming, when some renames had
 // already been done, which outputs were written and which not), removes the
 // temporaries not yet renamed, and returns false.

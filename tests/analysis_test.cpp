@@ -275,7 +275,7 @@ TEST(QuadraticFormTail, CentredTermsKeepATinyConstant)
     // Q = sum (w_i - 1)^2 - x is a non-central chi-square (2 degrees, lambda
     // 2) below x: near 0 its distribution function is x e^-1 / 2.
     const Eigen::VectorXd ones = Eigen::VectorXd::Ones(2);
-    for (double x : {1e-3, 1e-300}) {
+    for (double x : {1e-3, 1e-300, 1e-302}) {
         const TailProbability t = belowZero(QuadraticForm{ones, -ones, Eigen::VectorXd::Zero(2), -x});
         EXPECT_NEAR(t.value, 0.5 * x * std::exp(-1.0), 1e-3 * 0.5 * x * std::exp(-1.0)) << x;
     }
@@ -516,21 +516,89 @@ TEST(Extremes, ClassesSeparatedBeyondTheDoubleRangeNeverOverlap)
     }
 }
 
+TEST(Extremes, OneDimensionAtTheEdgeMatchesItsClosedFormInBothOrders)
+{
+    // Equal means, equal priors: the narrower class wins inside |x| < r,
+    //   r^2 (1/vn - 1/vw) = ln(vw / vn),
+    // so its own error is P(|x| > r) and the wider one's P(|x| < r).
+    for (auto [v1, v2] : {std::pair{1e-300, 1e300}, {1e300, 1e-300}, {1e303, 1.0}, {1.0, 1e303},
+                          {1e-170, 1e170}, {0.3, 0.3 * (1 + 2e-10)}}) {
+        const double vn = std::min(v1, v2), vw = std::max(v1, v2);
+        const double r = std::sqrt(vn) * std::sqrt((std::log(vw) - std::log(vn)) / (1 - vn / vw));
+        const double narrowError = std::erfc(r / std::sqrt(2 * vn)), wideError = std::erf(r / std::sqrt(2 * vw));
+        const Model m = makeModel(Eigen::VectorXd::Zero(1), Eigen::VectorXd::Zero(1),
+                                  Eigen::MatrixXd::Constant(1, 1, v1), Eigen::MatrixXd::Constant(1, 1, v2));
+        const BayesError b = bayes(m);
+        const double exact = 0.5 * (narrowError + wideError);
+        EXPECT_NEAR(b.value, exact, 1e-6 * exact) << v1 << " " << v2;
+        EXPECT_NEAR(v1 < v2 ? b.givenClass1 : b.givenClass2, narrowError, 1e-6 * narrowError) << v1 << " " << v2;
+    }
+}
+
+TEST(Extremes, CovariancesAnUlpApartSplitTheErrorEvenly)
+{
+    // Equal means and covariances one ulp apart: the classes are the same to
+    // double precision, and E = 1/2 (it once came out 0.4189).
+    for (Eigen::Index d : {1, 2}) {
+        Eigen::MatrixXd s1 = Eigen::MatrixXd::Identity(d, d) * 0.3, s2 = s1;
+        s2(d - 1, d - 1) = std::nextafter(s2(d - 1, d - 1), 1.0);
+        const Figures f = figuresOf(makeModel(Eigen::VectorXd::Zero(d), Eigen::VectorXd::Zero(d), s1, s2));
+        EXPECT_NEAR(f.bayes.value, 0.5, 1e-12) << d;
+        EXPECT_FALSE(std::isnan(f.bhattacharyya.lowerBound)) << d;  // Bound's k(1/2) may round below 0
+        EXPECT_LE(f.bhattacharyya.lowerBound, 0.5) << d;
+    }
+}
+
 TEST(Extremes, WidelyDifferentScalesStayFinite)
 {
     // Variances of 1e300 against 1e-300, means 1e150 apart, in 2 and 200 dimensions.
     for (Eigen::Index d : {2, 200}) {
         const Eigen::MatrixXd wide = 1e300 * Eigen::MatrixXd::Identity(d, d);
         const Eigen::MatrixXd narrow = 1e-300 * Eigen::MatrixXd::Identity(d, d);
+        for (bool swap : {false, true}) {
         const Figures f = figuresOf(makeModel(Eigen::VectorXd::Zero(d), Eigen::VectorXd::Constant(d, 1e150),
-                                              wide, narrow, 0.5));
+                                              swap ? narrow : wide, swap ? wide : narrow, 0.5));
         EXPECT_GE(f.bayes.value, 0.0);
         EXPECT_LE(f.bayes.value, 1e-100);
         EXPECT_FALSE(std::isnan(f.optimum.errorBound));
         EXPECT_LE(f.optimum.errorBound, 1e-100);
         EXPECT_FALSE(std::isnan(f.divergences.kl12));
         EXPECT_FALSE(std::isnan(f.divergences.kl21));
+        }
     }
+}
+
+TEST(Extremes, RandomModelsAtTheEdgeAreOrderedOrRefused)
+{
+    // Variances and squared means anywhere in 1e-300 ... 1e300: every figure
+    // is either NaN (cannot be computed, and bounds says so) or ordered
+    // lower bound <= E <= optimum bound, within E's error bound.
+    std::mt19937_64 rng(22);
+    std::uniform_real_distribution<double> exponent(-300, 300), prior(0.05, 0.95);
+    std::normal_distribution<double> z;
+    int computed = 0;
+    for (int t = 0; t < 600; ++t) {
+        const Eigen::Index d = 1 + t % 3;
+        Model m = makeModel(Eigen::VectorXd(d), Eigen::VectorXd(d), Eigen::MatrixXd::Zero(d, d),
+                            Eigen::MatrixXd::Zero(d, d), prior(rng));
+        for (Eigen::Index i = 0; i < d; ++i) {
+            m.mu1(i) = z(rng) * std::pow(10.0, exponent(rng) / 2);
+            m.mu2(i) = z(rng) * std::pow(10.0, exponent(rng) / 2);
+            m.sigma1(i, i) = std::pow(10.0, exponent(rng));
+            m.sigma2(i, i) = std::pow(10.0, exponent(rng));
+        }
+        const CanonicalForm form(m);
+        const ChernoffCurve curve(form);
+        const BayesError b = figuresOf(m).bayes;  // checked against the bounds there
+        const ChernoffOptimum o = chernoffOptimum(curve, m.prior1, m.prior2);
+        const double lower = bhattacharyya(curve.exponent(0.5), m.prior1, m.prior2).lowerBound;
+        if (std::isnan(b.value) || std::isnan(o.errorBound) || std::isnan(lower))
+            continue;
+        ++computed;
+        EXPECT_LE(lower, b.value + b.absError + 1e-300) << "case " << t;
+        EXPECT_LE(b.value, o.errorBound * (1 + 1e-9) + b.absError + 1e-300) << "case " << t;
+    }
+    EXPECT_GT(computed, 200);
 }
 
 TEST(Extremes, BadlyScaledFiftyDimensionsGiveOrderedFiniteFigures)

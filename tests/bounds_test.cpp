@@ -349,6 +349,8 @@ TEST_F(Bounds, RefusesModelFilesByNameAndReason)
         {R"({"mu1": [0, 0], "mu2": [1, 0], "sigma1": [[1, 0], [0]], "sigma2": [1, 0, 0, 1]})", "sigma1"},
         {R"({"mu1": [0, "x"], "mu2": [1, 0], "sigma1": [1, 0, 0, 1], "sigma2": [1, 0, 0, 1]})", "mu1"},
         {R"([1, 2])", "expected a JSON object"},
+        {R"({"mu1": [0], "mu2": [1], "sigma1": [1], "sigma2": [2], "priors": [0.5, 0.5], "priors": [0.1, 0.9]})",
+         "priors: given twice"},
     };
     const fs::path model = dir / "m.json";
     for (const auto& c : cases) {
@@ -472,6 +474,42 @@ TEST_F(Bounds, DashIsStandardOutputInPlaceOfTheSummary)
         EXPECT_EQ(r.out, "") << refused;
         EXPECT_EQ(r.err.rfind("bounds: ", 0), 0u) << r.err;
     }
+}
+
+TEST_F(Bounds, OtherNamesOfStandardOutputAreStandardOutput)
+{
+    // An appending redirection appends: /dev/stdout is written through the
+    // open standard output, not replaced by a rename.
+    const fs::path log = dir / "log.txt";
+    std::ofstream(log) << "old\n";
+    ASSERT_EQ(runCommand(std::string(BOUNDS_EXE) + " --table /dev/stdout >> " + log.string()).status, 0);
+    const std::string text = readFile(log);
+    EXPECT_EQ(text.substr(0, 4 + std::strlen(kHeader)), std::string("old\n") + kHeader);
+    EXPECT_EQ(text.find("Bayes error"), std::string::npos);  // no summary after the table
+
+    const CommandResult png = runCommand(std::string(BOUNDS_EXE) + " --plot /dev/stdout > " + (dir / "o.png").string());
+    EXPECT_EQ(png.status, 0) << png.err;
+    EXPECT_TRUE(Image(dir / "o.png").ok());
+
+    // Two names of standard output, or of one new file, are one output.
+    for (const std::string& args : {std::string("--table - --plot /dev/stdout"), std::string("--json --table /dev/stdout"),
+                                    "--table " + (dir / "n.png").string() + " --plot " + dir.string() + "/./n.png"}) {
+        const CommandResult r = bounds(args);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_EQ(r.out, "") << args;
+    }
+    EXPECT_FALSE(fs::exists(dir / "n.png"));
+}
+
+TEST_F(Bounds, AReaderThatStopsEarlyLeavesNoTemporary)
+{
+    // The plot (several MB) fills the pipe long before it is written; the
+    // reader stops after 10 bytes and the writer dies of SIGPIPE. Streams are
+    // written before any temporary exists, so none is left.
+    const CommandResult r = runCommand("cd " + dir.string() + " && " + BOUNDS_EXE +
+                                       " --table t.csv --plot - --size 6000x6000 | head -c 10 > /dev/null");
+    for (const auto& e : fs::directory_iterator(dir))
+        EXPECT_EQ(e.path().filename().string().rfind(".bounds-", 0), std::string::npos) << e.path();
 }
 
 TEST_F(Bounds, ReplacedFilesKeepTheirModeAndNewOnesFollowTheUmask)

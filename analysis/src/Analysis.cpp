@@ -1,6 +1,7 @@
 #include "gaussbound/Analysis.h"
 
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "Bound.h"
@@ -98,6 +99,23 @@ Figures analyse(const Model& model, double table[][2])
     f.bhattacharyya = bhattacharyya(bhattExponent, model.prior1, model.prior2);
     f.divergences = divergences(form, curve);
     f.bayes = bayesError(model, form);
+    // The Chernoff optimum and the Bhattacharyya lower bound are rigorous:
+    // a Bayes error outside them, beyond its error bound, is a numerical
+    // failure at the edge of the double range, and is reported as such.
+    const double lower = bhattacharyya(curve.exponent(0.5), model.prior1, model.prior2).lowerBound;
+    const double slack = f.bayes.absError + 1e-9 * f.bayes.value + 1e-300;
+    if (f.bayes.value > f.optimum.errorBound * (1.0 + 1e-9) + slack || f.bayes.value + slack < lower * (1.0 - 1e-9)) {
+        constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
+        f.bayes = {kNan, kNan, kNan, kNan};
+    }
+    if (!form.representable) {  // see CanonicalForm: no figure of the library can be trusted
+        constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
+        f.optimum = {kNan, kNan, kNan};
+        f.divergences = {kNan, kNan, kNan};
+        f.bayes = {kNan, kNan, kNan, kNan};
+        if (f.dimension != 2)
+            f.tableBeta = f.tableFactor = f.tableErrorBound = f.bhattacharyya.exponent = kNan;
+    }
     return f;
 }
 

@@ -9,7 +9,9 @@
 // and e1 = P(Q1 < 0). Class 2 is the same with the roles swapped: sigma_i =
 // 1 / s_i in place of s_i, -f_i / s_i in place of f_i, P2 / P1 for P1 / P2.
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
+#include <limits>
 
 #include "gaussbound/BayesError.h"
 #include "gaussbound/QuadraticForm.h"
@@ -28,13 +30,36 @@ double offsetRatio(double sigma)
     return sigma / ((sigma - 1.0) * (sigma + 1.0));
 }
 
-// P(Q < 0) for Q = 1/2 sum (sigma_i^2 - 1) w_i^2 - sum sigma_i phi_i w_i + 1/2 |phi|^2 + kappa,
-// phi = 2 phiHalf. Q is divided by 4^m (its sign, and so the tail, is kept)
-// with m chosen so that no coefficient overflows on the way. A term whose
-// sigma_i is far from 1 is written centred,
-//   a_i (w_i + b_i)^2 - phi_i^2 / (2 (sigma_i^2 - 1)),  b_i = -sigma_i phi_i / (sigma_i^2 - 1),
+// P(sum a_i (w_i + b_i)^2 < |k| 4^-m) for a_i > 0, where |k| 4^-m is too
+// small to be a double but the probability is not: the ellipsoid is so small
+// that the density is constant across it, and the probability is its volume
+// times the density at its centre,
+//   |k|^(n/2) prod a_i^-1/2 / (2^(n/2) Gamma(n/2 + 1)) . e^(-|b|^2 / 2),
+// with a relative error of order |k| / min a_i, itself below 1e-290. Taken
+// in logarithms, with ln |k| 4^-m = ln |k| - 2 m ln 2.
+TailProbability tinyEllipsoid(const QuadraticForm& q, double k, int m)
+{
+    if (k >= 0.0)
+        return {0.0, 0.0};
+    const double n = static_cast<double>(q.a.size());
+    const double logK = std::log(-k) - 2.0 * m * std::log(2.0);
+    const double logP = 0.5 * n * logK - 0.5 * q.a.array().log().sum() - 0.5 * n * std::log(2.0) -
+                        std::lgamma(0.5 * n + 1.0) - 0.5 * q.b.squaredNorm();
+    const double value = std::exp(logP);
+    return {value, 1e-12 * value};
+}
+
+// P(Q < 0) for Q = 1/2 sum gap_i w_i^2 - sum sigma_i phi_i w_i + 1/2 |phi|^2 + kappa,
+// gap_i = sigma_i^2 - 1 and phi = 2 phiHalf. The gaps come from the caller,
+// worked out from s where they are accurate: for sigma = 1 / s near 1,
+// 1/sigma^2 - 1 from the rounded sigma would lose the very digits that
+// kappa = sum ln s keeps. Q is divided by 4^m (its sign, and so the tail, is
+// kept) with m chosen so that no coefficient overflows on the way. A term
+// whose gap is large is written centred,
+//   a_i (w_i + b_i)^2 - phi_i^2 / (2 gap_i),  b_i = -sigma_i phi_i / gap_i,
 // so that its constant is not the difference of two large numbers.
-TailProbability misclassified(const Eigen::VectorXd& sigma, const Eigen::VectorXd& phiHalf, double kappa)
+TailProbability misclassified(const Eigen::VectorXd& sigma, const Eigen::VectorXd& gap,
+                              const Eigen::VectorXd& phiHalf, double kappa)
 {
     if (!sigma.allFinite() || !phiHalf.allFinite())
         return {0.0, 0.0};  // a spread or offset beyond the double range: Q > 0 almost surely
@@ -48,19 +73,39 @@ TailProbability misclassified(const Eigen::VectorXd& sigma, const Eigen::VectorX
     const Eigen::Index n = sigma.size();
     QuadraticForm q{Eigen::VectorXd::Zero(n), Eigen::VectorXd::Zero(n), Eigen::VectorXd::Zero(n),
                     std::ldexp(kappa, -2 * m)};
+    constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
     for (Eigen::Index i = 0; i < n; ++i) {
         const double sig = sigma(i) * unit, phi = phiHalf(i) * (2.0 * unit);
-        q.a(i) = 0.5 * (sig - unit) * (sig + unit);
-        const double gap = (sigma(i) - 1.0) * (sigma(i) + 1.0);  // sigma^2 - 1
-        const double centre =
-            std::fabs(gap) >= 0.5 ? -offsetRatio(sigma(i)) * (2.0 * phiHalf(i)) : 0.0;
-        if (std::fabs(gap) >= 0.5 && q.a(i) != 0.0 && std::isfinite(centre)) {
+        // 1/2 gap 4^-m, as the product of two scaled factors where gap itself overflows.
+        q.a(i) = std::isfinite(gap(i)) ? 0.5 * std::ldexp(gap(i), -2 * m) : 0.5 * (sig - unit) * (sig + unit);
+        // A coefficient more than the double range below the largest only
+        // matters where |w_i| is beyond 1e150, which a normal variate never
+        // reaches: it is dropped rather than carried as a subnormal.
+        if (std::fabs(q.a(i)) < DBL_MIN)
+            q.a(i) = 0.0;
+        const double centre = std::fabs(gap(i)) >= 0.5 ? -offsetRatio(sigma(i)) * (2.0 * phiHalf(i)) : 0.0;
+        if (std::fabs(gap(i)) >= 0.5 && q.a(i) != 0.0 && std::isfinite(centre)) {
             q.b(i) = centre;
-            q.k -= 0.5 * phi * phi / gap;
+            q.k -= 0.5 * phi * phi / gap(i);
         } else {
-            q.c(i) = -(sig * phi);
+            q.c(i) = std::fabs(sig * phi) < DBL_MIN ? 0.0 : -(sig * phi);
             q.k += 0.5 * phi * phi;
         }
+    }
+    if (kappa != 0.0 && std::fabs(q.k) < 0x1p-960) {
+        // Q's constant underflowed: near Q's minimum it decides the sign.
+        // With every term a centred square opening upwards the small ball
+        // around the centre is in reach, from the constant unscaled:
+        //   k = kappa - 1/2 sum phi_i^2 / gap_i = kappa - 1/2 sum b_i^2 gap_i / sigma_i^2.
+        if ((q.a.array() > 0.0).all() && q.c.isZero()) {
+            double k = kappa;
+            for (Eigen::Index i = 0; i < n; ++i) {
+                const double r = 1.0 / sigma(i);
+                k -= 0.5 * q.b(i) * q.b(i) * (sigma(i) > 1.0 ? (1.0 - r) * (1.0 + r) : gap(i) * r * r);
+            }
+            return tinyEllipsoid(q, k, m);
+        }
+        return {kNan, kNan};
     }
     return belowZero(q);
 }
@@ -73,8 +118,11 @@ BayesError bayesError(const Model& model, const CanonicalForm& form)
         return {0.0, 0.0, 0.0, 0.0};
     const double logRatio = std::log(model.prior1) - std::log(model.prior2);
     const double logDetRatio = form.s.array().log().sum();  // ln sqrt(|Sigma1| / |Sigma2|)
-    const TailProbability e1 = misclassified(form.s, form.fHalf, logRatio - logDetRatio);
-    const TailProbability e2 = misclassified(form.s.cwiseInverse(), -form.fHalf.cwiseQuotient(form.s),
+    const Eigen::ArrayXd s = form.s.array();
+    const Eigen::VectorXd gap1 = (s - 1.0) * (s + 1.0);              // s^2 - 1
+    const Eigen::VectorXd gap2 = ((1.0 - s) * (1.0 + s)) / (s * s);  // 1/s^2 - 1
+    const TailProbability e1 = misclassified(form.s, gap1, form.fHalf, logRatio - logDetRatio);
+    const TailProbability e2 = misclassified(form.s.cwiseInverse(), gap2, -form.fHalf.cwiseQuotient(form.s),
                                              logDetRatio - logRatio);
     const double value = model.prior1 * e1.value + model.prior2 * e2.value;
     return {std::min(value, std::min(model.prior1, model.prior2)), e1.value, e2.value,

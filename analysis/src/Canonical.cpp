@@ -38,6 +38,9 @@ CanonicalForm::CanonicalForm(const Model& model)
     const Eigen::MatrixXd a = llt2.matrixL().solve(Eigen::MatrixXd(llt1.matrixL()));
     const Eigen::BDCSVD<Eigen::MatrixXd> svd(a, Eigen::ComputeFullU);
     s = svd.singularValues();
+    // The decomposition scales by the largest entry: singular values more
+    // than the double range below it come out as 0.
+    representable = s.allFinite() && s.minCoeff() > 0.0;
 
     // Halved before subtracting, so that means of opposite sign near the
     // double range still give a finite difference.

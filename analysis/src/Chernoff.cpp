@@ -1,11 +1,12 @@
 #include "gaussbound/Chernoff.h"
 
+#include "RisingRoot.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
 #include <boost/math/special_functions/log1p.hpp>
-#include <boost/math/tools/toms748_solve.hpp>
 
 namespace gaussbound {
 
@@ -29,6 +30,11 @@ Coordinate coordinate(double s, double fScaled, double logS, double beta)
     if (beta == 0.0) {  // S = 1, where s^-2 in delta may underflow
         c.quadratic = fScaled * fScaled;
         c.relSlope = x;
+        c.logGap = 0.0;
+    } else if (beta == 1.0) {  // S = s^2, which may underflow for tiny s
+        const double g = fScaled / s, r = 1.0 / s;
+        c.quadratic = g * g;
+        c.relSlope = (1.0 - r) * (1.0 + r);
         c.logGap = 0.0;
     } else if (s >= 1.0) {
         const double delta = beta + (1.0 - beta) / (s * s);
@@ -103,10 +109,12 @@ ChernoffOptimum chernoffOptimum(const ChernoffCurve& curve, double prior1, doubl
 {
     const double logRatio = std::log(prior2) - std::log(prior1);
     // d/dbeta of ln(P1^(1-beta) P2^beta e^-k(beta)); rises with beta. Kept
-    // within +-1e300 so that the root finder's differences of two values
-    // stay finite.
+    // within +-1e100 so that the root finder's interpolations stay finite; a
+    // NaN (infinities cancelling where the classes are beyond the double
+    // range) counts as the root.
     const auto derivative = [&](double beta) {
-        return std::clamp(logRatio - curve.slope(beta), -1e300, 1e300);
+        const double d = logRatio - curve.slope(beta);
+        return std::isnan(d) ? 0.0 : std::clamp(d, -1e100, 1e100);
     };
     double beta;
     if (derivative(0.0) >= 0.0) {
@@ -114,10 +122,7 @@ ChernoffOptimum chernoffOptimum(const ChernoffCurve& curve, double prior1, doubl
     } else if (derivative(1.0) <= 0.0) {
         beta = 1.0;
     } else {
-        std::uintmax_t iterations = 200;
-        const auto bracket = boost::math::tools::toms748_solve(
-            derivative, 0.0, 1.0, boost::math::tools::eps_tolerance<double>(42), iterations);
-        beta = 0.5 * (bracket.first + bracket.second);
+        beta = risingRoot(derivative, 0.0, 1.0, 42);
     }
     const double k = curve.exponent(beta);
     return {beta, k, std::pow(prior1, 1.0 - beta) * std::pow(prior2, beta) * std::exp(-k)};
@@ -129,8 +134,10 @@ Bhattacharyya bhattacharyya(double exponent, double prior1, double prior2)
     b.exponent = exponent;
     b.factor = std::exp(-exponent);
     b.upperBound = std::sqrt(prior1 * prior2) * b.factor;
-    // 1 - sqrt(1 - u) written as u / (1 + sqrt(1 - u)): no cancellation for small u.
-    const double u = 4.0 * prior1 * prior2 * b.factor * b.factor;
+    // 1 - sqrt(1 - u) written as u / (1 + sqrt(1 - u)): no cancellation for
+    // small u. u <= 1 in exact arithmetic; a rounded k(1/2) a few ulps below
+    // 0 (Bound's, for two equal classes) must not make it a NaN.
+    const double u = std::fmin(4.0 * prior1 * prior2 * b.factor * b.factor, 1.0);
     b.lowerBound = 0.5 * u / (1.0 + std::sqrt(1.0 - u));
     return b;
 }

@@ -1,12 +1,13 @@
 #include "gaussbound/QuadraticForm.h"
 
+#include "RisingRoot.h"
+
 #include <cfloat>
 #include <cmath>
 #include <complex>
 #include <limits>
 
 #include <boost/math/quadrature/exp_sinh.hpp>
-#include <boost/math/tools/toms748_solve.hpp>
 
 namespace gaussbound {
 
@@ -102,22 +103,15 @@ double saddlePoint(const Form& q, double scale)
     for (int step = 0; step < 2200; ++step) {
         previous = s;
         s = outward ? s * 2.0 : s * 0.5;
-        if (outward && std::fabs(s) >= std::fabs(limit)) {
-            if (std::isinf(branch))
-                return 0.0;
+        if (outward && std::fabs(s) >= std::fabs(limit))
             s = limit;
-        }
         if ((q.slope(s) * q.side < 0.0) != outward || s == limit)
             break;
     }
     double lo = std::fmin(s, previous), hi = std::fmax(s, previous);
     if ((q.slope(lo) < 0.0) == (q.slope(hi) < 0.0))
         return s;
-    std::uintmax_t iterations = 100;
-    const auto root = boost::math::tools::toms748_solve([&](double x) { return q.slope(x); }, lo, hi,
-                                                        boost::math::tools::eps_tolerance<double>(20),
-                                                        iterations);
-    return 0.5 * (root.first + root.second);
+    return risingRoot([&](double x) { return q.slope(x); }, lo, hi, 20);
 }
 
 // The rate at which Re K(s) grows with Re s far from the origin:
@@ -195,12 +189,23 @@ bool rayStaysLow(const Contour& contour, double width, double tilt)
     return true;
 }
 
+// Whether Q never lies on the form's side of zero: every square term opens
+// away from it, no term is linear alone, and Q's extreme value, the far rate,
+// is on the other side.
+bool sideEmpty(const Form& q)
+{
+    for (Eigen::Index i = 0; i < q.a.size(); ++i)
+        if (q.side * q.a(i) > 0.0 || (q.a(i) == 0.0 && q.c2(i) > 0.0))
+            return false;
+    return q.side * farRate(q) <= 0.0;
+}
+
 // P(Q < 0) (side -1) or P(Q > 0) (side +1) from the contour integral.
 TailProbability contourTail(const Form& q, double variance)
 {
-    const double c = saddlePoint(q, 1.0 / std::sqrt(variance));
-    if (c == 0.0)
+    if (sideEmpty(q))
         return {0.0, 0.0};
+    const double c = saddlePoint(q, 1.0 / std::sqrt(variance));
     const double width = std::fabs(c) / std::sqrt(q.scaledCurvature(c));
     const Contour contour(q, c);
     const double rate = farRate(q);
@@ -230,8 +235,9 @@ TailProbability contourTail(const Form& q, double variance)
     // which moves the tilted mean of each term by as much relative to its
     // size; the log of the tail moves by |c| per unit of Q.
     const double rounding = 64.0 * (q.a.size() + 1) * DBL_EPSILON * (1.0 + std::fabs(c) * q.termSlopes(c));
-    const double quadrature = std::exp(logFactor + std::log(error + 1e-14 * l1));
-    return {value, quadrature + rounding * value};
+    const double spread = error + 1e-14 * l1;
+    const double quadrature = spread > 0.0 ? std::exp(logFactor + std::log(spread)) : 0.0;
+    return {value, quadrature + (value > 0.0 ? rounding * value : 0.0)};
 }
 
 }  // namespace

@@ -27,6 +27,9 @@ struct CanonicalForm {
     Eigen::VectorXd s;      // class 1's standard deviations, descending, all > 0
     Eigen::VectorXd fHalf;  // half the mean difference in these coordinates
     bool beyondRange;       // |f| exceeds the double range: the classes never overlap
+    bool representable;     // false where the s_i span more than the double range
+                            // (a ratio of standard deviations beyond about 1e300
+                            // between coordinates): the figures cannot be computed
 
     // Reads a valid model (see validate).
     explicit CanonicalForm(const Model& model);
