@@ -78,6 +78,7 @@ void tableErrorBound(const double table[][2], double p1, double p2, Figures& f)
 
 Figures analyse(const Model& model, double table[][2])
 {
+    constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
     const CanonicalForm form(model);
     const ChernoffCurve curve(form);
     Figures f;
@@ -88,34 +89,37 @@ Figures analyse(const Model& model, double table[][2])
         const PlaneArrays p(model);
         makeBound(table, p.mu1, p.mu2, p.sigma1, p.sigma2);
         bhattExponent = getBattacharayyaBound(p.mu1, p.mu2, p.sigma1, p.sigma2);
-    } else {
+    } else if (form.representable) {
         tabulate(curve, table);
         bhattExponent = curve.exponent(0.5);
+    } else {
+        for (int i = 0; i < kTableRows; ++i)
+            table[i][0] = table[i][1] = kNan;
+        bhattExponent = kNan;
     }
     findMinB(table, f.tableBeta, f.tableFactor);
     tableErrorBound(table, model.prior1, model.prior2, f);
-
-    f.optimum = chernoffOptimum(curve, model.prior1, model.prior2);
     f.bhattacharyya = bhattacharyya(bhattExponent, model.prior1, model.prior2);
+
+    // Where the canonical form cannot be represented (see CanonicalForm), no
+    // figure of this library can be trusted.
+    if (!form.representable) {
+        f.optimum = {kNan, kNan, kNan};
+        f.divergences = {kNan, kNan, kNan};
+        f.bayes = {kNan, kNan, kNan, kNan};
+        return f;
+    }
+    f.optimum = chernoffOptimum(curve, model.prior1, model.prior2);
     f.divergences = divergences(form, curve);
     f.bayes = bayesError(model, form);
+
     // The Chernoff optimum and the Bhattacharyya lower bound are rigorous:
     // a Bayes error outside them, beyond its error bound, is a numerical
     // failure at the edge of the double range, and is reported as such.
     const double lower = bhattacharyya(curve.exponent(0.5), model.prior1, model.prior2).lowerBound;
     const double slack = f.bayes.absError + 1e-9 * f.bayes.value + 1e-300;
-    if (f.bayes.value > f.optimum.errorBound * (1.0 + 1e-9) + slack || f.bayes.value + slack < lower * (1.0 - 1e-9)) {
-        constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
+    if (f.bayes.value > f.optimum.errorBound * (1.0 + 1e-9) + slack || f.bayes.value + slack < lower * (1.0 - 1e-9))
         f.bayes = {kNan, kNan, kNan, kNan};
-    }
-    if (!form.representable) {  // see CanonicalForm: no figure of the library can be trusted
-        constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
-        f.optimum = {kNan, kNan, kNan};
-        f.divergences = {kNan, kNan, kNan};
-        f.bayes = {kNan, kNan, kNan, kNan};
-        if (f.dimension != 2)
-            f.tableBeta = f.tableFactor = f.tableErrorBound = f.bhattacharyya.exponent = kNan;
-    }
     return f;
 }
 

@@ -114,13 +114,19 @@ TailProbability misclassified(const Eigen::VectorXd& sigma, const Eigen::VectorX
 
 BayesError bayesError(const Model& model, const CanonicalForm& form)
 {
+    if (!form.representable) {
+        constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
+        return {kNan, kNan, kNan, kNan};
+    }
     if (form.beyondRange)
         return {0.0, 0.0, 0.0, 0.0};
     const double logRatio = std::log(model.prior1) - std::log(model.prior2);
     const double logDetRatio = form.s.array().log().sum();  // ln sqrt(|Sigma1| / |Sigma2|)
-    const Eigen::ArrayXd s = form.s.array();
-    const Eigen::VectorXd gap1 = (s - 1.0) * (s + 1.0);              // s^2 - 1
-    const Eigen::VectorXd gap2 = ((1.0 - s) * (1.0 + s)) / (s * s);  // 1/s^2 - 1
+    const Eigen::ArrayXd s = form.s.array(), r = s.inverse();
+    const Eigen::VectorXd gap1 = (s - 1.0) * (s + 1.0);  // s^2 - 1
+    // 1/s^2 - 1: from s itself near 1, where 1/s rounded would lose digits;
+    // from 1/s where s^2 would underflow.
+    const Eigen::VectorXd gap2 = (s > 1e-150).select(((1.0 - s) * (1.0 + s)) / (s * s), (r - 1.0) * (r + 1.0));
     const TailProbability e1 = misclassified(form.s, gap1, form.fHalf, logRatio - logDetRatio);
     const TailProbability e2 = misclassified(form.s.cwiseInverse(), gap2, -form.fHalf.cwiseQuotient(form.s),
                                              logDetRatio - logRatio);
