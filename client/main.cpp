@@ -29,6 +29,8 @@ int main(int argc, char** argv)
     case ParseOutcome::Run:
         break;
     }
+    if (options.command)
+        return options.command();
 
     static BoundTable table;  // 160 KB and 480 KB: kept off the stack
     static PlotTable plot;
@@ -48,8 +50,8 @@ int main(int argc, char** argv)
     if (!options.plotPath.empty()) {
         try {
             files.push_back({options.plotPath,
-                             drawPlot({plot, figures.tableBeta, plotSubtitle(options.model), options.plotFormat,
-                                       options.width, options.height})});
+                             renderFigure(curveFigure(plot, figures.tableBeta, plotSubtitle(options.model)),
+                                          options.plotFormat, options.width, options.height)});
         } catch (const std::runtime_error& e) {
             std::cerr << "bounds: " << options.plotPath << ": the figure could not be drawn: " << e.what()
                       << '\n';

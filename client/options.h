@@ -8,6 +8,7 @@
 #include <gaussbound/Model.h>
 
 #include "Plot.h"
+#include "commands.h"
 
 struct Options {
     gaussbound::Model model;  // valid: checked by gaussbound::validate
@@ -21,6 +22,10 @@ struct Options {
     // Whether an output goes to standard output ("-" or another name of
     // it), in place of the summary.
     bool outputOnStandardOutput = false;
+
+    // A subcommand's work, checked and ready to run, returning the exit
+    // status; empty for the plain command, whose fields are those above.
+    Work command;
 };
 
 enum class ParseOutcome {
@@ -29,7 +34,8 @@ enum class ParseOutcome {
     Refuse  // bad input: print the message on stderr, exit 2
 };
 
-// Parses and validates argv, reading the --model file if one is named. On
+// Parses and validates argv, reading the --model file if one is named. A
+// subcommand's options are checked here too, and its work left in command. On
 // Info the message is the text to show; on Refuse it is one line beginning
 // "bounds: ". argv is not modified.
 ParseOutcome parseOptions(int argc, const char* const argv[], Options& options,

@@ -1,0 +1,154 @@
+#include "cli.h"
+
+#include <sys/stat.h>
+
+#include <charconv>
+#include <cmath>
+
+#include "model_file.h"
+#include "output.h"
+
+std::vector<double> readNumbers(const std::string& option, const std::string& text, size_t count)
+{
+    const std::string expected =
+        option + ": expected " + (count > 0 ? std::to_string(count) + " " : "") +
+        "comma-separated numbers, got '" + text + "'";
+    std::vector<double> out;
+    const char* p = text.data();
+    const char* end = p + text.size();
+    for (;;) {
+        double v;
+        const auto [next, ec] = std::from_chars(p, end, v);
+        if (ec == std::errc::result_out_of_range)
+            throw Invalid(option + ": '" + text + "' holds a number out of range");
+        if (ec != std::errc() || next == p)
+            throw Invalid(expected);
+        if (!std::isfinite(v))
+            throw Invalid(option + ": '" + text + "' holds a number that is not finite");
+        out.push_back(v);
+        p = next;
+        if (p == end)
+            break;
+        if (*p != ',')
+            throw Invalid(expected);
+        ++p;
+    }
+    if (count > 0 && out.size() != count)
+        throw Invalid(expected);
+    return out;
+}
+
+namespace {
+
+Eigen::VectorXd readMean(const std::string& option, const std::string& text, size_t d)
+{
+    const std::vector<double> v = readNumbers(option, text, d);
+    return Eigen::Map<const Eigen::VectorXd>(v.data(), static_cast<Eigen::Index>(v.size()));
+}
+
+Eigen::MatrixXd readCovariance(const std::string& option, const std::string& text, size_t d)
+{
+    const std::vector<double> v = readNumbers(option, text, d * d);
+    const auto n = static_cast<Eigen::Index>(d);
+    return Eigen::Map<const Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor>>(
+        v.data(), n, n);
+}
+
+void checkPath(const std::string& option, const std::string& path)
+{
+    if (path.empty())
+        throw Invalid(option + ": the file name is empty");
+}
+
+}  // namespace
+
+void ClassOptions::declare(CLI::App& app)
+{
+    classOptions = {
+        app.add_option("--mu1", mu1, "Mean of class 1; its count d is the dimension")->type_name("X1,...,Xd"),
+        app.add_option("--mu2", mu2, "Mean of class 2")->type_name("X1,...,Xd"),
+        app.add_option("--sigma1", sigma1, "Covariance of class 1, d*d numbers row-major")
+            ->type_name("A,B,..."),
+        app.add_option("--sigma2", sigma2, "Covariance of class 2, d*d numbers row-major")
+            ->type_name("A,B,..."),
+        app.add_option("--priors", priors, "Prior probabilities, summing to 1")->type_name("P1,P2"),
+    };
+    for (CLI::Option* o : classOptions)
+        o->capture_default_str();
+    model = app.add_option("--model", modelPath,
+                           "Read the two classes from a JSON file with the keys that --json "
+                           "prints (mu1, mu2, sigma1, sigma2, priors)")
+                ->type_name("FILE");
+}
+
+gaussbound::Model ClassOptions::read() const
+{
+    const bool fromFile = static_cast<bool>(*model);
+    gaussbound::Model m;
+    if (fromFile) {
+        for (const CLI::Option* o : classOptions)
+            if (*o)
+                throw Invalid("--model: cannot be combined with " + o->get_name());
+        checkPath("--model", modelPath);
+        try {
+            m = readModelFile(modelPath);
+        } catch (const ModelFileError& e) {
+            throw Invalid(modelPath + ": " + e.what());
+        }
+    } else {
+        m.mu1 = readMean("--mu1", mu1, 0);
+        const size_t d = static_cast<size_t>(m.mu1.size());
+        m.mu2 = readMean("--mu2", mu2, d);
+        m.sigma1 = readCovariance("--sigma1", sigma1, d);
+        m.sigma2 = readCovariance("--sigma2", sigma2, d);
+        const std::vector<double> p = readNumbers("--priors", priors, 2);
+        m.prior1 = p[0];
+        m.prior2 = p[1];
+    }
+    if (const auto error = gaussbound::validate(m)) {
+        // A field of the model is an option on the command line.
+        throw Invalid(fromFile ? modelPath + ": " + error->field + ": " + error->message
+                               : "--" + error->field + ": " + error->message);
+    }
+    return m;
+}
+
+void readSize(const std::string& text, int& width, int& height)
+{
+    const std::string expected = "--size: expected WIDTHxHEIGHT, got '" + text + "'";
+    const char* p = text.data();
+    const char* end = p + text.size();
+    auto [afterWidth, ec1] = std::from_chars(p, end, width);
+    if (ec1 != std::errc() || afterWidth == end || *afterWidth != 'x')
+        throw Invalid(expected);
+    auto [afterHeight, ec2] = std::from_chars(afterWidth + 1, end, height);
+    if (ec2 != std::errc() || afterHeight != end)
+        throw Invalid(expected);
+    if (width < 200 || width > 8000 || height < 200 || height > 8000)
+        throw Invalid("--size: each side must be from 200 to 8000");
+}
+
+void checkOutput(const std::string& option, const std::string& path)
+{
+    checkPath(option, path);
+    if (const auto problem = outputProblem(path))
+        throw Invalid(option + ": " + path + " " + *problem);
+}
+
+gaussbound::Format plotFormat(const std::string& option, const std::string& path)
+{
+    if (const auto format = gaussbound::formatFor(path))
+        return *format;
+    struct stat st;
+    if (namesStandardOutput(path) || (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)))
+        return gaussbound::Format::Png;
+    throw Invalid(option + ": " + path + ": the name must end in .png, .svg or .pdf");
+}
+
+std::string oneLine(std::string text)
+{
+    for (char& ch : text)
+        if (static_cast<unsigned char>(ch) < 0x20 || ch == 0x7f)
+            ch = ' ';
+    return text;
+}

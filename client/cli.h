@@ -1,0 +1,61 @@
+// What every command of the bounds client reads the same way.
+//
+//   Invalid        a refusal: the text after "bounds: "
+//   readNumbers    comma-separated finite numbers
+//   ClassOptions   the two classes as options (--mu1 ... --priors) or --model
+//   readSize       a plot size, WIDTHxHEIGHT
+//   checkOutput    a path that can take output, before any work
+//   plotFormat     a plot's format from its file name
+//   oneLine        a refusal made fit for one line of stderr
+//
+// Every option is taken as text and checked here rather than by CLI11's
+// converters, so that each refusal names its option and says what is wrong in
+// the same words.
+#ifndef GAUSSBOUND_CLIENT_CLI_H
+#define GAUSSBOUND_CLIENT_CLI_H
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+#include <gaussbound/Model.h>
+
+#include "Plot.h"
+
+struct Invalid : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Reads comma-separated finite numbers; with count > 0, exactly that many.
+// Throws Invalid naming option.
+std::vector<double> readNumbers(const std::string& option, const std::string& text, size_t count);
+
+// The options that give two normal classes, with their defaults.
+struct ClassOptions {
+    std::string mu1 = "0,0", mu2 = "1,0", sigma1 = "1,0,0,1", sigma2 = "2,0,0,2";
+    std::string priors = "0.5,0.5", modelPath;
+    std::vector<CLI::Option*> classOptions;  // --mu1 ... --priors
+    CLI::Option* model = nullptr;
+
+    // Adds --mu1, --mu2, --sigma1, --sigma2, --priors and --model to app.
+    void declare(CLI::App& app);
+    // The model typed or read from --model, validated. Throws Invalid.
+    gaussbound::Model read() const;
+};
+
+// Reads "WxH", each side 200 to 8000. Throws Invalid.
+void readSize(const std::string& text, int& width, int& height);
+
+// Throws Invalid when path is empty or cannot take output (a folder).
+void checkOutput(const std::string& option, const std::string& path);
+
+// The plot's format from its extension; a stream (standard output, a device,
+// a pipe) without one gets a PNG. Any other name must end in a format's.
+gaussbound::Format plotFormat(const std::string& option, const std::string& path);
+
+// Control characters become spaces.
+std::string oneLine(std::string text);
+
+#endif

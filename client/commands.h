@@ -1,0 +1,17 @@
+// The subcommands of bounds, one file each (fit.cpp, draw.cpp, ...).
+//
+// Each add...Command adds its subcommand to app with its options and a
+// callback. When the user names the subcommand, the callback runs at the end
+// of parsing: it checks every option (throwing Invalid with the refusal) and
+// leaves in work what runs the command and returns its exit status. Nothing
+// is read, computed or written before work runs.
+#ifndef GAUSSBOUND_CLIENT_COMMANDS_H
+#define GAUSSBOUND_CLIENT_COMMANDS_H
+
+#include <functional>
+
+#include <CLI/CLI.hpp>
+
+using Work = std::function<int()>;
+
+#endif
