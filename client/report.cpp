@@ -10,21 +10,6 @@ namespace {
 
 using nlohmann::ordered_json;
 
-// Shortest text that reads back as the same double.
-std::string exact(double v)
-{
-    char buf[32];
-    const auto result = std::to_chars(buf, buf + sizeof buf, v);
-    return std::string(buf, result.ptr);
-}
-
-std::string sig6(double v)
-{
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.6g", v);
-    return buf;
-}
-
 // A figure of the any-dimension library: finite, or an infinite limit.
 ordered_json figure(double v)
 {
@@ -63,6 +48,20 @@ std::string line(const std::string& label, double value, const std::string& tail
 }
 
 }  // namespace
+
+std::string exact(double v)
+{
+    char buf[32];
+    const auto result = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, result.ptr);
+}
+
+std::string sig6(double v)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.6g", v);
+    return buf;
+}
 
 std::string classSummary(const Eigen::VectorXd& mu, const Eigen::MatrixXd& sigma, double prior)
 {
@@ -139,7 +138,7 @@ std::string textReport(const gaussbound::Model& m, const gaussbound::Figures& f)
     return s;
 }
 
-std::string jsonReport(const gaussbound::Model& m, const gaussbound::Figures& f)
+ordered_json reportObject(const gaussbound::Model& m, const gaussbound::Figures& f)
 {
     ordered_json j;
     j["dimension"] = f.dimension;
@@ -167,7 +166,12 @@ std::string jsonReport(const gaussbound::Model& m, const gaussbound::Figures& f)
     j["divergences"] = {{"kl12", figure(f.divergences.kl12)},
                         {"kl21", figure(f.divergences.kl21)},
                         {"hellinger", figure(f.divergences.hellinger)}};
-    return j.dump() + "\n";
+    return j;
+}
+
+std::string jsonReport(const gaussbound::Model& m, const gaussbound::Figures& f)
+{
+    return reportObject(m, f).dump() + "\n";
 }
 
 std::string csvTable(const PlotTable& plot)

@@ -6,10 +6,18 @@
 #include <optional>
 #include <string>
 
+#include <nlohmann/json.hpp>
+
 #include <gaussbound/Analysis.h>
 #include <gaussbound/Model.h>
 
 #include "Bound.h"
+
+// The shortest text that reads back as the same double.
+std::string exact(double v);
+
+// v to 6 significant digits (printf's %.6g).
+std::string sig6(double v);
 
 // One class's parameters to 6 significant digits:
 // "mean (0, 0), covariance [1 0; 0 1], prior 0.5".
@@ -26,9 +34,13 @@ std::optional<std::string> missingFigure(const gaussbound::Figures& f);
 // Human-readable summary, figures to 6 significant digits.
 std::string textReport(const gaussbound::Model& model, const gaussbound::Figures& f);
 
-// One JSON object, numbers at full (round-trip) precision. A figure that is
-// infinite is the string "Infinity"; the 2-D table's figures and the
-// Bhattacharyya exponent from Bound are null where Bound gives NaN.
+// The JSON object of a model's figures, numbers at full (round-trip)
+// precision. A figure that is infinite is the string "Infinity"; the 2-D
+// table's figures and the Bhattacharyya exponent from Bound are null where
+// Bound gives NaN.
+nlohmann::ordered_json reportObject(const gaussbound::Model& model, const gaussbound::Figures& f);
+
+// That object on one line, with the newline.
 std::string jsonReport(const gaussbound::Model& model, const gaussbound::Figures& f);
 
 // Header line and kTableRows rows of the plot table's six columns, each
