@@ -14,4 +14,10 @@
 
 using Work = std::function<int()>;
 
+// bounds fit FILE1 FILE2: classes estimated from samples (fit.cpp).
+void addFitCommand(CLI::App& app, Work& work);
+
+// bounds draw: samples of two given classes (draw.cpp).
+void addDrawCommand(CLI::App& app, Work& work);
+
 #endif

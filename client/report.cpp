@@ -10,14 +10,6 @@ namespace {
 
 using nlohmann::ordered_json;
 
-// A figure of the any-dimension library: finite, or an infinite limit.
-ordered_json figure(double v)
-{
-    if (std::isinf(v))
-        return v > 0 ? "Infinity" : "-Infinity";
-    return v;
-}
-
 // A figure that Bound computes as it stands: NaN or infinity are null.
 ordered_json boundFigure(double v)
 {
@@ -39,14 +31,6 @@ std::vector<double> rowMajor(const Eigen::MatrixXd& m)
     return v;
 }
 
-// A label padded to the column where the figures start.
-std::string line(const std::string& label, double value, const std::string& tail = "",
-                 size_t column = 47)
-{
-    return label + std::string(label.size() < column ? column - label.size() : 1, ' ') + sig6(value) +
-           tail + "\n";
-}
-
 }  // namespace
 
 std::string exact(double v)
@@ -61,6 +45,19 @@ std::string sig6(double v)
     char buf[32];
     std::snprintf(buf, sizeof buf, "%.6g", v);
     return buf;
+}
+
+std::string line(const std::string& label, double value, const std::string& tail, size_t column)
+{
+    return label + std::string(label.size() < column ? column - label.size() : 1, ' ') + sig6(value) +
+           tail + "\n";
+}
+
+ordered_json figure(double v)
+{
+    if (std::isinf(v))
+        return v > 0 ? "Infinity" : "-Infinity";
+    return v;
 }
 
 std::string classSummary(const Eigen::VectorXd& mu, const Eigen::MatrixXd& sigma, double prior)

@@ -210,12 +210,21 @@ void drawSeriesLine(Context cr, const Series& s, const Axis& x, const Axis& y)
     cairo_stroke(cr);
 }
 
+// Draws one marker: fills a Circle or Square, strokes a Ring.
 void drawMarker(Context cr, Marker marker, double px, double py, double size)
 {
-    if (marker == Marker::Circle)
-        cairo_arc(cr, px, py, size / 2, 0, 2 * M_PI);
-    else if (marker == Marker::Square)
+    cairo_new_sub_path(cr);
+    if (marker == Marker::Square) {
         cairo_rectangle(cr, px - size / 2, py - size / 2, size, size);
+    } else if (marker != Marker::None) {
+        cairo_arc(cr, px, py, size / 2, 0, 2 * M_PI);
+    }
+    if (marker == Marker::Ring) {
+        cairo_set_line_width(cr, std::max(1.0, size / 6));
+        cairo_stroke(cr);
+    } else {
+        cairo_fill(cr);
+    }
 }
 
 void drawSeriesMarkers(Context cr, const Series& s, const Axis& x, const Axis& y)
@@ -226,7 +235,6 @@ void drawSeriesMarkers(Context cr, const Series& s, const Axis& x, const Axis& y
     for (size_t i = 0; i < s.x.size() && i < s.y.size(); ++i)
         if (x.shows(s.x[i]) && y.shows(s.y[i])) {
             drawMarker(cr, s.marker, x.map(s.x[i]), y.map(s.y[i]), s.markerSize);
-            cairo_fill(cr);
         }
 }
 
@@ -310,7 +318,6 @@ void drawLegend(Context cr, const Figure& f, const Axis& x, const Axis& y, doubl
         }
         if (s.marker != Marker::None) {
             drawMarker(cr, s.marker, box.x + pad + swatch / 2, mid, s.markerSize);
-            cairo_fill(cr);
         }
         cairo_set_source_rgb(cr, 0, 0, 0);
         drawText(cr, s.label, box.x + 2 * pad + swatch, mid + 0.35 * size, size);
@@ -358,6 +365,12 @@ void drawAxes(Context cr, const Figure& f, const Axis& x, const Axis& y, double 
     cairo_restore(cr);
 }
 
+// The text size up to size at which text fits in room.
+double fitting(Context cr, const std::string& text, double size, double room)
+{
+    return std::min(size, size * room / std::max(1.0, textWidth(cr, text, size)));
+}
+
 void drawFigure(Context cr, const Figure& f, int width, int height)
 {
     cairo_set_source_rgb(cr, 1, 1, 1);
@@ -369,17 +382,18 @@ void drawFigure(Context cr, const Figure& f, int width, int height)
     const double top = (f.subtitle.empty() ? 2.6 : 4.0) * size;
     x.from = 6.5 * size;
     x.to = width - 1.5 * size;
-    y.from = height - 4.2 * size;  // device y grows downwards
+    const double captionLine = 1.3 * size;
+    y.from = height - 4.2 * size - captionLine * f.caption.size();  // device y grows downwards
     y.to = top;
 
     cairo_set_source_rgb(cr, 0, 0, 0);
     drawText(cr, f.title, width / 2.0, 1.6 * size, 1.3 * size, 0.5);
-    if (!f.subtitle.empty()) {
-        const double sub = std::min(0.85 * size, 0.85 * size * (width - 2 * size) /
-                                                     std::max(1.0, textWidth(cr, f.subtitle, 0.85 * size)));
-        drawText(cr, f.subtitle, width / 2.0, 3.0 * size, sub, 0.5);
-    }
+    if (!f.subtitle.empty())
+        drawText(cr, f.subtitle, width / 2.0, 3.0 * size, fitting(cr, f.subtitle, 0.85 * size, width - 2 * size), 0.5);
     drawAxes(cr, f, x, y, size);
+    for (size_t i = 0; i < f.caption.size(); ++i)
+        drawText(cr, f.caption[i], x.from, y.from + 4.6 * size + captionLine * i,
+                 fitting(cr, f.caption[i], 0.9 * size, width - x.from - size));
 
     cairo_save(cr);
     cairo_rectangle(cr, x.from, y.to, x.to - x.from, y.from - y.to);

@@ -20,7 +20,9 @@ struct Colour {
     double r, g, b, a = 1.0;
 };
 
-enum class Marker { None, Circle, Square };
+// Circle and Square are filled; Ring is a circle's outline, to ring points
+// drawn by another series.
+enum class Marker { None, Circle, Square, Ring };
 
 // A line through the points in order, broken where a coordinate is not
 // finite (or, on a logarithmic axis, not positive), and optional markers.
@@ -50,6 +52,7 @@ struct Figure {
     std::optional<std::pair<double, double>> xRange, yRange;
     std::vector<Series> series;
     std::vector<Ellipse> ellipses;
+    std::vector<std::string> caption;  // lines of text under the plot
 };
 
 enum class Format { Png, Svg, Pdf };

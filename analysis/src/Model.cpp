@@ -57,10 +57,15 @@ std::optional<ModelError> validate(const Model& m)
                        checkCovariance("sigma1", m.sigma1, d), checkCovariance("sigma2", m.sigma2, d)})
         if (error)
             return error;
-    for (double p : {m.prior1, m.prior2})
+    return validatePriors(m.prior1, m.prior2);
+}
+
+std::optional<ModelError> validatePriors(double prior1, double prior2)
+{
+    for (double p : {prior1, prior2})
         if (!(p > 0.0 && p < 1.0))
             return ModelError{"priors", "each prior must lie strictly between 0 and 1"};
-    if (std::fabs(m.prior1 + m.prior2 - 1.0) > 1e-9)
+    if (std::fabs(prior1 + prior2 - 1.0) > 1e-9)
         return ModelError{"priors", "the priors must sum to 1"};
     return std::nullopt;
 }

@@ -5,6 +5,7 @@
 //   Model      the two classes; Eigen vectors and matrices, owned by the value
 //   ModelError what is wrong with a model: the field and a sentence
 //   validate   the first problem of a model, or nothing
+//   validatePriors  the problem of a pair of priors, or nothing
 #ifndef GAUSSBOUND_MODEL_H
 #define GAUSSBOUND_MODEL_H
 
@@ -34,6 +35,9 @@ struct ModelError {
 // (a Cholesky factorisation succeeds); each prior strictly inside (0, 1) and
 // their sum 1 within 1e-9.
 std::optional<ModelError> validate(const Model& model);
+
+// The check of the priors alone, as validate makes it.
+std::optional<ModelError> validatePriors(double prior1, double prior2);
 
 }  // namespace gaussbound
 

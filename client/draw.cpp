@@ -1,0 +1,159 @@
+// bounds draw: samples of two normal classes from the documented stream,
+// written as sample files, with the true Bayes rule's error on them beside
+// the exact figures, and a scatter figure.
+#include <iostream>
+#include <memory>
+
+#include <gaussbound/Analysis.h>
+#include <gaussbound/Classifier.h>
+#include <gaussbound/Draw.h>
+
+#include "cli.h"
+#include "commands.h"
+#include "output.h"
+#include "report.h"
+#include "sample_report.h"
+#include "scatter_plot.h"
+
+namespace {
+
+constexpr std::uint64_t kMostPoints = 10000000;  // a class, so that its points fit in memory
+
+struct Draw {
+    // As typed.
+    ClassOptions classes;
+    std::string counts = "500", seed = "1", outPrefix, plotPath, size = "900x600";
+    bool json = false;
+    CLI::Option *outOption = nullptr, *plotOption = nullptr;
+    // Checked.
+    gaussbound::Model model;
+    Eigen::Index n1 = 0, n2 = 0;
+    std::uint64_t seedValue = 1;
+    std::vector<std::string> outPaths;  // PREFIX1.csv, PREFIX2.csv
+    gaussbound::Format format = gaussbound::Format::Png;
+    int width = 0, height = 0;
+};
+
+// Throws Invalid for the first option that is not acceptable.
+void check(Draw& o)
+{
+    o.model = o.classes.read();
+    const size_t comma = o.counts.find(',');
+    o.n1 = static_cast<Eigen::Index>(readWhole("--n", o.counts.substr(0, comma), 1, kMostPoints));
+    o.n2 = comma == std::string::npos
+               ? o.n1
+               : static_cast<Eigen::Index>(readWhole("--n", o.counts.substr(comma + 1), 1, kMostPoints));
+    o.seedValue = readWhole("--seed", o.seed, 0, UINT64_MAX);
+    readSize(o.size, o.width, o.height);
+    if (*o.outOption) {
+        for (const char* suffix : {"1.csv", "2.csv"}) {
+            o.outPaths.push_back(o.outPrefix + suffix);
+            checkOutput("--out", o.outPaths.back());
+        }
+    }
+    if (*o.plotOption) {
+        checkOutput("--plot", o.plotPath);
+        o.format = plotFormat("--plot", o.plotPath);
+        for (const std::string& out : o.outPaths)
+            if (samePlace(out, o.plotPath))
+                throw Invalid("--plot: names the same file as --out's " + out);
+        if (o.json && namesStandardOutput(o.plotPath))
+            throw Invalid("--plot: names standard output, which --json prints on");
+    }
+}
+
+// A sample file: a comment line, then one point a line in shortest
+// round-trip form.
+std::string sampleFile(const Draw& o, int index, const gaussbound::Points& points)
+{
+    const bool first = index == 1;
+    std::string s = "# bounds draw, seed " + std::to_string(o.seedValue) + ": class " + std::to_string(index) +
+                    ", " + std::to_string(points.rows()) + " points of " +
+                    classSummary(first ? o.model.mu1 : o.model.mu2, first ? o.model.sigma1 : o.model.sigma2,
+                                 first ? o.model.prior1 : o.model.prior2) +
+                    "\n";
+    s.reserve(s.size() + static_cast<size_t>(points.size()) * 20);
+    for (Eigen::Index k = 0; k < points.rows(); ++k)
+        for (Eigen::Index i = 0; i < points.cols(); ++i)
+            s += exact(points(k, i)) + (i + 1 < points.cols() ? "," : "\n");
+    return s;
+}
+
+int runDraw(const Draw& o)
+{
+    const auto table = std::make_unique<double[][2]>(kTableRows);
+    const gaussbound::Figures figures = gaussbound::analyse(o.model, table.get());
+    if (const auto missing = missingFigure(figures)) {
+        std::cerr << "bounds: the " << *missing << " could not be computed for these classes\n";
+        return 1;
+    }
+    const auto [class1, class2] = gaussbound::drawSamples(o.model, o.n1, o.n2, o.seedValue);
+    const gaussbound::QuadraticRule rule(o.model);
+    const std::vector<Eigen::Index> wrong1 = gaussbound::misclassified(rule, class1, 1);
+    const std::vector<Eigen::Index> wrong2 = gaussbound::misclassified(rule, class2, 2);
+    const ErrorCount count{static_cast<std::int64_t>(wrong1.size() + wrong2.size()), o.n1 + o.n2};
+
+    std::vector<PendingFile> files;
+    if (!o.outPaths.empty()) {
+        files.push_back({o.outPaths[0], sampleFile(o, 1, class1)});
+        files.push_back({o.outPaths[1], sampleFile(o, 2, class2)});
+    }
+    std::string summary;
+    if (o.json) {
+        nlohmann::ordered_json j = reportObject(o.model, figures);
+        j["samples"] = {{"n1", o.n1}, {"n2", o.n2}, {"seed", o.seedValue}};
+        j["empirical"] = {{"true_rule", errorObject(count)}};
+        summary = j.dump() + "\n";
+    } else {
+        summary = textReport(o.model, figures) + "Samples: " + std::to_string(o.n1) + " points of class 1, " +
+                  std::to_string(o.n2) + " of class 2, seed " + std::to_string(o.seedValue) + "\n" +
+                  "Empirical error of the true Bayes rule on the samples\n" + errorLine("  error rate:", count);
+    }
+    std::optional<gaussbound::Figure> figure;
+    if (!o.plotPath.empty()) {
+        const gaussbound::Interval w = gaussbound::wilsonInterval(count.errors, count.points);
+        figure = scatterFigure(
+            {&class1, &class2, &o.model, 0, 1, wrong1, wrong2, "Samples of two normal classes",
+             plotSubtitle(o.model),
+             {"Bayes error " + sig6(figures.bayes.value) + ", Chernoff bound " +
+                  sig6(figures.optimum.errorBound) + ", Bhattacharyya bound " +
+                  sig6(figures.bhattacharyya.upperBound) + "; ellipses at 1 and 2 standard deviations",
+              "The Bayes rule's error on these samples: " +
+                  sig6(static_cast<double>(count.errors) / static_cast<double>(count.points)) + " (" +
+                  std::to_string(count.errors) + " of " + std::to_string(count.points) +
+                  "; 95 % Wilson interval " + sig6(w.low) + " to " + sig6(w.high) + ")"}});
+    }
+    return finish(figure, {o.plotPath, o.format, o.width, o.height}, std::move(files), summary);
+}
+
+}  // namespace
+
+void addDrawCommand(CLI::App& app, Work& work)
+{
+    auto o = std::make_shared<Draw>();
+    CLI::App* draw = app.add_subcommand(
+        "draw", "Draw samples of two normal classes, given as for plain bounds, and report the true\n"
+                "Bayes rule's error on them beside the exact figures");
+    o->classes.declare(*draw);
+    draw->add_option("--n", o->counts, "Points of each class, or of class 1 and class 2")
+        ->type_name("N|N1,N2")
+        ->capture_default_str();
+    draw->add_option("--seed", o->seed, "Seed of the stream (std::mt19937_64; see the README)")
+        ->type_name("S")
+        ->capture_default_str();
+    o->outOption = draw->add_option("--out", o->outPrefix,
+                                    "Write the points to PREFIX1.csv and PREFIX2.csv, one a line")
+                       ->type_name("PREFIX");
+    o->plotOption = draw->add_option("--plot", o->plotPath,
+                                     "Draw the samples with the true ellipses and decision boundary "
+                                     "(.png, .svg or .pdf)")
+                        ->type_name("FILE");
+    draw->add_option("--size", o->size, "Size of the plot")->type_name("WxH")->capture_default_str();
+    draw->add_flag("--json", o->json, "Print the results as one JSON object");
+    draw->footer("The same seed gives the same points on every platform with IEEE doubles.\n"
+                 "Exit status: 0 done, 1 an output could not be written, 2 bad input.");
+    draw->callback([o, &work] {
+        check(*o);
+        work = [o] { return runDraw(*o); };
+    });
+}

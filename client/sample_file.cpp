@@ -1,0 +1,139 @@
+#include "sample_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+bool blank(char c) { return c == ' ' || c == '\t'; }
+
+// At most 24 characters of text from p, for a message.
+std::string excerpt(const char* p, const char* end)
+{
+    const char* stop = std::find_if(p, end, [](char c) { return c == ',' || blank(c); });
+    const size_t n = static_cast<size_t>(std::min<std::ptrdiff_t>(stop - p, 24));
+    return n == 0 ? std::string("nothing") : "'" + std::string(p, n) + "'" + (stop - p > 24 ? "..." : "");
+}
+
+// Reads one number at p, or throws the reason (without the place).
+double number(const char*& p, const char* end)
+{
+    const char* start = p;
+    if (p < end && *p == '+' && p + 1 < end && *(p + 1) != '-')
+        ++p;
+    double v;
+    const auto [next, ec] = std::from_chars(p, end, v);
+    if (ec == std::errc::result_out_of_range)
+        throw std::runtime_error(excerpt(start, end) + " is out of range");
+    if (ec != std::errc() || next == p)
+        throw std::runtime_error("expected a number, got " + excerpt(start, end));
+    if (!std::isfinite(v))
+        throw std::runtime_error(excerpt(start, end) + " is not finite");
+    p = next;
+    return v;
+}
+
+// Appends the numbers of one data line [p, end), without its end of line and
+// trailing blanks; returns how many. Throws the reason.
+size_t readLine(const char* p, const char* end, std::vector<double>& out)
+{
+    if (*p == '(') {
+        if (*(end - 1) != ')')
+            throw std::runtime_error("'(' without its closing ')'");
+        ++p;
+        --end;
+    }
+    size_t count = 0;
+    while (p < end && blank(*p))
+        ++p;
+    for (;;) {
+        out.push_back(number(p, end));
+        ++count;
+        const char* afterNumber = p;
+        while (p < end && blank(*p))
+            ++p;
+        if (p == end)
+            return count;
+        if (*p == ',') {
+            ++p;
+            while (p < end && blank(*p))
+                ++p;
+        } else if (p == afterNumber) {
+            throw std::runtime_error("expected a comma, space or tab after a number, got " + excerpt(p, end));
+        }
+    }
+}
+
+}  // namespace
+
+gaussbound::Points parseSamples(std::string_view text, const std::string& name, const ExpectedDimension& expected)
+{
+    std::vector<double> values;
+    values.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n') + 1) *
+                   static_cast<size_t>(std::max<Eigen::Index>(expected.d, 2)));
+    Eigen::Index d = expected.d;
+    std::string dSource = expected.source;
+    long lineNumber = 0;
+    for (size_t start = 0; start < text.size();) {
+        const size_t newline = std::min(text.find('\n', start), text.size());
+        const char* p = text.data() + start;
+        const char* end = text.data() + newline;
+        start = newline + 1;
+        ++lineNumber;
+        while (end > p && (blank(*(end - 1)) || *(end - 1) == '\r'))
+            --end;
+        const char* first = std::find_if_not(p, end, blank);
+        if (first == end || *first == '#')
+            continue;
+        try {
+            const auto count = static_cast<Eigen::Index>(readLine(first, end, values));
+            if (d == 0) {
+                d = count;
+                dSource = "line " + std::to_string(lineNumber);
+            } else if (count != d) {
+                throw std::runtime_error("has " + std::to_string(count) + " number" + (count == 1 ? "" : "s") +
+                                         " where " + dSource + " ha" + (dSource.rfind("line", 0) == 0 ? "s " : "ve ") +
+                                         std::to_string(d));
+            }
+        } catch (const std::runtime_error& e) {
+            throw SampleFileError(name + ":" + std::to_string(lineNumber) + ": " + e.what());
+        }
+    }
+    if (d == 0 || values.empty())
+        throw SampleFileError(name + ": holds no points");
+    const auto n = static_cast<Eigen::Index>(values.size()) / d;
+    return Eigen::Map<const gaussbound::Points>(values.data(), n, d);
+}
+
+gaussbound::Points readSampleFile(const std::string& path, const ExpectedDimension& expected)
+{
+    const bool standardInput = path == "-";
+    const std::string name = standardInput ? "standard input" : path;
+    const int fd = standardInput ? 0 : open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw SampleFileError(name + ": cannot read: " + std::strerror(errno));
+    std::string text;
+    char buffer[1 << 16];
+    for (;;) {
+        const ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            const int error = errno;
+            if (!standardInput)
+                close(fd);
+            if (got < 0)
+                throw SampleFileError(name + ": cannot read: " + std::strerror(error));
+            break;
+        }
+        text.append(buffer, static_cast<size_t>(got));
+    }
+    return parseSamples(text, name, expected);
+}

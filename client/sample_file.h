@@ -1,0 +1,40 @@
+// Sample files: one point a line.
+//
+// A line is the sampler's "(x,y)" form or d numbers separated by commas,
+// spaces or tabs (a comma may have blanks around it). Blank lines and lines
+// whose first non-blank character is '#' are skipped; a line may end in
+// "\r\n". The first point fixes d, and every other point must have d
+// numbers. Numbers are read by std::from_chars: finite, in range, an optional
+// leading '+'.
+//
+//   SampleFileError   what is wrong, as "FILE:LINE: reason" or "FILE: reason"
+//   parseSamples      a file's text to points
+//   readSampleFile    a file ("-": standard input) to points
+#ifndef GAUSSBOUND_CLIENT_SAMPLE_FILE_H
+#define GAUSSBOUND_CLIENT_SAMPLE_FILE_H
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include <gaussbound/Estimate.h>
+
+struct SampleFileError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// What the points of a file must agree with: a dimension (0: the file's
+// first point fixes it) and where it comes from, for the message.
+struct ExpectedDimension {
+    Eigen::Index d = 0;
+    std::string source;  // e.g. "the points of a.csv"
+};
+
+// Reads text, the contents of the file called name. Throws SampleFileError.
+gaussbound::Points parseSamples(std::string_view text, const std::string& name, const ExpectedDimension& expected);
+
+// Reads the whole file at path, or standard input for "-". Throws
+// SampleFileError.
+gaussbound::Points readSampleFile(const std::string& path, const ExpectedDimension& expected);
+
+#endif

@@ -1,0 +1,103 @@
+#include "gaussbound/Bootstrap.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <future>
+#include <random>
+#include <vector>
+
+#include "gaussbound/BayesError.h"
+#include "gaussbound/Canonical.h"
+#include "gaussbound/Chernoff.h"
+
+namespace gaussbound {
+
+namespace {
+
+// An index in [0, n), uniform: outputs below 2^64 mod n are rejected, so
+// that the rest fall evenly on the n residues.
+Eigen::Index uniformIndex(std::mt19937_64& engine, Eigen::Index n)
+{
+    const auto range = static_cast<std::uint64_t>(n);
+    const std::uint64_t threshold = (0 - range) % range;
+    std::uint64_t x;
+    do
+        x = engine();
+    while (x < threshold);
+    return static_cast<Eigen::Index>(x % range);
+}
+
+MomentAccumulator resample(const Points& points, std::mt19937_64& engine)
+{
+    MomentAccumulator acc(points.cols());
+    for (Eigen::Index k = 0; k < points.rows(); ++k)
+        acc.add(points.row(uniformIndex(engine, points.rows())));
+    return acc;
+}
+
+using Values = std::array<double, 3>;  // Bayes error, Chernoff bound, Bhattacharyya bound
+
+// Replicate b's figures; NaN when it fails.
+Values replicate(const Points& class1, const Points& class2, const BootstrapSettings& settings, int b)
+{
+    std::seed_seq seq{static_cast<std::uint32_t>(settings.seed), static_cast<std::uint32_t>(settings.seed >> 32),
+                      static_cast<std::uint32_t>(b)};
+    std::mt19937_64 engine(seq);
+    const MomentAccumulator a1 = resample(class1, engine), a2 = resample(class2, engine);
+    Model m;
+    m.mu1 = a1.mean();
+    m.mu2 = a2.mean();
+    m.sigma1 = a1.covariance(settings.estimate.ridge);
+    m.sigma2 = a2.covariance(settings.estimate.ridge);
+    std::tie(m.prior1, m.prior2) = priorsFor(class1.rows(), class2.rows(), settings.estimate);
+    const Values failed{NAN, NAN, NAN};
+    if (validate(m))
+        return failed;
+    const CanonicalForm form(m);
+    if (!form.representable)
+        return failed;
+    const ChernoffCurve curve(form);
+    return {bayesError(m, form).value, chernoffOptimum(curve, m.prior1, m.prior2).errorBound,
+            bhattacharyya(curve.exponent(0.5), m.prior1, m.prior2).upperBound};
+}
+
+Interval middle95(std::vector<double> values)
+{
+    if (values.empty())
+        return {NAN, NAN};
+    std::sort(values.begin(), values.end());
+    return {percentile(values, 0.025), percentile(values, 0.975)};
+}
+
+}  // namespace
+
+BootstrapResult bootstrap(const Points& class1, const Points& class2, const BootstrapSettings& settings)
+{
+    std::vector<Values> values(static_cast<size_t>(settings.replicates));
+    // Thread t takes replicates t, t + threads, ...: each writes its own slots.
+    const auto work = [&](unsigned t) {
+        for (size_t b = t; b < values.size(); b += settings.threads)
+            values[b] = replicate(class1, class2, settings, static_cast<int>(b));
+    };
+    std::vector<std::future<void>> running;
+    for (unsigned t = 1; t < settings.threads; ++t)
+        running.push_back(std::async(std::launch::async, work, t));
+    work(0);
+    for (auto& r : running)
+        r.get();
+
+    std::array<std::vector<double>, 3> counted;
+    int failed = 0;
+    for (const Values& v : values) {
+        if (std::isnan(v[0]) || std::isnan(v[1]) || std::isnan(v[2])) {
+            ++failed;
+            continue;
+        }
+        for (size_t i = 0; i < 3; ++i)
+            counted[i].push_back(v[i]);
+    }
+    return {middle95(counted[0]), middle95(counted[1]), middle95(counted[2]), failed};
+}
+
+}  // namespace gaussbound

@@ -1,0 +1,78 @@
+#include "gaussbound/Estimate.h"
+
+namespace gaussbound {
+
+MomentAccumulator::MomentAccumulator(Eigen::Index dimension)
+    : mean_(Eigen::VectorXd::Zero(dimension)),
+      delta_(dimension),
+      scatter_(Eigen::MatrixXd::Zero(dimension, dimension))
+{
+}
+
+void MomentAccumulator::add(const Eigen::Ref<const Eigen::RowVectorXd>& point)
+{
+    ++n_;
+    delta_ = point.transpose() - mean_;
+    mean_ += delta_ / static_cast<double>(n_);
+    const double weight = static_cast<double>(n_ - 1) / static_cast<double>(n_);
+    scatter_.triangularView<Eigen::Lower>() += weight * delta_ * delta_.transpose();
+}
+
+Eigen::MatrixXd MomentAccumulator::scatter() const
+{
+    return scatter_.selfadjointView<Eigen::Lower>();
+}
+
+Eigen::MatrixXd MomentAccumulator::covariance(double ridge) const
+{
+    Eigen::MatrixXd c = scatter() / static_cast<double>(n_ - 1);
+    c.diagonal().array() += ridge;
+    return c;
+}
+
+std::pair<double, double> priorsFor(Eigen::Index n1, Eigen::Index n2, const EstimateSettings& settings)
+{
+    if (settings.priors)
+        return *settings.priors;
+    const double total = static_cast<double>(n1 + n2);
+    return {static_cast<double>(n1) / total, static_cast<double>(n2) / total};
+}
+
+namespace {
+
+MomentAccumulator accumulate(const Points& points)
+{
+    MomentAccumulator acc(points.cols());
+    for (Eigen::Index k = 0; k < points.rows(); ++k)
+        acc.add(points.row(k));
+    return acc;
+}
+
+}  // namespace
+
+std::variant<Model, SampleProblem> estimateModel(const Points& class1, const Points& class2,
+                                                 const EstimateSettings& settings)
+{
+    const Eigen::Index d = class1.cols();
+    const bool ridged = settings.ridge > 0.0;
+    for (const auto& [index, points] : {std::pair<int, const Points*>{1, &class1}, {2, &class2}})
+        if (points->rows() < (ridged ? 2 : d + 1))
+            return SampleProblem{index, "class " + std::to_string(index) + " has " + std::to_string(points->rows()) + " point" +
+                                            (points->rows() == 1 ? "" : "s") + "; at least " +
+                                            (ridged ? std::string("2") : "d + 1 = " + std::to_string(d + 1)) +
+                                            " are needed" + (ridged ? "" : " for a nonsingular covariance")};
+    const MomentAccumulator a1 = accumulate(class1), a2 = accumulate(class2);
+    Model m;
+    m.mu1 = a1.mean();
+    m.mu2 = a2.mean();
+    m.sigma1 = a1.covariance(settings.ridge);
+    m.sigma2 = a2.covariance(settings.ridge);
+    std::tie(m.prior1, m.prior2) = priorsFor(class1.rows(), class2.rows(), settings);
+    if (const auto error = validate(m)) {
+        const int index = error->field.back() == '2' ? 2 : 1;
+        return SampleProblem{index, "class " + std::to_string(index) + "'s estimate cannot be used: " + error->message};
+    }
+    return m;
+}
+
+}  // namespace gaussbound
