@@ -24,6 +24,8 @@
 #include <cairo.h>
 
 #include <gaussbound/Chernoff.h>
+#include <gaussbound/Draw.h>
+#include <gaussbound/Estimate.h>
 
 #include "Bound.h"
 
@@ -683,4 +685,247 @@ TEST_F(Bounds, OtherPlotExtensionsAreRefused)
         EXPECT_NE(r.err.find(".png, .svg or .pdf"), std::string::npos) << r.err;
     }
     EXPECT_TRUE(files().empty());
+}
+
+// ---------------------------------------------------------------------------
+// bounds fit and bounds draw: samples in and out.
+
+namespace {
+
+void writeText(const fs::path& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// Three points a class, well apart: the smallest sets that fit accepts in 2-D.
+const char* const kGoodSet = "0,0\n1,0\n0,1\n1.5,1.2\n";
+
+}  // namespace
+
+TEST_F(Bounds, DrawThenFitReadsTheSamePointsBack)
+{
+    const std::string prefix = (dir / "s").string();
+    const std::string model = "--mu1 0,0 --mu2 1,2 --sigma1 2,0.6,0.6,1 --sigma2 1,-0.3,-0.3,0.5";
+    const nlohmann::json drawn = parseJson(bounds("draw " + model + " --n 3,2 --seed 42 --json --out " + prefix));
+    // The documented stream's first points, from an independent implementation.
+    const std::string file1 = readFile(prefix + "1.csv");
+    ASSERT_EQ(file1.rfind("# ", 0), 0u);
+    EXPECT_EQ(file1.substr(file1.find('\n') + 1),
+              "1.8297383898678856,1.1873155439912373\n0.5628250312010444,-0.3510174487053395\n"
+              "1.5818757254463145,-1.2520142958343274\n");
+    EXPECT_EQ(drawn["samples"]["n1"], 3);
+    EXPECT_EQ(drawn["samples"]["n2"], 2);
+    EXPECT_EQ(drawn["empirical"]["true_rule"]["rate"],
+              drawn["empirical"]["true_rule"]["errors"].get<double>() / 5);
+
+    // A larger draw, fitted: the estimates are those of the drawn points, bit for bit.
+    ASSERT_EQ(bounds("draw " + model + " --n 300,200 --seed 9 --out " + prefix).status, 0);
+    const nlohmann::json fit =
+        parseJson(bounds("fit " + prefix + "1.csv " + prefix + "2.csv --json --bootstrap 40"));
+    gaussbound::Model m;
+    m.mu1 = Eigen::Vector2d(0, 0);
+    m.mu2 = Eigen::Vector2d(1, 2);
+    m.sigma1 = (Eigen::Matrix2d() << 2, 0.6, 0.6, 1).finished();
+    m.sigma2 = (Eigen::Matrix2d() << 1, -0.3, -0.3, 0.5).finished();
+    const auto [a, b] = gaussbound::drawSamples(m, 300, 200, 9);
+    const auto estimate = std::get<gaussbound::Model>(gaussbound::estimateModel(a, b, {}));
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(fit["mu1"][i].get<double>(), estimate.mu1(i));
+        EXPECT_EQ(fit["mu2"][i].get<double>(), estimate.mu2(i));
+        for (int j = 0; j < 2; ++j)
+            EXPECT_EQ(fit["sigma1"][2 * i + j].get<double>(), estimate.sigma1(i, j));
+    }
+    EXPECT_EQ(fit["priors"][0].get<double>(), 0.6);
+    EXPECT_EQ(fit["samples"]["n1"], 300);
+    for (const char* key : {"chernoff", "bhattacharyya", "bayes_error", "bayes_error_detail", "divergences"})
+        EXPECT_TRUE(fit.contains(key)) << key;
+    for (const char* method : {"resubstitution", "leave_one_out"}) {
+        const nlohmann::json& e = fit["empirical"][method];
+        EXPECT_EQ(e["rate"].get<double>(), e["errors"].get<double>() / 500) << method;
+        EXPECT_LT(e["interval"][0].get<double>(), e["rate"].get<double>()) << method;
+        EXPECT_GT(e["interval"][1].get<double>(), e["rate"].get<double>()) << method;
+    }
+    const nlohmann::json& boot = fit["bootstrap"];
+    EXPECT_EQ(boot["replicates"], 40);
+    EXPECT_EQ(boot["seed"], 1);
+    for (const char* key : {"bayes_error", "chernoff_error_bound", "bhattacharyya_error_bound"})
+        EXPECT_LT(boot[key][0].get<double>(), boot[key][1].get<double>()) << key;
+}
+
+TEST_F(Bounds, FitIsTheSameForAnyThreadCountAndFromStandardInput)
+{
+    const std::string prefix = (dir / "s").string();
+    ASSERT_EQ(bounds("draw --n 150 --seed 4 --out " + prefix).status, 0);
+    const std::string files = prefix + "1.csv " + prefix + "2.csv";
+    const CommandResult one = bounds("fit " + files + " --json --bootstrap 60 --threads 1");
+    const CommandResult two = bounds("fit " + files + " --json --bootstrap 60 --threads 2");
+    ASSERT_EQ(one.status, 0) << one.err;
+    EXPECT_EQ(one.out, two.out);
+    EXPECT_EQ(bounds("fit - " + prefix + "2.csv --json --bootstrap 60 < " + prefix + "1.csv").out, one.out);
+
+    const CommandResult text = bounds("fit " + files + " --bootstrap 0");
+    ASSERT_EQ(text.status, 0) << text.err;
+    for (const char* part : {"Estimated classes", "Bayes error", "resubstitution:", "leave-one-out:"})
+        EXPECT_NE(text.out.find(part), std::string::npos) << part;
+    EXPECT_EQ(text.out.find("Bootstrap"), std::string::npos);
+    EXPECT_FALSE(parseJson(bounds("fit " + files + " --json --bootstrap 0")).contains("bootstrap"));
+}
+
+TEST_F(Bounds, SampleFilesAcceptEveryDocumentedForm)
+{
+    writeText(dir / "plain.csv", "1.5,2\n-0.25,3\n4,-1e-3\n0,0\n");
+    writeText(dir / "forms.txt", "# a comment\n(1.5,2)\n\n  -0.25 3\n4\t-1e-3\r\n  # another\n+0 , 0   \n");
+    writeText(dir / "b.csv", kGoodSet);
+    const CommandResult plain = bounds("fit " + (dir / "plain.csv").string() + " " + (dir / "b.csv").string() +
+                                       " --json --bootstrap 0");
+    const CommandResult forms = bounds("fit " + (dir / "forms.txt").string() + " " + (dir / "b.csv").string() +
+                                       " --json --bootstrap 0");
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    EXPECT_EQ(forms.out, plain.out) << forms.err;
+}
+
+TEST_F(Bounds, FitRefusesEveryMalformedLineByItsNumber)
+{
+    const struct {
+        const char* text;
+        const char* expected;  // after "bounds: FILE"
+    } cases[] = {
+        {"1,2\nabc,3\n", ":2: expected a number, got 'abc'"},
+        {"1,2\n1,,2\n", ":2: expected a number, got nothing"},
+        {"1,2\n1,2,\n", ":2: expected a number, got nothing"},
+        {"1,2\n1,2,3\n", ":2: has 3 numbers where line 1 has 2"},
+        {"# c\n\n1,2\n3\n", ":4: has 1 number where line 3 has 2"},
+        {"1,2\n(1,2\n", ":2: '(' without its closing ')'"},
+        {"1,2\nnan,1\n", ":2: 'nan' is not finite"},
+        {"1,2\n1e999,1\n", ":2: '1e999' is out of range"},
+        {"1,2\n1;2\n", ":2: expected a comma, space or tab after a number, got ';2'"},
+        {"1,2\n3,4\n5,6\n7,9", ""},  // a last line without its newline is a line: accepted
+        {"", ": holds no points"},
+        {"# only a comment\n\n", ": holds no points"},
+    };
+    writeText(dir / "b.csv", kGoodSet);
+    const std::string plot = " --plot " + (dir / "p.png").string();
+    for (const auto& c : cases) {
+        writeText(dir / "a.csv", c.text);
+        const CommandResult r =
+            bounds("fit " + (dir / "a.csv").string() + " " + (dir / "b.csv").string() + " --bootstrap 0" + plot);
+        if (*c.expected == '\0') {
+            EXPECT_EQ(r.status, 0) << r.err;
+            fs::remove(dir / "p.png");
+            continue;
+        }
+        EXPECT_EQ(r.status, 2) << c.text;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "bounds: " + (dir / "a.csv").string() + c.expected + "\n");
+        EXPECT_FALSE(fs::exists(dir / "p.png"));
+    }
+    // The second file must agree with the first's dimension.
+    writeText(dir / "a.csv", kGoodSet);
+    writeText(dir / "c.csv", "# 3-D\n1,2,3\n");
+    const CommandResult r = bounds("fit " + (dir / "a.csv").string() + " " + (dir / "c.csv").string());
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "bounds: " + (dir / "c.csv").string() + ":2: has 3 numbers where the points of " +
+                         (dir / "a.csv").string() + " have 2\n");
+}
+
+TEST_F(Bounds, FitAndDrawRefuseBadInputWithoutWritingAnything)
+{
+    writeText(dir / "good.csv", kGoodSet);
+    writeText(dir / "few.csv", "0,0\n1,1\n");
+    writeText(dir / "line.csv", "0,0\n1,1\n2,2\n3,3\n");
+    const std::string good = (dir / "good.csv").string();
+    const std::string out = " --plot " + (dir / "p.png").string();
+    const std::vector<std::string> fits = {
+        good + " " + (dir / "few.csv").string(),       // fewer than d + 1 points
+        good + " " + (dir / "line.csv").string(),      // a singular covariance
+        "- -",                                         // standard input twice
+        good + " " + (dir / "missing.csv").string(),   // no such file
+        good + " " + dir.string(),                     // a folder
+        good + " " + good + " --axes 1,3",             // a coordinate beyond d
+        good + " " + good + " --axes 2,2",
+        good + " " + good + " --ridge -1",
+        good + " " + good + " --ridge x",
+        good + " " + good + " --bootstrap -1",
+        good + " " + good + " --bootstrap 2000000",
+        good + " " + good + " --threads 0",
+        good + " " + good + " --seed 1.5",
+        good + " " + good + " --priors 0.5,0.6",
+        good + " " + good + " --plot " + (dir / "p.gif").string(),
+        good,                                          // one file
+        good + " " + good + " --mu1 0,0",              // not an option of fit
+    };
+    for (const std::string& args : fits) {
+        const CommandResult r = bounds("fit " + args + out);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_EQ(r.out, "") << args;
+        EXPECT_EQ(r.err.rfind("bounds: ", 0), 0u) << args << ": " << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << args << ": " << r.err;
+    }
+    EXPECT_NE(bounds("fit " + fits[0]).err.find("--ridge"), std::string::npos);
+    EXPECT_NE(bounds("fit " + fits[1]).err.find("singular"), std::string::npos);
+    EXPECT_EQ(bounds("fit " + fits[0] + " --ridge 0.1 --bootstrap 0").status, 0);
+
+    const std::string prefix = " --out " + (dir / "s").string();
+    for (const char* args : {"--n 0", "--n 1,2,3", "--n x", "--n 20000000", "--seed -1", "--mu1 0,0,0",
+                                    "--sigma1 1,0,0,0", "--json --plot -", "--size 10x10", "--frobnicate"}) {
+        const CommandResult r = bounds(std::string("draw ") + args + prefix + out);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_EQ(r.out, "") << args;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << args << ": " << r.err;
+    }
+    // The plain command's options go after no subcommand.
+    EXPECT_EQ(bounds("--json fit " + good + " " + good).status, 2);
+    EXPECT_EQ(files().size(), 3u);  // the three sample files, nothing else
+}
+
+TEST_F(Bounds, DrawWritesBothFilesOrNeither)
+{
+    // A missing folder: nothing is written, and nothing printed.
+    CommandResult r = bounds("draw --out " + (dir / "missing" / "s").string());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.rfind("bounds: cannot write ", 0), 0u) << r.err;
+    // The second file cannot replace a folder: the first is not replaced either.
+    writeText(dir / "s1.csv", "old");
+    fs::create_directory(dir / "s2.csv.d");
+    fs::create_symlink(dir / "missing" / "x", dir / "s2.csv");
+    r = bounds("draw --out " + (dir / "s").string());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(readFile(dir / "s1.csv"), "old");
+}
+
+TEST_F(Bounds, FitAndDrawPlotsDecode)
+{
+    const std::string prefix = (dir / "s").string();
+    CommandResult r = bounds("draw --n 200 --seed 2 --out " + prefix + " --plot " + (dir / "draw.png").string());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Image(dir / "draw.png").ok());
+    r = bounds("fit " + prefix + "1.csv " + prefix + "2.csv --bootstrap 0 --size 640x480 --plot " +
+               (dir / "fit.png").string());
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Image image(dir / "fit.png");
+    ASSERT_TRUE(image.ok());
+    EXPECT_EQ(image.width(), 640);
+    EXPECT_EQ(image.height(), 480);
+    // In three dimensions the plot shows the chosen coordinates, as SVG.
+    const std::string model = "--mu1 0,0,0 --mu2 1,1,1 --sigma1 1,0,0,0,1,0,0,0,1 --sigma2 2,0,0,0,2,0,0,0,2";
+    ASSERT_EQ(bounds("draw " + model + " --n 50 --out " + prefix).status, 0);
+    r = bounds("fit " + prefix + "1.csv " + prefix + "2.csv --bootstrap 0 --axes 3,1 --plot " +
+               (dir / "fit.svg").string());
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(readFile(dir / "fit.svg").find("<svg"), std::string::npos);
+}
+
+TEST_F(Bounds, SubcommandsExplainThemselves)
+{
+    const CommandResult top = bounds("--help");
+    EXPECT_NE(top.out.find("fit"), std::string::npos);
+    EXPECT_NE(top.out.find("draw"), std::string::npos);
+    const CommandResult fit = bounds("fit --help");
+    EXPECT_EQ(fit.status, 0);
+    for (const char* option : {"--ridge", "--bootstrap", "--seed", "--threads", "--axes", "--plot", "--json"})
+        EXPECT_NE(fit.out.find(option), std::string::npos) << option;
+    const CommandResult draw = bounds("draw --help");
+    for (const char* option : {"--n", "--seed", "--out", "--mu1", "--model"})
+        EXPECT_NE(draw.out.find(option), std::string::npos) << option;
 }

@@ -52,7 +52,7 @@ Values replicate(const Points& class1, const Points& class2, const BootstrapSett
     m.sigma2 = a2.covariance(settings.estimate.ridge);
     std::tie(m.prior1, m.prior2) = priorsFor(class1.rows(), class2.rows(), settings.estimate);
     const Values failed{NAN, NAN, NAN};
-    if (validate(m))
+    if (validate(m) || nearlySingular(m.sigma1) || nearlySingular(m.sigma2))
         return failed;
     const CanonicalForm form(m);
     if (!form.representable)

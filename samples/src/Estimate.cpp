@@ -1,5 +1,9 @@
 #include "gaussbound/Estimate.h"
 
+#include <cstdio>
+
+#include <Eigen/Eigenvalues>
+
 namespace gaussbound {
 
 MomentAccumulator::MomentAccumulator(Eigen::Index dimension)
@@ -38,6 +42,21 @@ std::pair<double, double> priorsFor(Eigen::Index n1, Eigen::Index n2, const Esti
     return {static_cast<double>(n1) / total, static_cast<double>(n2) / total};
 }
 
+std::optional<std::string> nearlySingular(const Eigen::MatrixXd& covariance)
+{
+    const Eigen::VectorXd lambda =
+        Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd>(covariance, Eigen::EigenvaluesOnly).eigenvalues();
+    const double largest = lambda(lambda.size() - 1), smallest = lambda(0);
+    if (smallest > static_cast<double>(lambda.size()) * 0x1p-45 * largest)
+        return std::nullopt;
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "its covariance is singular (eigenvalues from %.6g to %.6g): the points lie in a "
+                  "lower-dimensional subspace",
+                  smallest, largest);
+    return std::string(text);
+}
+
 namespace {
 
 MomentAccumulator accumulate(const Points& points)
@@ -70,8 +89,14 @@ std::variant<Model, SampleProblem> estimateModel(const Points& class1, const Poi
     std::tie(m.prior1, m.prior2) = priorsFor(class1.rows(), class2.rows(), settings);
     if (const auto error = validate(m)) {
         const int index = error->field.back() == '2' ? 2 : 1;
-        return SampleProblem{index, "class " + std::to_string(index) + "'s estimate cannot be used: " + error->message};
+        const bool covariance = error->field.rfind("sigma", 0) == 0 && error->message.find("not finite") == std::string::npos;
+        return SampleProblem{index, "class " + std::to_string(index) +
+                                        (covariance ? "'s covariance is singular: " : "'s estimate cannot be used: ") +
+                                        error->message};
     }
+    for (const auto& [index, sigma] : {std::pair<int, const Eigen::MatrixXd*>{1, &m.sigma1}, {2, &m.sigma2}})
+        if (const auto singular = nearlySingular(*sigma))
+            return SampleProblem{index, "class " + std::to_string(index) + ": " + *singular};
     return m;
 }
 

@@ -4,6 +4,7 @@
 //   MomentAccumulator a class's mean and scatter, one point at a time
 //   EstimateSettings  the ridge and, optionally, fixed priors
 //   SampleProblem     why two sample sets give no model
+//   nearlySingular    whether a covariance is singular up to rounding
 //   estimateModel     the two classes' model, or the problem
 //
 // Each class's mean is the sample mean and its covariance the unbiased one,
@@ -65,9 +66,16 @@ struct SampleProblem {
 // The priors for classes of n1 and n2 points under settings.
 std::pair<double, double> priorsFor(Eigen::Index n1, Eigen::Index n2, const EstimateSettings& settings);
 
+// Why a symmetric covariance is singular up to rounding, or nothing: its
+// smallest eigenvalue is at most d 2^-45 times its largest. Points on a line
+// or plane give such a matrix, and its Cholesky factorisation may still
+// succeed on rounding errors.
+std::optional<std::string> nearlySingular(const Eigen::MatrixXd& covariance);
+
 // Reads two sets of the same dimension d. The estimated model, or the first
 // problem: a class with fewer than d + 1 points (2 with a ridge), or one
-// whose covariance (ridge included) is not positive definite.
+// whose covariance (ridge included) is not positive definite or is
+// nearlySingular.
 std::variant<Model, SampleProblem> estimateModel(const Points& class1, const Points& class2,
                                                  const EstimateSettings& settings);
 
