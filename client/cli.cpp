@@ -145,6 +145,28 @@ gaussbound::Format plotFormat(const std::string& option, const std::string& path
     throw Invalid(option + ": " + path + ": the name must end in .png, .svg or .pdf");
 }
 
+void PlotOptions::declare(CLI::App& app, const std::string& what)
+{
+    option = app.add_option("--plot", target.path,
+                            what + "; the extension picks the format: .png, .svg or .pdf (- for a PNG on "
+                                   "standard output, in place of the summary)")
+                 ->type_name("FILE");
+    app.add_option("--size", size, "Size of the plot, 200 to 8000 a side: pixels for PNG, points for SVG and PDF")
+        ->type_name("WxH")
+        ->capture_default_str();
+}
+
+void PlotOptions::check(bool json)
+{
+    readSize(size, target.width, target.height);
+    if (!*option)
+        return;
+    checkOutput("--plot", target.path);
+    target.format = plotFormat("--plot", target.path);
+    if (json && namesStandardOutput(target.path))
+        throw Invalid("--plot: names standard output, which --json prints on");
+}
+
 std::string oneLine(std::string text)
 {
     for (char& ch : text)

@@ -6,6 +6,7 @@
 //   readSize       a plot size, WIDTHxHEIGHT
 //   checkOutput    a path that can take output, before any work
 //   plotFormat     a plot's format from its file name
+//   PlotOptions    --plot FILE and --size WxH of a command that draws a figure
 //   oneLine        a refusal made fit for one line of stderr
 //
 // Every option is taken as text and checked here rather than by CLI11's
@@ -54,6 +55,26 @@ void checkOutput(const std::string& option, const std::string& path);
 // The plot's format from its extension; a stream (standard output, a device,
 // a pipe) without one gets a PNG. Any other name must end in a format's.
 gaussbound::Format plotFormat(const std::string& option, const std::string& path);
+
+// Where a figure goes: a path (empty: none), its format and size (pixels
+// for PNG, points for SVG and PDF).
+struct PlotTarget {
+    std::string path;
+    gaussbound::Format format = gaussbound::Format::Png;
+    int width = 0, height = 0;
+};
+
+struct PlotOptions {
+    std::string size = "900x600";
+    CLI::Option* option = nullptr;
+    PlotTarget target;  // the path as typed; the rest once checked
+
+    // Adds --plot (described by what) and --size to app.
+    void declare(CLI::App& app, const std::string& what);
+    // Checks the size and the path; json tells whether --json prints on
+    // standard output, which the figure then cannot take. Throws Invalid.
+    void check(bool json);
+};
 
 // Control characters become spaces.
 std::string oneLine(std::string text);

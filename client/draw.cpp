@@ -22,16 +22,15 @@ constexpr std::uint64_t kMostPoints = 10000000;  // a class, so that its points 
 struct Draw {
     // As typed.
     ClassOptions classes;
-    std::string counts = "500", seed = "1", outPrefix, plotPath, size = "900x600";
+    std::string counts = "500", seed = "1", outPrefix;
+    PlotOptions plot;
     bool json = false;
-    CLI::Option *outOption = nullptr, *plotOption = nullptr;
+    CLI::Option* outOption = nullptr;
     // Checked.
     gaussbound::Model model;
     Eigen::Index n1 = 0, n2 = 0;
     std::uint64_t seedValue = 1;
     std::vector<std::string> outPaths;  // PREFIX1.csv, PREFIX2.csv
-    gaussbound::Format format = gaussbound::Format::Png;
-    int width = 0, height = 0;
 };
 
 // Throws Invalid for the first option that is not acceptable.
@@ -44,22 +43,16 @@ void check(Draw& o)
                ? o.n1
                : static_cast<Eigen::Index>(readWhole("--n", o.counts.substr(comma + 1), 1, kMostPoints));
     o.seedValue = readWhole("--seed", o.seed, 0, UINT64_MAX);
-    readSize(o.size, o.width, o.height);
     if (*o.outOption) {
         for (const char* suffix : {"1.csv", "2.csv"}) {
             o.outPaths.push_back(o.outPrefix + suffix);
             checkOutput("--out", o.outPaths.back());
         }
     }
-    if (*o.plotOption) {
-        checkOutput("--plot", o.plotPath);
-        o.format = plotFormat("--plot", o.plotPath);
-        for (const std::string& out : o.outPaths)
-            if (samePlace(out, o.plotPath))
-                throw Invalid("--plot: names the same file as --out's " + out);
-        if (o.json && namesStandardOutput(o.plotPath))
-            throw Invalid("--plot: names standard output, which --json prints on");
-    }
+    o.plot.check(o.json);
+    for (const std::string& out : o.outPaths)
+        if (*o.plot.option && samePlace(out, o.plot.target.path))
+            throw Invalid("--plot: names the same file as --out's " + out);
 }
 
 // A sample file: a comment line, then one point a line in shortest
@@ -110,7 +103,7 @@ int runDraw(const Draw& o)
                   "Empirical error of the true Bayes rule on the samples\n" + errorLine("  error rate:", count);
     }
     std::optional<gaussbound::Figure> figure;
-    if (!o.plotPath.empty()) {
+    if (!o.plot.target.path.empty()) {
         const gaussbound::Interval w = gaussbound::wilsonInterval(count.errors, count.points);
         figure = scatterFigure(
             {&class1, &class2, &o.model, 0, 1, wrong1, wrong2, "Samples of two normal classes",
@@ -123,7 +116,7 @@ int runDraw(const Draw& o)
                   std::to_string(count.errors) + " of " + std::to_string(count.points) +
                   "; 95 % Wilson interval " + sig6(w.low) + " to " + sig6(w.high) + ")"}});
     }
-    return finish(figure, {o.plotPath, o.format, o.width, o.height}, std::move(files), summary);
+    return finish(figure, o.plot.target, std::move(files), summary);
 }
 
 }  // namespace
@@ -144,11 +137,7 @@ void addDrawCommand(CLI::App& app, Work& work)
     o->outOption = draw->add_option("--out", o->outPrefix,
                                     "Write the points to PREFIX1.csv and PREFIX2.csv, one a line")
                        ->type_name("PREFIX");
-    o->plotOption = draw->add_option("--plot", o->plotPath,
-                                     "Draw the samples with the true ellipses and decision boundary "
-                                     "(.png, .svg or .pdf)")
-                        ->type_name("FILE");
-    draw->add_option("--size", o->size, "Size of the plot")->type_name("WxH")->capture_default_str();
+    o->plot.declare(*draw, "Draw the samples with the true ellipses and decision boundary");
     draw->add_flag("--json", o->json, "Print the results as one JSON object");
     draw->footer("The same seed gives the same points on every platform with IEEE doubles.\n"
                  "Exit status: 0 done, 1 an output could not be written, 2 bad input.");

@@ -25,14 +25,12 @@ namespace {
 struct Fit {
     // As typed.
     std::string file1, file2, priors, ridge = "0", replicates = "1000", seed = "1", threads, axes = "1,2";
-    std::string size = "900x600", plotPath;
+    PlotOptions plot;
     bool json = false;
-    CLI::Option *priorsOption = nullptr, *plotOption = nullptr, *threadsOption = nullptr;
+    CLI::Option *priorsOption = nullptr, *threadsOption = nullptr;
     // Checked.
     gaussbound::BootstrapSettings bootstrap;
     Eigen::Index xAxis = 0, yAxis = 1;
-    gaussbound::Format format = gaussbound::Format::Png;
-    int width = 0, height = 0;
 };
 
 // Throws Invalid for the first option that is not acceptable.
@@ -63,13 +61,7 @@ void check(Fit& o)
         throw Invalid("--axes: the two coordinates must differ");
     o.xAxis = static_cast<Eigen::Index>(axes[0]) - 1;
     o.yAxis = static_cast<Eigen::Index>(axes[1]) - 1;
-    readSize(o.size, o.width, o.height);
-    if (*o.plotOption) {
-        checkOutput("--plot", o.plotPath);
-        o.format = plotFormat("--plot", o.plotPath);
-        if (o.json && namesStandardOutput(o.plotPath))
-            throw Invalid("--plot: names standard output, which --json prints on");
-    }
+    o.plot.check(o.json);
 }
 
 }  // namespace
@@ -210,9 +202,8 @@ int runFit(const Fit& o)
     f.leaveOneOut = gaussbound::leaveOneOutErrors(f.class1, f.class2, o.bootstrap.estimate);
     if (o.bootstrap.replicates > 0)
         f.bootstrap = gaussbound::bootstrap(f.class1, f.class2, o.bootstrap);
-    return finish(o.plotPath.empty() ? std::optional<gaussbound::Figure>() : fitFigure(o, f),
-                  {o.plotPath, o.format, o.width, o.height}, {},
-                  o.json ? fitJson(o, f) : fitText(o, f));
+    return finish(o.plot.target.path.empty() ? std::optional<gaussbound::Figure>() : fitFigure(o, f),
+                  o.plot.target, {}, o.json ? fitJson(o, f) : fitText(o, f));
 }
 
 }  // namespace
@@ -238,14 +229,10 @@ void addFitCommand(CLI::App& app, Work& work)
         fit->add_option("--threads", o->threads, "Threads for the bootstrap (default: all cores); the result "
                                                  "is the same for any number")
             ->type_name("N");
-    o->plotOption = fit->add_option("--plot", o->plotPath,
-                                    "Draw the samples, ellipses, decision boundary and misclassified points "
-                                    "(.png, .svg or .pdf)")
-                        ->type_name("FILE");
+    o->plot.declare(*fit, "Draw the samples, ellipses, decision boundary and misclassified points");
     fit->add_option("--axes", o->axes, "The two coordinates the plot shows, counted from 1")
         ->type_name("I,J")
         ->capture_default_str();
-    fit->add_option("--size", o->size, "Size of the plot")->type_name("WxH")->capture_default_str();
     fit->add_flag("--json", o->json, "Print the results as one JSON object");
     fit->footer("A sample file holds one point a line: (x,y) as sampler prints it, or d numbers\n"
                 "separated by commas, spaces or tabs; blank lines and lines starting with # are\n"

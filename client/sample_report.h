@@ -20,6 +20,7 @@
 #include <gaussbound/Interval.h>
 
 #include "Plot.h"
+#include "cli.h"
 #include "output.h"
 
 // Reads a whole number in [low, high] typed for option. Throws Invalid.
@@ -36,13 +37,6 @@ std::string errorLine(const std::string& label, const ErrorCount& count);
 nlohmann::ordered_json errorObject(const ErrorCount& count);
 
 nlohmann::ordered_json intervalJson(const gaussbound::Interval& interval);
-
-// Where a figure goes: a path (empty: none), its format and size.
-struct PlotTarget {
-    std::string path;
-    gaussbound::Format format;
-    int width, height;
-};
 
 // Renders figure into plot.path (when both are given), writes it and files
 // all or nothing (see writeOutputs), then prints summary on standard output

@@ -19,6 +19,7 @@
 
 #include "bad_inputs.h"
 #include "command.h"
+#include "random_models.h"
 #include "output.h"
 #include <nlohmann/json.hpp>
 #include <cairo.h>
@@ -722,12 +723,7 @@ TEST_F(Bounds, DrawThenFitReadsTheSamePointsBack)
     ASSERT_EQ(bounds("draw " + model + " --n 300,200 --seed 9 --out " + prefix).status, 0);
     const nlohmann::json fit =
         parseJson(bounds("fit " + prefix + "1.csv " + prefix + "2.csv --json --bootstrap 40"));
-    gaussbound::Model m;
-    m.mu1 = Eigen::Vector2d(0, 0);
-    m.mu2 = Eigen::Vector2d(1, 2);
-    m.sigma1 = (Eigen::Matrix2d() << 2, 0.6, 0.6, 1).finished();
-    m.sigma2 = (Eigen::Matrix2d() << 1, -0.3, -0.3, 0.5).finished();
-    const auto [a, b] = gaussbound::drawSamples(m, 300, 200, 9);
+    const auto [a, b] = gaussbound::drawSamples(streamModel(), 300, 200, 9);
     const auto estimate = std::get<gaussbound::Model>(gaussbound::estimateModel(a, b, {}));
     for (int i = 0; i < 2; ++i) {
         EXPECT_EQ(fit["mu1"][i].get<double>(), estimate.mu1(i));

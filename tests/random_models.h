@@ -55,4 +55,16 @@ inline gaussbound::Model randomModel(std::mt19937_64& rng, Eigen::Index d, doubl
     return m;
 }
 
+// The model whose first drawn points (seed 42) the tests hold: mu1 = (0, 0),
+// mu2 = (1, 2), correlated covariances, so that the Cholesky factor matters.
+inline gaussbound::Model streamModel()
+{
+    gaussbound::Model m;
+    m.mu1 = Eigen::Vector2d(0, 0);
+    m.mu2 = Eigen::Vector2d(1, 2);
+    m.sigma1 = (Eigen::Matrix2d() << 2, 0.6, 0.6, 1).finished();
+    m.sigma2 = (Eigen::Matrix2d() << 1, -0.3, -0.3, 0.5).finished();
+    return m;
+}
+
 #endif

@@ -215,12 +215,7 @@ TEST(Draw, ReproducesTheDocumentedStream)
 {
     // From an independent implementation of MT19937-64, the polar method and
     // x = mu + L z, in another language.
-    gaussbound::Model m;
-    m.mu1 = Eigen::Vector2d(0, 0);
-    m.mu2 = Eigen::Vector2d(1, 2);
-    m.sigma1 = (Eigen::Matrix2d() << 2, 0.6, 0.6, 1).finished();
-    m.sigma2 = (Eigen::Matrix2d() << 1, -0.3, -0.3, 0.5).finished();
-    const auto [a, b] = gaussbound::drawSamples(m, 3, 2, 42);
+    const auto [a, b] = gaussbound::drawSamples(streamModel(), 3, 2, 42);
     const double expected1[3][2] = {{1.8297383898678856, 1.1873155439912373},
                                     {0.5628250312010444, -0.3510174487053395},
                                     {1.5818757254463145, -1.2520142958343274}};
