@@ -29,6 +29,7 @@ struct Fit {
     bool json = false;
     CLI::Option *priorsOption = nullptr, *threadsOption = nullptr;
     // Checked.
+    std::string name1, name2;  // the files as messages name them
     gaussbound::BootstrapSettings bootstrap;
     Eigen::Index xAxis = 0, yAxis = 1;
 };
@@ -38,6 +39,8 @@ void check(Fit& o)
 {
     if (o.file1 == "-" && o.file2 == "-")
         throw Invalid("FILE2: standard input can give only one of the two files");
+    o.name1 = o.file1 == "-" ? "standard input" : o.file1;
+    o.name2 = o.file2 == "-" ? "standard input" : o.file2;
     auto& estimate = o.bootstrap.estimate;
     if (*o.priorsOption) {
         const std::vector<double> p = readNumbers("--priors", o.priors, 2);
@@ -91,8 +94,8 @@ std::string intervalLine(const std::string& label, const gaussbound::Interval& i
 
 std::string fitText(const Fit& o, const Findings& f)
 {
-    std::string s = "Samples: " + std::to_string(f.class1.rows()) + " points of class 1 from " + o.file1 + ", " +
-                    std::to_string(f.class2.rows()) + " of class 2 from " + o.file2 + "\n";
+    std::string s = "Samples: " + std::to_string(f.class1.rows()) + " points of class 1 from " + o.name1 + ", " +
+                    std::to_string(f.class2.rows()) + " of class 2 from " + o.name2 + "\n";
     s += "Estimated classes (sample means, unbiased covariances" +
          std::string(o.bootstrap.estimate.ridge > 0 ? " plus the ridge" : "") + ", priors " +
          (o.bootstrap.estimate.priors ? "as given" : "from the counts") + "):\n";
@@ -146,7 +149,7 @@ gaussbound::Figure fitFigure(const Fit& o, const Findings& f)
     return scatterFigure(
         {&f.class1, &f.class2, &f.model, o.xAxis, o.yAxis, f.wrong1, f.wrong2,
          "Two classes estimated from samples",
-         o.file1 + " and " + o.file2 + "; ellipses at 1 and 2 standard deviations of each estimated class",
+         o.name1 + " and " + o.name2 + "; ellipses at 1 and 2 standard deviations of each estimated class",
          {"Estimated classes: Bayes error " + sig6(g.bayes.value) + ", Chernoff bound " +
               sig6(g.optimum.errorBound) + " (β* = " + sig6(g.optimum.beta) + "), Bhattacharyya bound " +
               sig6(g.bhattacharyya.upperBound),
@@ -158,7 +161,7 @@ bool readAndEstimate(const Fit& o, Findings& f, std::string& message)
 {
     try {
         f.class1 = readSampleFile(o.file1, {});
-        f.class2 = readSampleFile(o.file2, {f.class1.cols(), "the points of " + o.file1});
+        f.class2 = readSampleFile(o.file2, {f.class1.cols(), "the points of " + o.name1});
     } catch (const SampleFileError& e) {
         message = e.what();
         return false;
@@ -170,7 +173,7 @@ bool readAndEstimate(const Fit& o, Findings& f, std::string& message)
     }
     auto estimate = gaussbound::estimateModel(f.class1, f.class2, o.bootstrap.estimate);
     if (const auto* problem = std::get_if<gaussbound::SampleProblem>(&estimate)) {
-        message = (problem->sampleClass == 1 ? o.file1 : o.file2) + ": " + problem->message +
+        message = (problem->sampleClass == 1 ? o.name1 : o.name2) + ": " + problem->message +
                   "; --ridge L adds L to each variance";
         return false;
     }
