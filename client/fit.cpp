@@ -15,6 +15,7 @@
 #include "commands.h"
 #include "output.h"
 #include "plot.h"
+#include "progress.h"
 #include "report.h"
 #include "sample_file.h"
 #include "sample_report.h"
@@ -203,8 +204,12 @@ int runFit(const Fit& o)
     f.wrong1 = gaussbound::misclassified(rule, f.class1, 1);
     f.wrong2 = gaussbound::misclassified(rule, f.class2, 2);
     f.leaveOneOut = gaussbound::leaveOneOutErrors(f.class1, f.class2, o.bootstrap.estimate);
-    if (o.bootstrap.replicates > 0)
-        f.bootstrap = gaussbound::bootstrap(f.class1, f.class2, o.bootstrap);
+    if (o.bootstrap.replicates > 0) {
+        ProgressLine progress("bootstrap resamplings", o.bootstrap.replicates);
+        gaussbound::BootstrapSettings settings = o.bootstrap;
+        settings.progress = [&progress](int done) { progress.update(done); };
+        f.bootstrap = gaussbound::bootstrap(f.class1, f.class2, settings);
+    }
     return finish(o.plot.target.path.empty() ? std::optional<gaussbound::Figure>() : fitFigure(o, f),
                   o.plot.target, {}, o.json ? fitJson(o, f) : fitText(o, f));
 }

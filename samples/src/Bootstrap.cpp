@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <future>
 #include <random>
@@ -75,10 +76,16 @@ Interval middle95(std::vector<double> values)
 BootstrapResult bootstrap(const Points& class1, const Points& class2, const BootstrapSettings& settings)
 {
     std::vector<Values> values(static_cast<size_t>(settings.replicates));
-    // Thread t takes replicates t, t + threads, ...: each writes its own slots.
+    std::atomic<int> done{0};
+    // Thread t takes replicates t, t + threads, ...: each writes its own
+    // slots. Thread 0 is the caller's, which reports progress.
     const auto work = [&](unsigned t) {
-        for (size_t b = t; b < values.size(); b += settings.threads)
+        for (size_t b = t; b < values.size(); b += settings.threads) {
             values[b] = replicate(class1, class2, settings, static_cast<int>(b));
+            const int count = ++done;
+            if (t == 0 && settings.progress)
+                settings.progress(count);
+        }
     };
     std::vector<std::future<void>> running;
     for (unsigned t = 1; t < settings.threads; ++t)
@@ -86,6 +93,8 @@ BootstrapResult bootstrap(const Points& class1, const Points& class2, const Boot
     work(0);
     for (auto& r : running)
         r.get();
+    if (settings.progress)
+        settings.progress(settings.replicates);
 
     std::array<std::vector<double>, 3> counted;
     int failed = 0;

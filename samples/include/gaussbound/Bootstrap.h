@@ -20,6 +20,7 @@
 #define GAUSSBOUND_BOOTSTRAP_H
 
 #include <cstdint>
+#include <functional>
 
 #include "gaussbound/Estimate.h"
 #include "gaussbound/Interval.h"
@@ -31,6 +32,9 @@ struct BootstrapSettings {
     std::uint64_t seed = 1;
     unsigned threads = 1;  // >= 1
     EstimateSettings estimate;
+    // Called now and then on the calling thread with the number of
+    // replicates done so far, and once at the end; may be empty.
+    std::function<void(int done)> progress;
 };
 
 struct BootstrapResult {
