@@ -1,4 +1,4 @@
-// The subcommands of bounds, one file each (fit.cpp, draw.cpp, ...).
+// The subcommands of bounds, one file each (sweep.cpp, batch.cpp, ...).
 //
 // Each add...Command adds its subcommand to app with its options and a
 // callback. When the user names the subcommand, the callback runs at the end
@@ -13,5 +13,8 @@
 #include <CLI/CLI.hpp>
 
 using Work = std::function<int()>;
+
+// bounds sweep: the figures as one parameter of the model sweeps a range.
+void addSweepCommand(CLI::App& app, Work& work);
 
 #endif

@@ -85,6 +85,7 @@ ParseOutcome parseOptions(int argc, const char* const argv[], Options& options,
                  "bounds"};
     Typed typed;
     declareOptions(app, typed, options);
+    addSweepCommand(app, options.command);
     app.require_subcommand(0, 1);
 
     try {
