@@ -17,4 +17,7 @@ using Work = std::function<int()>;
 // bounds sweep: the figures as one parameter of the model sweeps a range.
 void addSweepCommand(CLI::App& app, Work& work);
 
+// bounds batch: every figure of each model of a JSON Lines stream, in order.
+void addBatchCommand(CLI::App& app, Work& work);
+
 #endif

@@ -86,6 +86,7 @@ ParseOutcome parseOptions(int argc, const char* const argv[], Options& options,
     Typed typed;
     declareOptions(app, typed, options);
     addSweepCommand(app, options.command);
+    addBatchCommand(app, options.command);
     app.require_subcommand(0, 1);
 
     try {

@@ -189,7 +189,12 @@ std::vector<Figures> sweepFigures(const Model& model, const SweepParameter& p,
     size_t next = 0;
     streamInOrder(
         threads, window,
-        [&](size_t slot) { return next < values.size() && (stepIn[slot] = next++, true); },
+        [&](size_t slot) {
+            if (next == values.size())
+                return false;
+            stepIn[slot] = next++;
+            return true;
+        },
         [&](size_t slot, unsigned worker) {
             const size_t step = stepIn[slot];
             figures[step] = analyse(modelAt(model, p, values[step]), tables[worker].get());
