@@ -273,10 +273,11 @@ TEST_F(SweepBatch, BatchBytesAreTheSameOnOneThreadAndTwo)
     const CommandResult two = runCommand(kBounds + " batch --threads 2 - < " + in);
     EXPECT_EQ(one.status, 2);
     EXPECT_EQ(two.status, 2);
-    EXPECT_EQ(lines(one.out).size(), 600u);
     EXPECT_EQ(one.out, two.out);
-    for (size_t i = 0; i < 600; ++i)
-        ASSERT_EQ(json::parse(lines(two.out)[i])["id"], i);
+    const std::vector<std::string> out = lines(two.out);
+    ASSERT_EQ(out.size(), 600u);
+    for (size_t i = 0; i < out.size(); ++i)
+        ASSERT_EQ(json::parse(out[i])["id"], i);
 }
 
 TEST_F(SweepBatch, BatchMemoryStaysBoundedOnALongInput)
@@ -397,4 +398,27 @@ TEST(SweepLibrary, ModelsAtTHoldTheirParameterAndNothingElseChanges)
               m.sigma1.diagonal());
     for (const char* name : {"rho", "mu3.1", "mu1", "mu1.1.1", "sigma1.1", "sigma1.1.-1", "scale", "Separation"})
         EXPECT_FALSE(gaussbound::sweepParameter(name)) << name;
+}
+
+TEST(SweepLibrary, FiguresOnTwoThreadsAreThoseOfEachModelAlone)
+{
+    // Every figure, the table's included: each worker must have a table of
+    // its own.
+    gaussbound::Model m;
+    m.mu1 = Eigen::Vector2d(0, 0);
+    m.mu2 = Eigen::Vector2d(1, 0.5);
+    m.sigma1 = Eigen::Matrix2d::Identity();
+    m.sigma2 = (Eigen::Matrix2d() << 2, 0.3, 0.3, 1).finished();
+    const auto rho = gaussbound::sweepParameter("rho1");
+    const std::vector<double> t = gaussbound::sweepValues(-0.9, 0.9, 120, false);
+    const std::vector<gaussbound::Figures> two = gaussbound::sweepFigures(m, *rho, t, 2);
+    static double table[10000][2];
+    for (size_t i = 0; i < t.size(); ++i) {
+        const gaussbound::Figures alone = gaussbound::analyse(gaussbound::modelAt(m, *rho, t[i]), table);
+        EXPECT_EQ(two[i].tableBeta, alone.tableBeta) << t[i];
+        EXPECT_EQ(two[i].tableFactor, alone.tableFactor) << t[i];
+        EXPECT_EQ(two[i].tableErrorBound, alone.tableErrorBound) << t[i];
+        EXPECT_EQ(two[i].optimum.errorBound, alone.optimum.errorBound) << t[i];
+        EXPECT_EQ(two[i].bayes.value, alone.bayes.value) << t[i];
+    }
 }
