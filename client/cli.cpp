@@ -2,8 +2,11 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <iostream>
+#include <thread>
 
 #include "model_file.h"
 #include "output.h"
@@ -128,6 +131,25 @@ void readSize(const std::string& text, int& width, int& height)
         throw Invalid("--size: each side must be from 200 to 8000");
 }
 
+std::uint64_t readWhole(const std::string& option, const std::string& text, std::uint64_t low, std::uint64_t high)
+{
+    std::uint64_t v;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (ec != std::errc() || end != text.data() + text.size() || text.empty())
+        throw Invalid(option + ": expected a whole number, got '" + text + "'");
+    if (v < low || v > high)
+        throw Invalid(option + ": must be from " + std::to_string(low) + " to " + std::to_string(high) +
+                      ", got " + text);
+    return v;
+}
+
+unsigned readThreads(const std::string& text)
+{
+    if (text.empty())
+        return std::max(1u, std::thread::hardware_concurrency());
+    return static_cast<unsigned>(readWhole("--threads", text, 1, 1024));
+}
+
 void checkOutput(const std::string& option, const std::string& path)
 {
     checkPath(option, path);
@@ -165,6 +187,42 @@ void PlotOptions::check(bool json)
     target.format = plotFormat("--plot", target.path);
     if (json && namesStandardOutput(target.path))
         throw Invalid("--plot: names standard output, which --json prints on");
+}
+
+bool checkOutputs(const std::vector<NamedOutput>& outputs, bool json)
+{
+    const NamedOutput* onStandardOutput = nullptr;
+    for (size_t i = 0; i < outputs.size(); ++i) {
+        const NamedOutput& o = outputs[i];
+        if (!*o.given)
+            continue;
+        checkOutput(o.option, o.path);
+        for (size_t j = 0; j < i; ++j)
+            if (*outputs[j].given && samePlace(outputs[j].path, o.path))
+                throw Invalid(o.option + ": names the same file as " + outputs[j].option);
+        if (namesStandardOutput(o.path) && !onStandardOutput)
+            onStandardOutput = &o;
+    }
+    if (json && onStandardOutput)
+        throw Invalid(onStandardOutput->option + ": names standard output, which --json prints on");
+    return onStandardOutput != nullptr;
+}
+
+int deliver(const std::vector<PendingFile>& files, const std::string& text, bool outputOnStandardOutput)
+{
+    std::string error;
+    if (!writeOutputs(files, error)) {
+        std::cerr << "bounds: cannot write " << error << '\n';
+        return 1;
+    }
+    if (outputOnStandardOutput)
+        return 0;
+    std::cout << text << std::flush;
+    if (!std::cout) {
+        std::cerr << "bounds: cannot write to standard output\n";
+        return 1;
+    }
+    return 0;
 }
 
 std::string oneLine(std::string text)

@@ -4,9 +4,13 @@
 //   readNumbers    comma-separated finite numbers
 //   ClassOptions   the two classes as options (--mu1 ... --priors) or --model
 //   readSize       a plot size, WIDTHxHEIGHT
+//   readWhole      a whole number within limits
+//   readThreads    the --threads option of the commands that compute in parallel
 //   checkOutput    a path that can take output, before any work
 //   plotFormat     a plot's format from its file name
 //   PlotOptions    --plot FILE and --size WxH of a command that draws a figure
+//   checkOutputs   a command's outputs together: distinct, standard output once
+//   deliver        writes a command's files, then its text on standard output
 //   oneLine        a refusal made fit for one line of stderr
 //
 // Every option is taken as text and checked here rather than by CLI11's
@@ -15,6 +19,7 @@
 #ifndef GAUSSBOUND_CLIENT_CLI_H
 #define GAUSSBOUND_CLIENT_CLI_H
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -24,6 +29,7 @@
 #include <gaussbound/Model.h>
 
 #include "Plot.h"
+#include "output.h"
 
 struct Invalid : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -48,6 +54,12 @@ struct ClassOptions {
 
 // Reads "WxH", each side 200 to 8000. Throws Invalid.
 void readSize(const std::string& text, int& width, int& height);
+
+// Reads a decimal whole number from low to high. Throws Invalid naming option.
+std::uint64_t readWhole(const std::string& option, const std::string& text, std::uint64_t low, std::uint64_t high);
+
+// Reads --threads: empty for one thread a core, else 1 to 1024. Throws Invalid.
+unsigned readThreads(const std::string& text);
 
 // Throws Invalid when path is empty or cannot take output (a folder).
 void checkOutput(const std::string& option, const std::string& path);
@@ -75,6 +87,23 @@ struct PlotOptions {
     // standard output, which the figure then cannot take. Throws Invalid.
     void check(bool json);
 };
+
+// A file a command may write: its option and the path given, if any.
+struct NamedOutput {
+    std::string option;
+    const CLI::Option* given;
+    std::string path;
+};
+
+// Checks each output given (checkOutput), that no two name the same file and
+// that none names standard output beside --json (json). Returns whether one
+// goes to standard output, in place of the command's text. Throws Invalid.
+bool checkOutputs(const std::vector<NamedOutput>& outputs, bool json);
+
+// Writes files (writeOutputs), then text on standard output unless an output
+// went there. Returns the exit status: 0, or 1 with a "bounds: " line on
+// stderr when something could not be written.
+int deliver(const std::vector<PendingFile>& files, const std::string& text, bool outputOnStandardOutput);
 
 // Control characters become spaces.
 std::string oneLine(std::string text);

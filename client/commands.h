@@ -1,4 +1,4 @@
-// The subcommands of bounds, one file each (fit.cpp, draw.cpp, ...).
+// The subcommands of bounds, one file each: fit.cpp, draw.cpp, sweep.cpp, batch.cpp.
 //
 // Each add...Command adds its subcommand to app with its options and a
 // callback. When the user names the subcommand, the callback runs at the end
@@ -19,5 +19,11 @@ void addFitCommand(CLI::App& app, Work& work);
 
 // bounds draw: samples of two given classes (draw.cpp).
 void addDrawCommand(CLI::App& app, Work& work);
+
+// bounds sweep: the figures as one parameter of the model sweeps a range.
+void addSweepCommand(CLI::App& app, Work& work);
+
+// bounds batch: every figure of each model of a JSON Lines stream, in order.
+void addBatchCommand(CLI::App& app, Work& work);
 
 #endif

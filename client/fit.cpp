@@ -5,7 +5,6 @@
 // figure.
 #include <iostream>
 #include <memory>
-#include <thread>
 
 #include <gaussbound/Analysis.h>
 #include <gaussbound/Bootstrap.h>
@@ -28,7 +27,7 @@ struct Fit {
     std::string file1, file2, priors, ridge = "0", replicates = "1000", seed = "1", threads, axes = "1,2";
     PlotOptions plot;
     bool json = false;
-    CLI::Option *priorsOption = nullptr, *threadsOption = nullptr;
+    CLI::Option* priorsOption = nullptr;
     // Checked.
     std::string name1, name2;  // the files as messages name them
     gaussbound::BootstrapSettings bootstrap;
@@ -55,8 +54,7 @@ void check(Fit& o)
     estimate.ridge = ridge[0];
     o.bootstrap.replicates = static_cast<int>(readWhole("--bootstrap", o.replicates, 0, 1000000));
     o.bootstrap.seed = readWhole("--seed", o.seed, 0, UINT64_MAX);
-    o.bootstrap.threads = *o.threadsOption ? static_cast<unsigned>(readWhole("--threads", o.threads, 1, 1024))
-                                           : std::max(1u, std::thread::hardware_concurrency());
+    o.bootstrap.threads = readThreads(o.threads);
     const std::vector<double> axes = readNumbers("--axes", o.axes, 2);
     for (double a : axes)
         if (a != std::floor(a) || a < 1 || a > 1e6)
@@ -233,8 +231,7 @@ void addFitCommand(CLI::App& app, Work& work)
         ->type_name("B")
         ->capture_default_str();
     fit->add_option("--seed", o->seed, "Seed of the resamplings")->type_name("S")->capture_default_str();
-    o->threadsOption =
-        fit->add_option("--threads", o->threads, "Threads for the bootstrap (default: all cores); the result "
+    fit->add_option("--threads", o->threads, "Threads for the bootstrap (default: all cores); the result "
                                                  "is the same for any number")
             ->type_name("N");
     o->plot.declare(*fit, "Draw the samples, ellipses, decision boundary and misclassified points");

@@ -10,6 +10,7 @@
 
 #include <gaussbound/Analysis.h>
 
+#include "cli.h"
 #include "options.h"
 #include "output.h"
 #include "plot.h"
@@ -58,19 +59,7 @@ int main(int argc, char** argv)
             return 1;
         }
     }
-    if (!writeOutputs(files, message)) {
-        std::cerr << "bounds: cannot write " << message << '\n';
-        return 1;
-    }
-    if (options.outputOnStandardOutput)
-        return 0;
-
-    std::cout << (options.json ? jsonReport(options.model, figures)
-                               : textReport(options.model, figures))
-              << std::flush;
-    if (!std::cout) {
-        std::cerr << "bounds: cannot write to standard output\n";
-        return 1;
-    }
-    return 0;
+    return deliver(files,
+                   options.json ? jsonReport(options.model, figures) : textReport(options.model, figures),
+                   options.outputOnStandardOutput);
 }

@@ -89,6 +89,36 @@ gaussbound::Model modelFromJson(const json& object)
     return m;
 }
 
+json parseModelText(const std::string& text)
+{
+    // A key given twice would silently take its last value: refused, like a
+    // misspelt one.
+    std::vector<std::set<std::string>> keys;
+    const json::parser_callback_t noRepeats = [&keys](int depth, json::parse_event_t event, json& parsed) {
+        if (event == json::parse_event_t::object_start)
+            keys.resize(static_cast<size_t>(depth) + 1), keys[static_cast<size_t>(depth)].clear();
+        if (event == json::parse_event_t::key && !keys.at(static_cast<size_t>(depth - 1)).insert(parsed.get<std::string>()).second)
+            throw ModelFileError(parsed.get<std::string>() + ": given twice");
+        return true;
+    };
+    try {
+        return json::parse(text, noRepeats);
+    } catch (const json::parse_error& e) {
+        // nlohmann counts bytes; people count lines.
+        const size_t at = std::min<size_t>(e.byte == 0 ? 0 : e.byte - 1, text.size());
+        const size_t line = 1 + std::count(text.begin(), text.begin() + at, '\n');
+        const size_t lineStart = at == 0 ? std::string::npos : text.rfind('\n', at - 1);
+        const size_t column = at - (lineStart == std::string::npos ? 0 : lineStart + 1) + 1;
+        const std::string what = e.what();
+        const size_t detail = what.find(": ", what.find("parse error"));
+        const std::string where = text.find('\n') == std::string::npos
+                                      ? "column " + std::to_string(column)
+                                      : "line " + std::to_string(line) + ", column " + std::to_string(column);
+        throw ModelFileError(where + ": not valid JSON (" +
+                             (detail == std::string::npos ? what : what.substr(detail + 2)) + ")");
+    }
+}
+
 gaussbound::Model readModelFile(const std::string& path)
 {
     // A model is a few numbers: a larger file (or an endless device such as
@@ -106,30 +136,5 @@ gaussbound::Model readModelFile(const std::string& path)
     }
     if (in.bad())
         throw ModelFileError(std::string("cannot read: ") + std::strerror(errno));
-    json object;
-    // A key given twice would silently take its last value: refused, like a
-    // misspelt one.
-    std::vector<std::set<std::string>> keys;
-    const json::parser_callback_t noRepeats = [&keys](int depth, json::parse_event_t event, json& parsed) {
-        if (event == json::parse_event_t::object_start)
-            keys.resize(static_cast<size_t>(depth) + 1), keys[static_cast<size_t>(depth)].clear();
-        if (event == json::parse_event_t::key && !keys.at(static_cast<size_t>(depth - 1)).insert(parsed.get<std::string>()).second)
-            throw ModelFileError(parsed.get<std::string>() + ": given twice");
-        return true;
-    };
-    try {
-        object = json::parse(text, noRepeats);
-    } catch (const json::parse_error& e) {
-        // nlohmann counts bytes; people count lines.
-        const size_t at = std::min<size_t>(e.byte == 0 ? 0 : e.byte - 1, text.size());
-        const size_t line = 1 + std::count(text.begin(), text.begin() + at, '\n');
-        const size_t lineStart = at == 0 ? std::string::npos : text.rfind('\n', at - 1);
-        const size_t column = at - (lineStart == std::string::npos ? 0 : lineStart + 1) + 1;
-        const std::string what = e.what();
-        const size_t detail = what.find(": ", what.find("parse error"));
-        throw ModelFileError("line " + std::to_string(line) + ", column " + std::to_string(column) +
-                             ": not valid JSON (" +
-                             (detail == std::string::npos ? what : what.substr(detail + 2)) + ")");
-    }
-    return modelFromJson(object);
+    return modelFromJson(parseModelText(text));
 }

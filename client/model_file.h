@@ -22,6 +22,11 @@ struct ModelFileError : std::runtime_error {
 // Throws ModelFileError naming the key. The model is not validated.
 gaussbound::Model modelFromJson(const nlohmann::json& object);
 
+// Parses text as JSON, refusing a key given twice in any object. Throws
+// ModelFileError: "KEY: given twice", or for a syntax error "line L, column
+// C: not valid JSON (...)" ("column C: ..." when text is one line).
+nlohmann::json parseModelText(const std::string& text);
+
 // Parses the file at path (a JSON syntax error names its line and column)
 // and reads its model. Throws ModelFileError.
 gaussbound::Model readModelFile(const std::string& path);

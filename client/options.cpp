@@ -87,6 +87,8 @@ ParseOutcome parseOptions(int argc, const char* const argv[], Options& options,
     declareOptions(app, typed, options);
     addFitCommand(app, options.command);
     addDrawCommand(app, options.command);
+    addSweepCommand(app, options.command);
+    addBatchCommand(app, options.command);
     app.require_subcommand(0, 1);
 
     try {

@@ -1,22 +1,12 @@
 #include "sample_report.h"
 
-#include <charconv>
+#include <algorithm>
 #include <iostream>
 #include <stdexcept>
 
 #include "cli.h"
 #include "plot.h"
 #include "report.h"
-
-std::uint64_t readWhole(const std::string& option, const std::string& text, std::uint64_t low, std::uint64_t high)
-{
-    std::uint64_t v;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (ec != std::errc() || end != text.data() + text.size() || v < low || v > high)
-        throw Invalid(option + ": expected a whole number from " + std::to_string(low) + " to " +
-                      std::to_string(high) + ", got '" + text + "'");
-    return v;
-}
 
 std::string errorLine(const std::string& label, const ErrorCount& count)
 {
@@ -50,18 +40,7 @@ int finish(const std::optional<gaussbound::Figure>& figure, const PlotTarget& pl
             return 1;
         }
     }
-    std::string error;
-    if (!writeOutputs(files, error)) {
-        std::cerr << "bounds: cannot write " << error << '\n';
-        return 1;
-    }
-    for (const PendingFile& f : files)
-        if (namesStandardOutput(f.path))
-            return 0;
-    std::cout << summary << std::flush;
-    if (!std::cout) {
-        std::cerr << "bounds: cannot write to standard output\n";
-        return 1;
-    }
-    return 0;
+    const bool onStandardOutput = std::any_of(files.begin(), files.end(),
+                                              [](const PendingFile& f) { return namesStandardOutput(f.path); });
+    return deliver(files, summary, onStandardOutput);
 }

@@ -1,7 +1,6 @@
 // What `bounds fit` and `bounds draw` read and print beyond the plain
 // command's figures.
 //
-//   readWhole          a whole number option within limits
 //   ErrorCount         errors of a classifier on n points
 //   errorLine          a summary line: rate, count and Wilson interval
 //   errorObject        the same as JSON {errors, rate, interval}
@@ -22,9 +21,6 @@
 #include "Plot.h"
 #include "cli.h"
 #include "output.h"
-
-// Reads a whole number in [low, high] typed for option. Throws Invalid.
-std::uint64_t readWhole(const std::string& option, const std::string& text, std::uint64_t low, std::uint64_t high);
 
 struct ErrorCount {
     std::int64_t errors, points;

@@ -21,4 +21,5 @@ step(${CMAKE_COMMAND} -S ${CLIENT_DIR} -B ${WORK_DIR}/client -DCMAKE_CXX_COMPILE
      -DCMAKE_PREFIX_PATH=${WORK_DIR}/prefix)
 step(${CMAKE_COMMAND} --build ${WORK_DIR}/client)
 step(${WORK_DIR}/client/analysis_client)
+step(${WORK_DIR}/client/sweep_client)
 step(${WORK_DIR}/client/client)

@@ -10,6 +10,7 @@ step(${CMAKE_COMMAND} -S ${CLIENT_DIR} -B ${WORK_DIR}/build -DCMAKE_CXX_COMPILER
      "-DCMAKE_EXE_LINKER_FLAGS=${CLIENT_FLAGS}")
 step(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
 step(${WORK_DIR}/build/analysis_client)
+step(${WORK_DIR}/build/sweep_client)
 step(${WORK_DIR}/build/client)
 
 foreach(expected "minimum: beta = 0.5741000175476074, e^-k = 0.864736573750916"

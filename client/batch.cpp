@@ -1,0 +1,319 @@
+// bounds batch: JSON Lines in, JSON Lines out. Each input line is one model;
+// its answer is the object `bounds --json` prints for it, with its id (or its
+// line number) first, or an error object; answers come out in input order,
+// computed on several threads with a bounded window of lines in flight.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include <gaussbound/Analysis.h>
+#include <gaussbound/Stream.h>
+
+#include "cli.h"
+#include "commands.h"
+#include "model_file.h"
+#include "report.h"
+
+namespace {
+
+using nlohmann::json;
+using nlohmann::ordered_json;
+
+// A line longer than this (without its newline) is refused unread.
+constexpr size_t kLongestLine = size_t{1} << 20;
+
+// Lines in flight a worker thread.
+constexpr size_t kWindowPerThread = 64;
+
+// The options as typed.
+struct Typed {
+    std::string input = "-", threads;
+    bool quiet = false;
+};
+
+// A batch checked and ready to run.
+struct Batch {
+    std::string input;  // "-": standard input
+    unsigned threads;
+    bool progress;  // a progress line on stderr
+};
+
+// One line in flight: what was read, then its answer.
+struct Slot {
+    size_t number;     // counted from 1
+    std::string text;  // without the newline; empty when too long
+    bool tooLong;
+    std::string answer;  // one JSON line, with its newline
+    bool refused;
+};
+
+// Lines of a file descriptor, each whole but for lines over kLongestLine,
+// which are skipped to their newline without being kept.
+class LineReader {
+public:
+    explicit LineReader(int fd) : fd_(fd), buffer_(1 << 16) {}
+
+    // Reads the next line into text (its newline dropped) or marks it too
+    // long; a last line without a newline counts. False at the end of the
+    // input or on a read error (see error).
+    bool next(std::string& text, bool& tooLong)
+    {
+        text.clear();
+        tooLong = false;
+        for (bool any = false;; any = true) {
+            if (start_ == end_ && !fill())
+                return any;
+            const char* from = buffer_.data() + start_;
+            const auto* newline = static_cast<const char*>(std::memchr(from, '\n', end_ - start_));
+            const size_t n = newline ? static_cast<size_t>(newline - from) : end_ - start_;
+            tooLong = tooLong || text.size() + n > kLongestLine;
+            if (tooLong)
+                text.clear();
+            else
+                text.append(from, n);
+            start_ += n + (newline ? 1 : 0);
+            if (newline)
+                return true;
+        }
+    }
+
+    // The errno of a failed read, or 0.
+    int error() const { return error_; }
+
+private:
+    // Refills the buffer; false at the end of the input or on an error.
+    bool fill()
+    {
+        ssize_t n;
+        do
+            n = read(fd_, buffer_.data(), buffer_.size());
+        while (n < 0 && errno == EINTR);
+        if (n < 0)
+            error_ = errno;
+        start_ = 0;
+        end_ = n > 0 ? static_cast<size_t>(n) : 0;
+        return n > 0;
+    }
+
+    int fd_;
+    std::vector<char> buffer_;
+    size_t start_ = 0, end_ = 0;
+    int error_ = 0;
+};
+
+// An answer as one line of JSON; bytes that are not UTF-8 (from a line's
+// text quoted in a message) are replaced.
+std::string jsonLine(const ordered_json& object)
+{
+    return object.dump(-1, ' ', false, ordered_json::error_handler_t::replace) + "\n";
+}
+
+// The error object of a refused line, with its id when one could be read.
+std::string refusal(size_t number, const std::optional<ordered_json>& id, const std::string& message)
+{
+    ordered_json object;
+    if (id)
+        object["id"] = *id;
+    object["line"] = number;
+    object["error"] = message;
+    return jsonLine(object);
+}
+
+// The model a line of text holds, validated. Sets id when the line has one.
+// Throws ModelFileError saying why the line is refused.
+gaussbound::Model readLine(const std::string& text, std::optional<ordered_json>& id)
+{
+    json object = parseModelText(text);
+    if (object.is_object() && object.contains("id")) {
+        id = ordered_json::parse(object["id"].dump());
+        object.erase("id");
+    }
+    const gaussbound::Model model = modelFromJson(object);
+    if (const auto error = gaussbound::validate(model))
+        throw ModelFileError(error->field + ": " + error->message);
+    return model;
+}
+
+// The answer to one line: its figures, or why it is refused. Reads and frees
+// slot.text; writes slot.answer and slot.refused; table is the worker's own.
+void answer(Slot& slot, double (*table)[2])
+{
+    slot.refused = true;
+    const std::string text = std::move(slot.text);
+    std::optional<ordered_json> id;
+    try {
+        if (slot.tooLong)
+            throw ModelFileError("longer than 1 MiB: not read");
+        const gaussbound::Model model = readLine(text, id);
+        const gaussbound::Figures figures = gaussbound::analyse(model, table);
+        if (const auto missing = missingFigure(figures))
+            throw ModelFileError("the " + *missing + " could not be computed");
+        ordered_json result = id ? ordered_json{{"id", *id}} : ordered_json{{"line", slot.number}};
+        result.update(reportObject(model, figures));
+        slot.answer = jsonLine(result);
+        slot.refused = false;
+    } catch (const std::exception& e) {  // ModelFileError, or nlohmann's on a strange id
+        slot.answer = refusal(slot.number, id, e.what());
+    }
+}
+
+// The progress line on stderr: lines done, rate and time, redrawn at most
+// four times a second and ended with a newline.
+class Progress {
+public:
+    explicit Progress(bool on) : on_(on), start_(Clock::now()), shown_(start_) {}
+
+    // Redraws the line for `done` lines when a quarter second has passed.
+    void update(size_t done)
+    {
+        if (on_ && Clock::now() - shown_ >= std::chrono::milliseconds(250))
+            draw(done);
+    }
+
+    // Draws the final count and ends the line.
+    void finish(size_t done)
+    {
+        if (!on_)
+            return;
+        draw(done);
+        std::fputc('\n', stderr);
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    void draw(size_t done)
+    {
+        shown_ = Clock::now();
+        const double seconds = std::chrono::duration<double>(shown_ - start_).count();
+        std::fprintf(stderr, "\rbounds batch: %zu lines, %.0f lines/s, %.1f s ", done,
+                     seconds > 0 ? static_cast<double>(done) / seconds : 0.0, seconds);
+    }
+
+    bool on_;
+    Clock::time_point start_, shown_;
+};
+
+// Writes all of text to standard output; false on a write error.
+bool writeAll(const std::string& text)
+{
+    for (size_t at = 0; at < text.size();) {
+        const ssize_t n = write(STDOUT_FILENO, text.data() + at, text.size() - at);
+        if (n < 0 && errno != EINTR)
+            return false;
+        at += n > 0 ? static_cast<size_t>(n) : 0;
+    }
+    return true;
+}
+
+// The outcome of a stream: how many lines, how many refused, and how it ended.
+struct Outcome {
+    size_t lines = 0, refused = 0;
+    bool written = true;  // every answer reached standard output
+    int readError = 0;    // errno of a failed read of the input, or 0
+};
+
+// Streams the lines of fd through the workers, answers in order.
+Outcome stream(int fd, const Batch& batch)
+{
+    const size_t window = kWindowPerThread * batch.threads;
+    std::vector<Slot> slots(window);
+    std::vector<std::unique_ptr<double[][2]>> tables;
+    for (unsigned w = 0; w < batch.threads; ++w)
+        tables.emplace_back(new double[kTableRows][2]);
+    LineReader reader(fd);
+    Progress progress(batch.progress);
+    Outcome outcome;
+    size_t read = 0;
+    const auto next = [&](size_t s) {
+        if (!reader.next(slots[s].text, slots[s].tooLong))
+            return false;
+        slots[s].number = ++read;
+        return true;
+    };
+    const auto work = [&](size_t s, unsigned worker) { answer(slots[s], tables[worker].get()); };
+    const auto write = [&](size_t s) {
+        ++outcome.lines;
+        outcome.refused += slots[s].refused;
+        progress.update(outcome.lines);
+        return writeAll(std::exchange(slots[s].answer, std::string()));
+    };
+    outcome.written = gaussbound::streamInOrder(batch.threads, window, next, work, write);
+    progress.finish(outcome.lines);
+    outcome.readError = reader.error();
+    return outcome;
+}
+
+// Opens the input, streams it, and says how it went. Returns the exit status.
+int run(const Batch& batch)
+{
+    const bool standardInput = batch.input == "-";
+    const int fd = standardInput ? STDIN_FILENO : open(batch.input.c_str(), O_RDONLY | O_CLOEXEC);
+    const std::string name = standardInput ? "standard input" : batch.input;
+    if (fd < 0) {
+        std::cerr << "bounds: cannot read " << name << ": " << std::strerror(errno) << '\n';
+        return 2;
+    }
+    const Outcome outcome = stream(fd, batch);
+    if (!standardInput)
+        close(fd);
+    if (!outcome.written) {
+        std::cerr << "bounds: cannot write to standard output\n";
+        return 1;
+    }
+    if (outcome.readError != 0) {
+        std::cerr << "bounds: cannot read " << name << ": " << std::strerror(outcome.readError) << '\n';
+        return 2;
+    }
+    if (outcome.refused > 0) {
+        std::cerr << "bounds: " << outcome.refused << " of " << outcome.lines << " lines refused\n";
+        return 2;
+    }
+    return 0;
+}
+
+// Throws Invalid when path (not "-") cannot be read: missing, a folder, no permission.
+void checkInput(const std::string& path)
+{
+    struct stat st;
+    if (path.empty())
+        throw Invalid("FILE: the file name is empty");
+    if (path == "-")
+        return;
+    if (stat(path.c_str(), &st) != 0 || access(path.c_str(), R_OK) != 0)
+        throw Invalid(path + ": cannot read: " + std::strerror(errno));
+    if (S_ISDIR(st.st_mode))
+        throw Invalid(path + ": is a folder");
+}
+
+}  // namespace
+
+void addBatchCommand(CLI::App& app, Work& work)
+{
+    CLI::App* command = app.add_subcommand(
+        "batch", "Every figure of many models, one JSON object a line, in and out (JSON Lines)");
+    const auto typed = std::make_shared<Typed>();
+    command->add_option("file", typed->input, "JSON Lines to read, one model a line (- or none: standard input)")
+        ->type_name("FILE");
+    command->add_option("--threads", typed->threads, "Threads to compute on (default: one a core)")
+        ->type_name("N");
+    command->add_flag("--quiet", typed->quiet, "No progress line on a terminal");
+    command->callback([typed, &work] {
+        checkInput(typed->input);
+        const Batch batch{typed->input, readThreads(typed->threads), !typed->quiet && isatty(STDERR_FILENO)};
+        work = [batch] { return run(batch); };
+    });
+}

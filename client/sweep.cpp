@@ -1,0 +1,345 @@
+// bounds sweep: the bounds and the Bayes error of a model with one parameter
+// swept across a range, as a table, CSV, JSON and a figure of the four
+// curves against the parameter.
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <iostream>
+
+#include <nlohmann/json.hpp>
+
+#include <gaussbound/Sweep.h>
+
+#include "cli.h"
+#include "commands.h"
+#include "plot.h"
+#include "report.h"
+
+namespace {
+
+using gaussbound::Figures;
+using gaussbound::SweepParameter;
+using nlohmann::ordered_json;
+
+// The options as typed.
+struct Typed {
+    ClassOptions classes;
+    std::string vary, from, to, steps, threads, csvPath, plotPath, size = "900x600";
+    bool log = false, json = false, logY = false, linearY = false;
+    CLI::Option* csv = nullptr;
+    CLI::Option* plot = nullptr;
+};
+
+// A sweep checked and ready to run.
+struct Sweep {
+    gaussbound::Model model;
+    std::string name;
+    SweepParameter parameter;
+    std::vector<double> values;
+    bool log;
+    unsigned threads;
+    std::string csvPath, plotPath;  // empty: not asked for
+    gaussbound::Format format;
+    int width, height;
+    std::optional<bool> logY;  // empty: logarithmic when the curves span over two decades
+    bool json, outputOnStandardOutput;
+};
+
+// The keys of a row, in order, as JSON and CSV name them.
+const char* const kKeys[] = {"t",           "chernoff_beta",           "chernoff_error_bound",
+                             "bhattacharyya_error_bound", "bhattacharyya_lower_bound",
+                             "bayes_error", "given_class1",            "given_class2"};
+
+void declare(CLI::App& command, Typed& typed)
+{
+    typed.classes.declare(command);
+    command.add_option("--vary", typed.vary,
+                       "The parameter t: separation, prior1, scale1, scale2, rho1, rho2, mu1.K, mu2.K, "
+                       "sigma1.I.J or sigma2.I.J")
+        ->type_name("NAME")
+        ->required();
+    command.add_option("--from", typed.from, "The first value of t")->type_name("A")->required();
+    command.add_option("--to", typed.to, "The last value of t")->type_name("B")->required();
+    command.add_option("--steps", typed.steps, "How many values of t, 2 to 1000000")->type_name("N")->required();
+    command.add_flag("--log", typed.log, "Space the values geometrically (A and B positive)");
+    command.add_option("--threads", typed.threads, "Threads to compute on (default: one a core)")
+        ->type_name("N");
+    typed.csv = command.add_option("--csv", typed.csvPath, "Write the rows as CSV")->type_name("FILE");
+    command.add_flag("--json", typed.json, "Print the rows as one JSON object");
+    typed.plot = command.add_option("--plot", typed.plotPath, "Draw the four curves against t (.png, .svg or .pdf)")
+                     ->type_name("FILE");
+    command.add_option("--size", typed.size, "Size of the plot, 200 to 8000 a side")->type_name("WxH")->capture_default_str();
+    command.add_flag("--log-y", typed.logY, "Logarithmic y axis");
+    command.add_flag("--linear-y", typed.linearY, "Linear y axis");
+}
+
+// The values of t from --from, --to, --steps and --log. Throws Invalid.
+std::vector<double> readValues(const Typed& typed)
+{
+    const double a = readNumbers("--from", typed.from, 1)[0];
+    const double b = readNumbers("--to", typed.to, 1)[0];
+    const long long n = readWhole("--steps", typed.steps, 2, 1000000);
+    if (a == b)
+        throw Invalid("--to: equals --from; a sweep needs two different ends");
+    if (typed.log && (a <= 0 || b <= 0))
+        throw Invalid(std::string(a <= 0 ? "--from" : "--to") + ": --log needs positive ends");
+    return gaussbound::sweepValues(a, b, n, typed.log);
+}
+
+// The model, the parameter and every value of t, checked together. Throws Invalid.
+void readModelAndValues(const Typed& typed, Sweep& sweep)
+{
+    sweep.model = typed.classes.read();
+    const auto parameter = gaussbound::sweepParameter(typed.vary);
+    if (!parameter)
+        throw Invalid("--vary: unknown parameter '" + typed.vary +
+                      "' (expected separation, prior1, scale1, scale2, rho1, rho2, mu1.K, mu2.K, "
+                      "sigma1.I.J or sigma2.I.J)");
+    sweep.name = typed.vary;
+    sweep.parameter = *parameter;
+    sweep.log = typed.log;
+    sweep.values = readValues(typed);
+    if (const auto problem = gaussbound::checkSweep(sweep.model, sweep.parameter, sweep.values))
+        throw Invalid("--vary " + typed.vary + ": at t = " + exact(problem->t) + ": " + problem->message);
+}
+
+// Everything but the model and the values. Throws Invalid.
+void readOutputs(const Typed& typed, Sweep& sweep)
+{
+    sweep.threads = readThreads(typed.threads);
+    readSize(typed.size, sweep.width, sweep.height);
+    if (typed.logY && typed.linearY)
+        throw Invalid("--linear-y: cannot be combined with --log-y");
+    if (typed.logY || typed.linearY)
+        sweep.logY = typed.logY;
+    sweep.json = typed.json;
+    sweep.outputOnStandardOutput =
+        checkOutputs({{"--csv", typed.csv, typed.csvPath}, {"--plot", typed.plot, typed.plotPath}}, typed.json);
+    if (*typed.plot)
+        sweep.format = plotFormat("--plot", typed.plotPath);
+    sweep.csvPath = *typed.csv ? typed.csvPath : "";
+    sweep.plotPath = *typed.plot ? typed.plotPath : "";
+}
+
+// The row's figures in kKeys' order after t, as plain `bounds --json`
+// writes them for the model at t.
+ordered_json row(const Sweep& sweep, size_t step, const Figures& f)
+{
+    const ordered_json r = reportObject(gaussbound::modelAt(sweep.model, sweep.parameter, sweep.values[step]), f);
+    return {{kKeys[0], sweep.values[step]},
+            {kKeys[1], r["chernoff"]["optimum"]["beta"]},
+            {kKeys[2], r["chernoff"]["optimum"]["error_bound"]},
+            {kKeys[3], r["bhattacharyya"]["error_bound"]},
+            {kKeys[4], r["bhattacharyya"]["lower_bound"]},
+            {kKeys[5], r["bayes_error"]},
+            {kKeys[6], r["bayes_error_detail"]["given_class1"]},
+            {kKeys[7], r["bayes_error_detail"]["given_class2"]}};
+}
+
+// The row's numbers in kKeys' order.
+std::vector<double> numbers(double t, const Figures& f)
+{
+    return {t,
+            f.optimum.beta,
+            f.optimum.errorBound,
+            f.bhattacharyya.upperBound,
+            f.bhattacharyya.lowerBound,
+            f.bayes.value,
+            f.bayes.givenClass1,
+            f.bayes.givenClass2};
+}
+
+std::string jsonRows(const Sweep& sweep, const std::vector<Figures>& rows)
+{
+    std::string s = "{\"vary\":" + ordered_json(sweep.name).dump() + ",\"rows\":[";
+    for (size_t i = 0; i < rows.size(); ++i)
+        s += (i > 0 ? "," : "") + row(sweep, i, rows[i]).dump();
+    return s + "]}\n";
+}
+
+// Header line and one line a row, every number read back as the same double.
+std::string csvRows(const Sweep& sweep, const std::vector<Figures>& rows)
+{
+    std::string s;
+    for (const char* key : kKeys)
+        s += std::string(key == kKeys[0] ? "" : ",") + key;
+    s += '\n';
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const std::vector<double> v = numbers(sweep.values[i], rows[i]);
+        for (size_t k = 0; k < v.size(); ++k)
+            s += (k > 0 ? "," : "") + exact(v[k]);
+        s += '\n';
+    }
+    return s;
+}
+
+// A right-aligned column of the readable table.
+std::string cell(const std::string& text)
+{
+    constexpr size_t kWidth = 13;
+    return std::string(text.size() < kWidth ? kWidth - text.size() : 1, ' ') + text;
+}
+
+// The readable table: the parameter, then the figures to 6 digits.
+std::string textRows(const Sweep& sweep, const std::vector<Figures>& rows)
+{
+    std::string s = "Sweep of " + sweep.name + " over " + std::to_string(rows.size()) + " values of t\n";
+    for (const char* head : {"t", "beta*", "Chernoff", "Bhatt. upper", "Bhatt. lower", "Bayes error", "e1", "e2"})
+        s += cell(head);
+    s += '\n';
+    for (size_t i = 0; i < rows.size(); ++i) {
+        for (double v : numbers(sweep.values[i], rows[i]))
+            s += cell(sig6(v));
+        s += '\n';
+    }
+    return s;
+}
+
+// What t stands for, after the axis's name.
+std::string axisLabel(const Sweep& sweep)
+{
+    const SweepParameter& p = sweep.parameter;
+    const std::string c = std::to_string(p.classIndex);
+    std::string what;
+    switch (p.kind) {
+    case SweepParameter::Kind::Separation:
+        what = ": μ2 replaced by μ1 + t(μ2 − μ1)";
+        break;
+    case SweepParameter::Kind::Prior1:
+        what = " = P1, P2 = 1 − t";
+        break;
+    case SweepParameter::Kind::Scale:
+        what = ": Σ" + c + " times t";
+        break;
+    case SweepParameter::Kind::Correlation:
+        what = " = the correlation of class " + c;
+        break;
+    case SweepParameter::Kind::Mean:
+        what = " = coordinate " + std::to_string(p.i) + " of μ" + c;
+        break;
+    case SweepParameter::Kind::Covariance:
+        what = " = entry (" + std::to_string(p.i) + ", " + std::to_string(p.j) + ") of Σ" + c;
+        break;
+    }
+    return (sweep.log ? "t (logarithmic scale, log₁₀ t shown)" : "t") + what;
+}
+
+// Where t stands on the x axis: log10 t on a geometric sweep.
+double abscissa(const Sweep& sweep, double t)
+{
+    return sweep.log ? std::log10(t) : t;
+}
+
+// Whether the positive values of the series span more than two decades.
+bool spansDecades(const std::vector<gaussbound::Series>& series)
+{
+    double low = INFINITY, high = 0;
+    for (const gaussbound::Series& s : series)
+        for (double y : s.y)
+            if (y > 0 && std::isfinite(y)) {
+                low = std::min(low, y);
+                high = std::max(high, y);
+            }
+    return high > 100 * low;
+}
+
+// The given model's four figures at its own t, as markers.
+gaussbound::Series modelPoint(const Sweep& sweep, double t)
+{
+    const std::unique_ptr<double[][2]> table(new double[kTableRows][2]);
+    const std::vector<double> v = numbers(t, gaussbound::analyse(sweep.model, table.get()));
+    gaussbound::Series s;
+    s.x.assign(4, abscissa(sweep, t));
+    s.y.assign(v.begin() + 2, v.begin() + 6);
+    s.colour = {0.82, 0.16, 0.16};
+    s.label = "the model given, t = " + sig6(t);
+    s.lineWidth = 0;
+    s.marker = gaussbound::Marker::Circle;
+    s.markerSize = 7;
+    return s;
+}
+
+// The four curves against t, and the given model's point when the range holds it.
+gaussbound::Figure sweepFigure(const Sweep& sweep, const std::vector<Figures>& rows)
+{
+    const gaussbound::Colour colours[] = {
+        {0.08, 0.33, 0.67}, {0.12, 0.55, 0.12}, {0.85, 0.45, 0.05}, {0.1, 0.1, 0.1}};
+    const char* const labels[] = {"Chernoff bound (optimum β*)", "Bhattacharyya upper bound",
+                                  "Bhattacharyya lower bound", "Bayes error"};
+    gaussbound::Figure figure;
+    figure.title = "Bayes error and its bounds against " + sweep.name;
+    figure.subtitle = plotSubtitle(sweep.model);
+    figure.xLabel = axisLabel(sweep);
+    figure.yLabel = "probability of error";
+    for (size_t c = 0; c < 4; ++c) {
+        gaussbound::Series s;
+        for (size_t i = 0; i < rows.size(); ++i) {
+            s.x.push_back(abscissa(sweep, sweep.values[i]));
+            s.y.push_back(numbers(sweep.values[i], rows[i])[c + 2]);
+        }
+        s.colour = colours[c];
+        s.label = labels[c];
+        figure.series.push_back(std::move(s));
+    }
+    figure.logY = sweep.logY ? *sweep.logY : spansDecades(figure.series);
+    const double own = gaussbound::parameterValue(sweep.model, sweep.parameter);
+    if (own >= std::min(sweep.values.front(), sweep.values.back()) &&
+        own <= std::max(sweep.values.front(), sweep.values.back()))
+        figure.series.push_back(modelPoint(sweep, own));
+    return figure;
+}
+
+// The first figure missing at any step, with its t; nothing when all are there.
+std::optional<std::string> missingAtAnyStep(const Sweep& sweep, const std::vector<Figures>& rows)
+{
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (const auto missing = missingFigure(rows[i]))
+            return *missing + " could not be computed at t = " + exact(sweep.values[i]);
+    return std::nullopt;
+}
+
+// Computes every row and writes what was asked for. Returns the exit status.
+int run(const Sweep& sweep)
+{
+    const std::vector<Figures> rows =
+        gaussbound::sweepFigures(sweep.model, sweep.parameter, sweep.values, sweep.threads);
+    if (const auto missing = missingAtAnyStep(sweep, rows)) {
+        std::cerr << "bounds: the " << *missing << '\n';
+        return 1;
+    }
+    std::vector<PendingFile> files;
+    if (!sweep.csvPath.empty())
+        files.push_back({sweep.csvPath, csvRows(sweep, rows)});
+    if (!sweep.plotPath.empty()) {
+        try {
+            files.push_back({sweep.plotPath, renderFigure(sweepFigure(sweep, rows), sweep.format, sweep.width,
+                                                          sweep.height)});
+        } catch (const std::runtime_error& e) {
+            std::cerr << "bounds: " << sweep.plotPath << ": the figure could not be drawn: " << e.what() << '\n';
+            return 1;
+        }
+    }
+    if (sweep.outputOnStandardOutput)
+        return deliver(files, "", true);
+    return deliver(files, sweep.json ? jsonRows(sweep, rows) : textRows(sweep, rows), false);
+}
+
+}  // namespace
+
+void addSweepCommand(CLI::App& app, Work& work)
+{
+    CLI::App* command = app.add_subcommand(
+        "sweep", "The bounds and the Bayes error as one parameter of the model sweeps a range of values t");
+    const auto typed = std::make_shared<Typed>();
+    declare(*command, *typed);
+    command->callback([typed, &work] {
+        Sweep sweep;
+        readModelAndValues(*typed, sweep);
+        readOutputs(*typed, sweep);
+        work = [sweep] { return run(sweep); };
+    });
+}

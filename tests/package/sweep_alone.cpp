@@ -1,0 +1,1 @@
+#include <gaussbound/Sweep.h>
