@@ -6,7 +6,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 PACKAGES=(g++ make cmake libopencv-dev libgtest-dev libbenchmark-dev libcli11-dev
           libeigen3-dev libboost-math-dev nlohmann-json3-dev pkg-config libcairo2-dev
           fonts-dejavu-core poppler-utils libxml2-utils
-          clang libclang-rt-14-dev)
+          clang libclang-rt-14-dev time)
 
 ensure_packages() {
     local missing=() p
