@@ -282,6 +282,12 @@ TEST_F(SweepBatch, BatchBytesAreTheSameOnOneThreadAndTwo)
 
 TEST_F(SweepBatch, BatchMemoryStaysBoundedOnALongInput)
 {
+#if defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer keeps freed memory in quarantine (256 MB by default)
+    // and adds its shadow memory: the resident set measures the sanitizer,
+    // not the program. The normal build's run of this test is the check.
+    GTEST_SKIP() << "peak memory is not the program's under AddressSanitizer";
+#endif
     // 2000 valid lines of 100 KB each (a model padded with spaces): 200 MB
     // through a pipe. Holding the input, or more than a window of it, would
     // take far more than the bound.
