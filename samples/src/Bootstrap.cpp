@@ -46,12 +46,7 @@ Values replicate(const Points& class1, const Points& class2, const BootstrapSett
                       static_cast<std::uint32_t>(b)};
     std::mt19937_64 engine(seq);
     const MomentAccumulator a1 = resample(class1, engine), a2 = resample(class2, engine);
-    Model m;
-    m.mu1 = a1.mean();
-    m.mu2 = a2.mean();
-    m.sigma1 = a1.covariance(settings.estimate.ridge);
-    m.sigma2 = a2.covariance(settings.estimate.ridge);
-    std::tie(m.prior1, m.prior2) = priorsFor(class1.rows(), class2.rows(), settings.estimate);
+    const Model m = modelFrom(a1, a2, settings.estimate);
     const Values failed{NAN, NAN, NAN};
     if (validate(m) || nearlySingular(m.sigma1) || nearlySingular(m.sigma2))
         return failed;

@@ -42,6 +42,17 @@ std::pair<double, double> priorsFor(Eigen::Index n1, Eigen::Index n2, const Esti
     return {static_cast<double>(n1) / total, static_cast<double>(n2) / total};
 }
 
+Model modelFrom(const MomentAccumulator& class1, const MomentAccumulator& class2, const EstimateSettings& settings)
+{
+    Model m;
+    m.mu1 = class1.mean();
+    m.mu2 = class2.mean();
+    m.sigma1 = class1.covariance(settings.ridge);
+    m.sigma2 = class2.covariance(settings.ridge);
+    std::tie(m.prior1, m.prior2) = priorsFor(class1.count(), class2.count(), settings);
+    return m;
+}
+
 std::optional<std::string> nearlySingular(const Eigen::MatrixXd& covariance)
 {
     const Eigen::VectorXd lambda =
@@ -81,12 +92,7 @@ std::variant<Model, SampleProblem> estimateModel(const Points& class1, const Poi
                                             (ridged ? std::string("2") : "d + 1 = " + std::to_string(d + 1)) +
                                             " are needed" + (ridged ? "" : " for a nonsingular covariance")};
     const MomentAccumulator a1 = accumulate(class1), a2 = accumulate(class2);
-    Model m;
-    m.mu1 = a1.mean();
-    m.mu2 = a2.mean();
-    m.sigma1 = a1.covariance(settings.ridge);
-    m.sigma2 = a2.covariance(settings.ridge);
-    std::tie(m.prior1, m.prior2) = priorsFor(class1.rows(), class2.rows(), settings);
+    const Model m = modelFrom(a1, a2, settings);
     if (const auto error = validate(m)) {
         const int index = error->field.back() == '2' ? 2 : 1;
         const bool covariance = error->field.rfind("sigma", 0) == 0 && error->message.find("not finite") == std::string::npos;

@@ -4,6 +4,7 @@
 //   MomentAccumulator a class's mean and scatter, one point at a time
 //   EstimateSettings  the ridge and, optionally, fixed priors
 //   SampleProblem     why two sample sets give no model
+//   modelFrom         the model of two accumulated classes, unchecked
 //   nearlySingular    whether a covariance is singular up to rounding
 //   estimateModel     the two classes' model, or the problem
 //
@@ -65,6 +66,10 @@ struct SampleProblem {
 
 // The priors for classes of n1 and n2 points under settings.
 std::pair<double, double> priorsFor(Eigen::Index n1, Eigen::Index n2, const EstimateSettings& settings);
+
+// Reads two accumulators of 2 or more points each; returns their means,
+// covariances (with settings' ridge) and priors, not validated.
+Model modelFrom(const MomentAccumulator& class1, const MomentAccumulator& class2, const EstimateSettings& settings);
 
 // Why a symmetric covariance is singular up to rounding, or nothing: its
 // smallest eigenvalue is at most d 2^-45 times its largest. Points on a line
