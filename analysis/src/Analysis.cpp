@@ -1,6 +1,8 @@
 #include "gaussbound/Analysis.h"
 
+#include <cfloat>
 #include <cmath>
+#include <stdexcept>
 #include <limits>
 #include <vector>
 
@@ -28,14 +30,43 @@ struct PlaneArrays {
     }
 };
 
+// The beta of row i, as makeBound forms it: i / 10000 in single precision.
+double rowBeta(int i)
+{
+    return static_cast<float>(i) / 10000.0f;
+}
+
 // makeBound's rows from the any-dimension curve: the same betas.
 void tabulate(const ChernoffCurve& curve, double table[][2])
 {
     for (int i = 0; i < kTableRows; ++i) {
-        const double beta = static_cast<float>(i) / 10000.0f;
-        table[i][0] = beta;
-        table[i][1] = std::exp(-curve.exponent(beta));
+        table[i][0] = rowBeta(i);
+        table[i][1] = std::exp(-curve.exponent(table[i][0]));
     }
+}
+
+// Bound works in plain doubles with a single-precision reciprocal, so its
+// factors are good to about 1e-7 relative where its arithmetic holds, and
+// overflow or lose every digit where it does not (covariances beyond about
+// 1e19 or below 1e-19, say, as after a change of units). Its table is kept
+// when its factors agree with the curve's within kPlaneTolerance at rows
+// spread over the table (both ends row by row, where S nears a covariance,
+// and every 100th between), and so does its Bhattacharyya exponent at 1/2.
+constexpr double kPlaneTolerance = 1e-6;
+
+bool agrees(double planeFactor, double curveFactor)
+{
+    return std::fabs(planeFactor - curveFactor) <= kPlaneTolerance * curveFactor;
+}
+
+bool planeAgrees(const ChernoffCurve& curve, const double table[][2], double bhattExponent)
+{
+    if (!agrees(std::exp(-bhattExponent), std::exp(-curve.exponent(0.5))))
+        return false;
+    for (int i = 0; i < kTableRows; i += (i < 10 || i >= kTableRows - 10) ? 1 : 100)
+        if (!agrees(table[i][1], std::exp(-curve.exponent(table[i][0]))))
+            return false;
+    return true;
 }
 
 // P1^(1 - beta) P2^beta e^-k(beta) for one row, as the figure is defined.
@@ -74,31 +105,71 @@ void tableErrorBound(const double table[][2], double p1, double p2, Figures& f)
     }
 }
 
+// Rounded away from the value they bound by a few units in the last place,
+// more than their own rounding: an upper bound computed a hair below the
+// exact figure (two equal classes give 0.49999999999999994 for 1/2) would no
+// longer be a bound.
+double roundedUp(double bound)
+{
+    return bound + 4.0 * DBL_EPSILON * bound;
+}
+
+// The figures must keep the order every model has, within their error
+// bounds: lower <= E <= Chernoff optimum <= table minimum, E <= Bhattacharyya
+// upper bound, the table's figures within their own tolerance. A figure
+// that breaks it is a numerical failure and is
+// withdrawn (NaN), never printed: the Bayes error when it leaves its bounds,
+// the Chernoff optimum when it lies above the table's rows.
+void withdrawContradictions(Figures& f, double tableTolerance)
+{
+    constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
+    if (f.optimum.errorBound > f.tableErrorBound * (1.0 + tableTolerance))
+        f.optimum = {kNan, kNan, kNan};
+    const double low = f.bayes.value - f.bayes.absError, high = f.bayes.value + f.bayes.absError;
+    const bool ordered = high >= f.bhattacharyya.lowerBound && low <= f.optimum.errorBound &&
+                         low <= f.tableErrorBound * (1.0 + tableTolerance) &&
+                         low <= f.bhattacharyya.upperBound;
+    // A bound on the numerical error larger than the value says nothing of it.
+    if (!ordered || f.bayes.absError > f.bayes.value)
+        f.bayes = {kNan, kNan, kNan, kNan};
+}
+
 }  // namespace
 
 Figures analyse(const Model& model, double table[][2])
 {
+    if (auto problem = validate(model))
+        throw std::invalid_argument("analyse: " + problem->field + ": " + problem->message);
+    if (table == nullptr)
+        throw std::invalid_argument("analyse: no table to fill");
     constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
     const CanonicalForm form(model);
     const ChernoffCurve curve(form);
     Figures f;
     f.dimension = model.dimension();
 
-    double bhattExponent;
+    // In the plane, Bound's table and exponent where they agree with the
+    // curve; everywhere else, and where they do not, the curve's.
+    double bhattExponent = kNan, tableTolerance = 1e-12;
+    bool fromCurve = form.representable;
     if (f.dimension == 2) {
         const PlaneArrays p(model);
         makeBound(table, p.mu1, p.mu2, p.sigma1, p.sigma2);
         bhattExponent = getBattacharayyaBound(p.mu1, p.mu2, p.sigma1, p.sigma2);
-    } else if (form.representable) {
-        tabulate(curve, table);
-        bhattExponent = curve.exponent(0.5);
-    } else {
+        fromCurve = form.representable && !planeAgrees(curve, table, bhattExponent);
+        if (!fromCurve)
+            tableTolerance = 4.0 * kPlaneTolerance;
+    } else if (!form.representable) {
         for (int i = 0; i < kTableRows; ++i)
             table[i][0] = table[i][1] = kNan;
-        bhattExponent = kNan;
+    }
+    if (fromCurve) {
+        tabulate(curve, table);
+        bhattExponent = curve.exponent(0.5);
     }
     findMinB(table, f.tableBeta, f.tableFactor);
     tableErrorBound(table, model.prior1, model.prior2, f);
+    f.tableErrorBound = roundedUp(f.tableErrorBound);
     f.bhattacharyya = bhattacharyya(bhattExponent, model.prior1, model.prior2);
 
     // Where the canonical form cannot be represented (see CanonicalForm), no
@@ -110,16 +181,10 @@ Figures analyse(const Model& model, double table[][2])
         return f;
     }
     f.optimum = chernoffOptimum(curve, model.prior1, model.prior2);
+    f.optimum.errorBound = roundedUp(f.optimum.errorBound);
     f.divergences = divergences(form, curve);
     f.bayes = bayesError(model, form);
-
-    // The Chernoff optimum and the Bhattacharyya lower bound are rigorous:
-    // a Bayes error outside them, beyond its error bound, is a numerical
-    // failure at the edge of the double range, and is reported as such.
-    const double lower = bhattacharyya(curve.exponent(0.5), model.prior1, model.prior2).lowerBound;
-    const double slack = f.bayes.absError + 1e-9 * f.bayes.value + 1e-300;
-    if (f.bayes.value > f.optimum.errorBound * (1.0 + 1e-9) + slack || f.bayes.value + slack < lower * (1.0 - 1e-9))
-        f.bayes = {kNan, kNan, kNan, kNan};
+    withdrawContradictions(f, tableTolerance);
     return f;
 }
 

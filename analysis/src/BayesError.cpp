@@ -9,6 +9,7 @@
 // and e1 = P(Q1 < 0). Class 2 is the same with the roles swapped: sigma_i =
 // 1 / s_i in place of s_i, -f_i / s_i in place of f_i, P2 / P1 for P1 / P2.
 #include <algorithm>
+#include <utility>
 #include <cfloat>
 #include <cmath>
 #include <limits>
@@ -58,8 +59,16 @@ TailProbability tinyEllipsoid(const QuadraticForm& q, double k, int m)
 // whose gap is large is written centred,
 //   a_i (w_i + b_i)^2 - phi_i^2 / (2 gap_i),  b_i = -sigma_i phi_i / gap_i,
 // so that its constant is not the difference of two large numbers.
+//
+// The error bound accounts for the canonical form's own error: sigma_i
+// within a relative rho, phiHalf_i within phiHalfError_i, kappa within
+// kappaError. They give absolute bounds on the errors of a_i = gap_i / 2
+// (sigma^2 rho), of b_i and c_i, and of k, which belowZero carries into its
+// bound; and k, a sum of terms that may cancel, adds its own rounding, 4 eps
+// times the sum of their sizes.
 TailProbability misclassified(const Eigen::VectorXd& sigma, const Eigen::VectorXd& gap,
-                              const Eigen::VectorXd& phiHalf, double kappa)
+                              const Eigen::VectorXd& phiHalf, double kappa, double rho,
+                              const Eigen::VectorXd& phiHalfError, double kappaError)
 {
     if (!sigma.allFinite() || !phiHalf.allFinite())
         return {0.0, 0.0};  // a spread or offset beyond the double range: Q > 0 almost surely
@@ -71,11 +80,13 @@ TailProbability misclassified(const Eigen::VectorXd& sigma, const Eigen::VectorX
 
     const double unit = std::ldexp(1.0, -m);
     const Eigen::Index n = sigma.size();
-    QuadraticForm q{Eigen::VectorXd::Zero(n), Eigen::VectorXd::Zero(n), Eigen::VectorXd::Zero(n),
-                    std::ldexp(kappa, -2 * m)};
+    const Eigen::VectorXd zero = Eigen::VectorXd::Zero(n);
+    QuadraticForm q{zero, zero, zero, std::ldexp(kappa, -2 * m), zero, zero, zero, std::ldexp(kappaError, -2 * m)};
+    double constantSize = std::fabs(q.k);
     constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
     for (Eigen::Index i = 0; i < n; ++i) {
         const double sig = sigma(i) * unit, phi = phiHalf(i) * (2.0 * unit);
+        const double dPhi = phiHalfError(i) * (2.0 * unit);
         // 1/2 gap 4^-m, as the product of two scaled factors where gap itself overflows.
         q.a(i) = std::isfinite(gap(i)) ? 0.5 * std::ldexp(gap(i), -2 * m) : 0.5 * (sig - unit) * (sig + unit);
         // A coefficient more than the double range below the largest only
@@ -83,15 +94,31 @@ TailProbability misclassified(const Eigen::VectorXd& sigma, const Eigen::VectorX
         // reaches: it is dropped rather than carried as a subnormal.
         if (std::fabs(q.a(i)) < DBL_MIN)
             q.a(i) = 0.0;
+        q.aError(i) = rho * sig * sig;
         const double centre = std::fabs(gap(i)) >= 0.5 ? -offsetRatio(sigma(i)) * (2.0 * phiHalf(i)) : 0.0;
+        double term;
         if (std::fabs(gap(i)) >= 0.5 && q.a(i) != 0.0 && std::isfinite(centre)) {
+            // b = -phi sigma / gap: sigma / gap's relative error is at most
+            // rho (1 + 2 sigma^2 / |gap|) <= 7 rho.
             q.b(i) = centre;
-            q.k -= 0.5 * phi * phi / gap(i);
+            q.bError(i) = 7.0 * rho * std::fabs(centre) + std::fabs(offsetRatio(sigma(i))) * dPhi;
+            term = -0.5 * phi * phi / gap(i);
+            q.kError += std::fabs(phi / gap(i)) * dPhi + 6.0 * rho * std::fabs(term);
         } else {
             q.c(i) = std::fabs(sig * phi) < DBL_MIN ? 0.0 : -(sig * phi);
-            q.k += 0.5 * phi * phi;
+            q.cError(i) = rho * std::fabs(q.c(i)) + sig * dPhi;
+            term = 0.5 * phi * phi;
+            q.kError += std::fabs(phi) * dPhi;
         }
+        q.k += term;
+        constantSize += std::fabs(term);
     }
+    q.kError += 4.0 * DBL_EPSILON * constantSize;
+    // An error of infinite size times a coefficient of 0 says nothing is known.
+    for (Eigen::VectorXd* e : {&q.aError, &q.bError, &q.cError})
+        *e = e->unaryExpr([](double v) { return std::isnan(v) ? INFINITY : v; });
+    if (std::isnan(q.kError))
+        q.kError = INFINITY;
     if (kappa != 0.0 && std::fabs(q.k) < 0x1p-960) {
         // Q's constant underflowed: near Q's minimum it decides the sign.
         // With every term a centred square opening upwards the small ball
@@ -107,7 +134,47 @@ TailProbability misclassified(const Eigen::VectorXd& sigma, const Eigen::VectorX
         }
         return {kNan, kNan};
     }
+    // Coefficients that overflowed on the way (a moved form at the edge of
+    // the range): nothing can be said.
+    if (!q.a.allFinite() || !q.b.allFinite() || !q.c.allFinite() || !std::isfinite(q.k))
+        return {kNan, kNan};
     return belowZero(q);
+}
+
+// e1 and e2 from a representable canonical form, within its relError.
+std::pair<TailProbability, TailProbability> classTails(const Model& model, const CanonicalForm& form)
+{
+    const double logRatio = std::log(model.prior1) - std::log(model.prior2);
+    const double logDetRatio = form.logDetHalf;  // ln sqrt(|Sigma1| / |Sigma2|)
+    // kappa's error: its rounding, and each ln s_i off by up to relError.
+    const double rho = form.relError;
+    const double kappaError = 4.0 * DBL_EPSILON * (std::fabs(logRatio) + std::fabs(logDetRatio)) +
+                              rho * (static_cast<double>(form.s.size()) + std::fabs(logDetRatio));
+    const Eigen::ArrayXd s = form.s.array(), r = s.inverse();
+    const Eigen::VectorXd gap1 = (s - 1.0) * (s + 1.0);  // s^2 - 1
+    // 1/s^2 - 1: from s itself near 1, where 1/s rounded would lose digits;
+    // from 1/s where s^2 would underflow.
+    const Eigen::VectorXd gap2 = (s > 1e-150).select(((1.0 - s) * (1.0 + s)) / (s * s), (r - 1.0) * (r + 1.0));
+    // f's error: rho |f| in norm, so rho |f| in each coordinate; f_i / s_i's
+    // adds s_i's own.
+    const Eigen::VectorXd fError = Eigen::VectorXd::Constant(s.size(), (rho * form.fHalf).stableNorm());
+    const Eigen::VectorXd ratio = -form.fHalf.cwiseQuotient(form.s);
+    const Eigen::VectorXd ratioError = (fError.array() * r + rho * ratio.array().abs()).matrix();
+    return {misclassified(form.s, gap1, form.fHalf, logRatio - logDetRatio, rho, fError, kappaError),
+            misclassified(form.s.cwiseInverse(), gap2, ratio, logDetRatio - logRatio, rho, ratioError, kappaError)};
+}
+
+// The canonical form moved within its relError: each s_i by a relative rho
+// with sign signs_i, f by a relative fSign rho; exact in itself (relError 0).
+CanonicalForm moved(const CanonicalForm& form, const Eigen::ArrayXd& signs, double fSign)
+{
+    CanonicalForm m = form;
+    const Eigen::ArrayXd factor = 1.0 + form.relError * signs;
+    m.s = (form.s.array() * factor).matrix();
+    m.fHalf = form.fHalf * (1.0 + fSign * form.relError);
+    m.logDetHalf = form.logDetHalf + factor.log().sum();
+    m.relError = 0.0;
+    return m;
 }
 
 }  // namespace
@@ -120,19 +187,30 @@ BayesError bayesError(const Model& model, const CanonicalForm& form)
     }
     if (form.beyondRange)
         return {0.0, 0.0, 0.0, 0.0};
-    const double logRatio = std::log(model.prior1) - std::log(model.prior2);
-    const double logDetRatio = form.s.array().log().sum();  // ln sqrt(|Sigma1| / |Sigma2|)
-    const Eigen::ArrayXd s = form.s.array(), r = s.inverse();
-    const Eigen::VectorXd gap1 = (s - 1.0) * (s + 1.0);  // s^2 - 1
-    // 1/s^2 - 1: from s itself near 1, where 1/s rounded would lose digits;
-    // from 1/s where s^2 would underflow.
-    const Eigen::VectorXd gap2 = (s > 1e-150).select(((1.0 - s) * (1.0 + s)) / (s * s), (r - 1.0) * (r + 1.0));
-    const TailProbability e1 = misclassified(form.s, gap1, form.fHalf, logRatio - logDetRatio);
-    const TailProbability e2 = misclassified(form.s.cwiseInverse(), gap2, -form.fHalf.cwiseQuotient(form.s),
-                                             logDetRatio - logRatio);
-    const double value = model.prior1 * e1.value + model.prior2 * e2.value;
-    return {std::min(value, std::min(model.prior1, model.prior2)), e1.value, e2.value,
-            model.prior1 * e1.absError + model.prior2 * e2.absError};
+    const double p1 = model.prior1, p2 = model.prior2;
+    const auto [e1, e2] = classTails(model, form);
+    const double value = p1 * e1.value + p2 * e2.value;
+    const double own = p1 * (e1.absError - e1.fromInputs) + p2 * (e2.absError - e2.fromInputs);
+    double inputs = p1 * e1.fromInputs + p2 * e2.fromInputs;
+    if (inputs > 1e-12 * value) {
+        // The first-order estimate takes each coefficient's error apart from
+        // the others; where it matters, move the canonical form itself by
+        // relError, all s_i one way and then alternately, and compute again:
+        // that keeps the errors of coefficients that come from the same s_i
+        // together (a gap near 0 and kappa's ln s_i, say). Four times the
+        // larger change is taken.
+        const Eigen::Index d = form.s.size();
+        const Eigen::ArrayXd up = Eigen::ArrayXd::Ones(d);
+        const Eigen::ArrayXd alternate = Eigen::ArrayXd::LinSpaced(d, 0, static_cast<double>(d - 1))
+                                             .unaryExpr([](double i) { return std::fmod(i, 2.0) == 0.0 ? 1.0 : -1.0; });
+        double change = 0.0;
+        for (const auto& [signs, fSign] : {std::pair{up, 1.0}, std::pair{alternate, -1.0}}) {
+            const auto [m1, m2] = classTails(model, moved(form, signs, fSign));
+            change = std::fmax(change, std::fabs(p1 * m1.value + p2 * m2.value - value));
+        }
+        inputs = std::fmin(inputs, 4.0 * change);
+    }
+    return {std::min(value, std::min(p1, p2)), e1.value, e2.value, own + inputs};
 }
 
 }  // namespace gaussbound

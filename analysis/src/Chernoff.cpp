@@ -3,6 +3,7 @@
 #include "RisingRoot.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <limits>
 
@@ -133,12 +134,13 @@ Bhattacharyya bhattacharyya(double exponent, double prior1, double prior2)
     Bhattacharyya b;
     b.exponent = exponent;
     b.factor = std::exp(-exponent);
-    b.upperBound = std::sqrt(prior1 * prior2) * b.factor;
+    // Both bounds rounded outward by a few units in the last place.
+    b.upperBound = std::sqrt(prior1 * prior2) * b.factor * (1.0 + 4.0 * DBL_EPSILON);
     // 1 - sqrt(1 - u) written as u / (1 + sqrt(1 - u)): no cancellation for
     // small u. u <= 1 in exact arithmetic; a rounded k(1/2) a few ulps below
     // 0 (Bound's, for two equal classes) must not make it a NaN.
     const double u = std::fmin(4.0 * prior1 * prior2 * b.factor * b.factor, 1.0);
-    b.lowerBound = 0.5 * u / (1.0 + std::sqrt(1.0 - u));
+    b.lowerBound = 0.5 * u / (1.0 + std::sqrt(1.0 - u)) * (1.0 - 4.0 * DBL_EPSILON);
     return b;
 }
 

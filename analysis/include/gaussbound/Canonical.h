@@ -9,11 +9,17 @@
 // Bayes error) is a sum over these d coordinates. The singular values s_i are
 // the square roots of the generalised eigenvalues of Sigma1 against Sigma2.
 //
-// Nothing overflows on the way for any valid model: both covariances are
-// first scaled by a common power of two (exact) so that their diagonals
-// straddle 1, and f is kept halved, f = 2 fHalf, because mu2 - mu1 itself can
-// exceed the double range. A separation too large for a double (an fHalf
-// that overflows) is flagged instead.
+// Units do not matter: each coordinate is first divided by a power of two
+// near its larger standard deviation (exact), so that a change of units by
+// powers of two gives the same canonical form bit for bit, and neither
+// variances of 1e300 nor of 1e-300 overflow on the way. The factorisations
+// are then made in double precision where the scaled covariances and the
+// spread of the s_i show that double precision keeps them accurate, and
+// otherwise (condition numbers beyond about 1e3, up to the double range) in
+// 50-digit arithmetic and rounded once; relError says how accurate s, f and
+// logDetHalf are. f is kept halved, f = 2 fHalf, because mu2 - mu1 itself
+// can exceed the double range; a separation too large for a double (an
+// fHalf that overflows) is flagged instead.
 #ifndef GAUSSBOUND_CANONICAL_H
 #define GAUSSBOUND_CANONICAL_H
 
@@ -26,6 +32,10 @@ namespace gaussbound {
 struct CanonicalForm {
     Eigen::VectorXd s;      // class 1's standard deviations, descending, all > 0
     Eigen::VectorXd fHalf;  // half the mean difference in these coordinates
+    double logDetHalf;      // sum of ln s_i = 1/2 ln(|Sigma1| / |Sigma2|), summed before rounding
+    double relError;        // bound on the relative error of each s_i and of |fHalf| and
+                            // |logDetHalf| (beyond the last rounding)
+    bool wide;              // whether the factorisations were made in 50-digit arithmetic
     bool beyondRange;       // |f| exceeds the double range: the classes never overlap
     bool representable;     // false where the s_i span more than the double range
                             // (a ratio of standard deviations beyond about 1e300

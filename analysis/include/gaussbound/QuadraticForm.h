@@ -38,14 +38,24 @@ namespace gaussbound {
 struct TailProbability {
     double value;     // in [0, 1]
     double absError;  // bound on |value - exact|, from the quadrature and the rounding
+    double fromInputs = 0.0;  // the part of absError that the caller's coefficient errors make
 };
 
 struct QuadraticForm {
     Eigen::VectorXd a, b, c;  // n >= 1 each, finite, with b_i c_i = 0
     double k;
+    // How far each coefficient may be from that of the intended form,
+    // because of the way the caller computed it (its last rounding aside):
+    // absolute bounds, each vector empty (none) or of size n. They are
+    // carried into the error bound to first order, through the derivatives
+    // of K at the saddle point (see contourTail).
+    Eigen::VectorXd aError{}, bError{}, cError{};
+    double kError = 0.0;
 };
 
-// Reads q. A form with no random part (every a_i and c_i zero) is the
+// Reads q; throws std::invalid_argument for sizes that differ, a
+// non-finite coefficient, a term with both b_i and c_i non-zero, or an
+// error bound that is negative or NaN (+infinity is allowed: unknown). A form with no random part (every a_i and c_i zero) is the
 // constant k + sum a_i b_i^2: 1 below zero, 0 above, and 1/2 at zero,
 // splitting the tie.
 TailProbability belowZero(const QuadraticForm& q);

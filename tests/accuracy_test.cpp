@@ -1,0 +1,293 @@
+// What the figures promise at the edges of double arithmetic: they do not
+// change with the units or the order of the coordinates, they keep the order
+// every model has (lower bound <= E <= Chernoff optimum <= table minimum,
+// E <= Bhattacharyya bound) within their error bounds, and on ill-conditioned
+// models they agree with an independent 50-digit computation within the
+// error bound they state, or are withdrawn.
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include <gaussbound/Analysis.h>
+#include <gaussbound/QuadraticForm.h>
+
+#include "Bound.h"
+
+#include "random_models.h"
+
+using namespace gaussbound;
+
+namespace {
+
+struct Table {
+    std::vector<double> cells = std::vector<double>(2 * kTableRows);
+    double (*get())[2] { return reinterpret_cast<double (*)[2]>(cells.data()); }
+};
+
+Figures figuresOf(const Model& m)
+{
+    Table t;
+    return analyse(m, t.get());
+}
+
+// The model in other units: coordinate i multiplied by scale_i, then the
+// coordinates reordered, new coordinate i being old coordinate order_i.
+Model changeUnits(const Model& m, const Eigen::VectorXd& scale, const std::vector<int>& order)
+{
+    const Eigen::Index d = m.dimension();
+    Model r = m;
+    for (Eigen::Index i = 0; i < d; ++i) {
+        const int p = order[static_cast<std::size_t>(i)];
+        r.mu1(i) = m.mu1(p) * scale(p);
+        r.mu2(i) = m.mu2(p) * scale(p);
+        for (Eigen::Index j = 0; j < d; ++j) {
+            const int q = order[static_cast<std::size_t>(j)];
+            r.sigma1(i, j) = m.sigma1(p, q) * scale(p) * scale(q);
+            r.sigma2(i, j) = m.sigma2(p, q) * scale(p) * scale(q);
+        }
+    }
+    return r;
+}
+
+// Powers of two from 2^-498 to 2^498 (1e-150 to 1e150): exact scalings.
+Eigen::VectorXd randomScales(std::mt19937_64& rng, Eigen::Index d)
+{
+    std::uniform_int_distribution<int> exponent(-498, 498);
+    Eigen::VectorXd s(d);
+    for (Eigen::Index i = 0; i < d; ++i)
+        s(i) = std::ldexp(1.0, exponent(rng));
+    return s;
+}
+
+// The order of the figures, each within its error: E's bound, and in the
+// plane 4e-6 relative for the table's figures when they are Bound's.
+void expectOrdered(const Figures& f, const std::string& what)
+{
+    if (std::isnan(f.bayes.value))
+        return;  // withdrawn: the program refuses rather than prints
+    const double low = f.bayes.value - f.bayes.absError, high = f.bayes.value + f.bayes.absError;
+    const double table = f.tableErrorBound * (1.0 + 4e-6);
+    EXPECT_LE(f.bhattacharyya.lowerBound, high) << what;
+    EXPECT_LE(low, f.optimum.errorBound) << what;
+    EXPECT_LE(f.optimum.errorBound, table) << what;
+    EXPECT_LE(low, table) << what;
+    EXPECT_LE(low, f.bhattacharyya.upperBound) << what;
+    EXPECT_LE(f.bayes.absError, f.bayes.value) << what;
+}
+
+// Two computations of the same figure agree within their error bounds
+// (and 8 ulps of rounding besides).
+void expectSameWithin(double x, double y, double errors, const std::string& what)
+{
+    EXPECT_LE(std::fabs(x - y), errors + 8 * DBL_EPSILON * std::max(std::fabs(x), std::fabs(y))) << what;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Units and the order of the coordinates.
+
+TEST(Invariance, ExactChangesOfUnitsGiveTheSameFiguresBitForBit)
+{
+    // Power-of-two units leave the canonical form as it is, so every figure
+    // the any-dimension library computes is the same double.
+    std::mt19937_64 rng(31);
+    for (Eigen::Index d : {1, 2, 3, 5}) {
+        for (int t = 0; t < 6; ++t) {
+            const Model m = randomModel(rng, d, 0.3 + t);
+            std::vector<int> identity(static_cast<std::size_t>(d));
+            std::iota(identity.begin(), identity.end(), 0);
+            const Model scaled = changeUnits(m, randomScales(rng, d), identity);
+            const Figures a = figuresOf(m), b = figuresOf(scaled);
+            const std::string what = "d=" + std::to_string(d) + " case " + std::to_string(t);
+            EXPECT_EQ(a.bayes.value, b.bayes.value) << what;
+            EXPECT_EQ(a.bayes.givenClass1, b.bayes.givenClass1) << what;
+            EXPECT_EQ(a.bayes.givenClass2, b.bayes.givenClass2) << what;
+            EXPECT_EQ(a.bayes.absError, b.bayes.absError) << what;
+            EXPECT_EQ(a.optimum.beta, b.optimum.beta) << what;
+            EXPECT_EQ(a.optimum.errorBound, b.optimum.errorBound) << what;
+            EXPECT_EQ(a.divergences.kl12, b.divergences.kl12) << what;
+            EXPECT_EQ(a.divergences.kl21, b.divergences.kl21) << what;
+            if (d != 2) {
+                EXPECT_EQ(a.tableErrorBound, b.tableErrorBound) << what;
+                EXPECT_EQ(a.bhattacharyya.exponent, b.bhattacharyya.exponent) << what;
+            }
+        }
+    }
+}
+
+TEST(Invariance, UnitsAndPermutationsMoveNoFigureBeyondItsErrorBound)
+{
+    std::mt19937_64 rng(32);
+    for (Eigen::Index d : {1, 2, 3, 4, 6}) {
+        for (int t = 0; t < 8; ++t) {
+            const Model m = randomModel(rng, d, 0.2 + 0.7 * t);
+            std::vector<int> order(static_cast<std::size_t>(d));
+            std::iota(order.begin(), order.end(), 0);
+            std::shuffle(order.begin(), order.end(), rng);
+            const Model moved = changeUnits(m, randomScales(rng, d), order);
+            const Figures a = figuresOf(m), b = figuresOf(moved);
+            const std::string what = "d=" + std::to_string(d) + " case " + std::to_string(t);
+            ASSERT_FALSE(std::isnan(a.bayes.value) || std::isnan(b.bayes.value)) << what;
+            const double bayesErrors = a.bayes.absError + b.bayes.absError;
+            expectSameWithin(a.bayes.value, b.bayes.value, bayesErrors, what + " E");
+            expectSameWithin(m.prior1 * a.bayes.givenClass1, m.prior1 * b.bayes.givenClass1, bayesErrors, what);
+            expectSameWithin(m.prior2 * a.bayes.givenClass2, m.prior2 * b.bayes.givenClass2, bayesErrors, what);
+            // The bounds: the optimum's beta is placed to about 1e-12, the
+            // divergences are sums of d terms; the plane's table figures are
+            // Bound's (good to 1e-6) or the curve's.
+            const double tableTolerance = d == 2 ? 4e-6 : 1e-12;
+            EXPECT_NEAR(a.optimum.errorBound, b.optimum.errorBound, 1e-12 * a.optimum.errorBound) << what;
+            EXPECT_NEAR(a.optimum.beta, b.optimum.beta, 1e-9) << what;
+            EXPECT_NEAR(a.divergences.kl12, b.divergences.kl12, 1e-12 * (1 + a.divergences.kl12)) << what;
+            EXPECT_NEAR(a.divergences.kl21, b.divergences.kl21, 1e-12 * (1 + a.divergences.kl21)) << what;
+            EXPECT_NEAR(a.tableErrorBound, b.tableErrorBound, tableTolerance * a.tableErrorBound) << what;
+            EXPECT_NEAR(a.bhattacharyya.upperBound, b.bhattacharyya.upperBound,
+                        tableTolerance * a.bhattacharyya.upperBound) << what;
+            EXPECT_NEAR(a.bhattacharyya.lowerBound, b.bhattacharyya.lowerBound,
+                        2 * tableTolerance * a.bhattacharyya.lowerBound) << what;
+            expectOrdered(a, what);
+            expectOrdered(b, what);
+        }
+    }
+}
+
+TEST(Invariance, TheDefaultExampleInOtherUnitsKeepsItsPlaneFigures)
+{
+    // mu2 = (1, 0), Sigma1 = I, Sigma2 = 2 I in units of 1e-10 and 1e10: the
+    // plane library's arithmetic overflows or underflows there, and the
+    // figures come from the curve instead.
+    Model m;
+    m.mu1 = Eigen::Vector2d(0, 0);
+    m.mu2 = Eigen::Vector2d(1, 0);
+    m.sigma1 = Eigen::Matrix2d::Identity();
+    m.sigma2 = 2 * Eigen::Matrix2d::Identity();
+    const Figures reference = figuresOf(m);
+    for (double unit : {1e10, 1e-10, 1e19, 1e-19, 1e150, 1e-150}) {
+        Model u = m;
+        u.mu2 *= unit;
+        u.sigma1 *= unit * unit;
+        u.sigma2 *= unit * unit;
+        const Figures f = figuresOf(u);
+        const std::string what = "unit " + std::to_string(unit);
+        EXPECT_NEAR(f.tableErrorBound, reference.tableErrorBound, 1e-6 * reference.tableErrorBound) << what;
+        EXPECT_NEAR(f.tableFactor, reference.tableFactor, 1e-6) << what;
+        EXPECT_NEAR(f.tableBeta, reference.tableBeta, 2e-4) << what;
+        EXPECT_NEAR(f.bhattacharyya.upperBound, reference.bhattacharyya.upperBound, 1e-6) << what;
+        EXPECT_NEAR(f.bhattacharyya.lowerBound, reference.bhattacharyya.lowerBound, 1e-6) << what;
+        expectSameWithin(f.bayes.value, reference.bayes.value, f.bayes.absError + reference.bayes.absError, what);
+        expectOrdered(f, what);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// The order of the figures.
+
+TEST(Order, EqualClassesHaveBoundsNoLowerThanTheirBayesError)
+{
+    // E = min(P1, P2) exactly; every upper bound must reach it, rounded
+    // outward, in the plane (Bound's table) and elsewhere alike.
+    for (Eigen::Index d : {1, 2, 3}) {
+        for (double p1 : {0.5, 0.3}) {
+            Model m;
+            m.mu1 = m.mu2 = Eigen::VectorXd::Constant(d, 0.25);
+            m.sigma1 = m.sigma2 = Eigen::MatrixXd::Identity(d, d) * 3.0;
+            m.prior1 = p1;
+            m.prior2 = 1 - p1;
+            const Figures f = figuresOf(m);
+            EXPECT_EQ(f.bayes.value, std::min(p1, 1 - p1)) << d;
+            EXPECT_GE(f.tableErrorBound, f.bayes.value) << d;
+            EXPECT_GE(f.optimum.errorBound, f.bayes.value) << d;
+            EXPECT_LE(f.bhattacharyya.lowerBound, f.bayes.value) << d;
+            if (p1 == 0.5) {
+                EXPECT_GE(f.bhattacharyya.upperBound, f.bayes.value) << d;
+            }
+        }
+    }
+}
+
+TEST(Order, HoldsOnRandomModelsOfEveryKind)
+{
+    // Ordinary models, well separated ones, nearly equal covariances, and
+    // variances anywhere in 1e-300 ... 1e300: ordered, or withdrawn.
+    std::mt19937_64 rng(33);
+    std::uniform_real_distribution<double> exponent(-300, 300);
+    std::normal_distribution<double> z;
+    int withdrawn = 0, total = 0;
+    for (int t = 0; t < 400; ++t) {
+        const Eigen::Index d = 1 + t % 4;
+        Model m = randomModel(rng, d, t % 5 == 0 ? 20.0 : 1.0);
+        if (t % 4 == 1)
+            m.sigma2 = m.sigma1 * (1 + 1e-9 * z(rng));
+        if (t % 4 == 2)
+            for (Eigen::Index i = 0; i < d; ++i) {
+                m.sigma1.row(i).setZero();
+                m.sigma1.col(i).setZero();
+                m.sigma1(i, i) = std::pow(10.0, exponent(rng));
+                m.mu2(i) = m.mu1(i) + z(rng) * std::pow(10.0, exponent(rng) / 2);
+            }
+        if (validate(m))
+            continue;
+        const Figures f = figuresOf(m);
+        ++total;
+        withdrawn += std::isnan(f.bayes.value);
+        expectOrdered(f, "case " + std::to_string(t));
+    }
+    EXPECT_LT(withdrawn, total / 10);
+}
+
+// ---------------------------------------------------------------------------
+// The library's doors.
+
+TEST(Doors, AnalyseRefusesAnInvalidModelAndAMissingTable)
+{
+    Model m;
+    m.mu1 = Eigen::Vector2d(0, 0);
+    m.mu2 = Eigen::Vector2d(1, 0);
+    m.sigma1 = Eigen::Matrix2d::Identity();
+    m.sigma2 = -Eigen::Matrix2d::Identity();
+    Table t;
+    EXPECT_THROW(analyse(m, t.get()), std::invalid_argument);
+    m.sigma2 = Eigen::Matrix2d::Identity();
+    EXPECT_THROW(analyse(m, nullptr), std::invalid_argument);
+    EXPECT_NO_THROW(analyse(m, t.get()));
+}
+
+TEST(Doors, TheTailRefusesMalformedForms)
+{
+    const Eigen::VectorXd one = Eigen::VectorXd::Ones(1), two = Eigen::VectorXd::Ones(2);
+    const Eigen::VectorXd none = Eigen::VectorXd::Zero(1);
+    EXPECT_THROW(belowZero(QuadraticForm{one, two, none, 0.0}), std::invalid_argument);
+    EXPECT_THROW(belowZero(QuadraticForm{Eigen::VectorXd(), Eigen::VectorXd(), Eigen::VectorXd(), 0.0}),
+                 std::invalid_argument);
+    EXPECT_THROW(belowZero(QuadraticForm{one, one, one, 0.0}), std::invalid_argument);  // b and c both set
+    EXPECT_THROW(belowZero(QuadraticForm{one * NAN, none, none, 0.0}), std::invalid_argument);
+    EXPECT_THROW(belowZero(QuadraticForm{one, none, none, INFINITY}), std::invalid_argument);
+    EXPECT_THROW(belowZero(QuadraticForm{one, none, none, -1.0, -one}), std::invalid_argument);
+    EXPECT_THROW(belowZero(QuadraticForm{one, none, none, -1.0, two}), std::invalid_argument);
+    EXPECT_THROW(belowZero(QuadraticForm{one, none, none, -1.0, {}, {}, {}, NAN}), std::invalid_argument);
+    EXPECT_EQ(belowZero(QuadraticForm{one, none, none, -1.0, {}, {}, {}, INFINITY}).absError, INFINITY);
+    EXPECT_NO_THROW(belowZero(QuadraticForm{one, none, none, -1.0, none, none, none, 0.0}));
+}
+
+TEST(Doors, ACoefficientErrorWidensTheTailsBoundByItsEffect)
+{
+    // P(w^2 < x): moving k = -x by kError moves the tail by about the
+    // density 2 phi(sqrt x) / (2 sqrt x) times kError; the bound must
+    // cover that change, and without the error it must not need to.
+    const Eigen::VectorXd one = Eigen::VectorXd::Ones(1), none = Eigen::VectorXd::Zero(1);
+    const double x = 2.0, kError = 1e-8;
+    const TailProbability exact = belowZero(QuadraticForm{one, none, none, -x});
+    const TailProbability moved = belowZero(QuadraticForm{one, none, none, -x - kError});
+    const TailProbability widened = belowZero(QuadraticForm{one, none, none, -x, {}, {}, {}, kError});
+    EXPECT_EQ(widened.value, exact.value);
+    EXPECT_LT(exact.absError, std::fabs(moved.value - exact.value) / 100);
+    EXPECT_GE(widened.absError, std::fabs(moved.value - exact.value));
+    EXPECT_LE(widened.absError, 100 * std::fabs(moved.value - exact.value));
+}
