@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -263,12 +264,20 @@ TEST_F(Bounds, TwoDimensionalOutputsKeepEveryEarlierFigure)
     const nlohmann::json j = parseJson(bounds("--mu1 0.5,-1 --mu2 2,1 --sigma1 2,0.6,0.6,1 --sigma2 1,0,0,3 --json"));
     EXPECT_EQ(j["chernoff"]["beta"].get<double>(), 0.5200999975204468);
     EXPECT_EQ(j["chernoff"]["factor"].get<double>(), 0.6004142148644815);
-    EXPECT_EQ(j["chernoff"]["error_bound"].get<double>(), 0.30020710743224077);
     EXPECT_EQ(j["chernoff"]["error_bound_beta"].get<double>(), 0.5200999975204468);
     EXPECT_EQ(j["bhattacharyya"]["exponent"].get<double>(), 0.5094607272333962);
     EXPECT_EQ(j["bhattacharyya"]["factor"].get<double>(), 0.6008194970566793);
-    EXPECT_EQ(j["bhattacharyya"]["error_bound"].get<double>(), 0.3004097485283396);
-    EXPECT_EQ(j["bhattacharyya"]["lower_bound"].get<double>(), 0.10030763956620369);
+    // The bounds on the Bayes error are the same figures rounded outward by a
+    // few ulps, so that they stay bounds.
+    const auto outward = [](double now, double before) {
+        return now == before || (std::fabs(now - before) <= 8 * DBL_EPSILON * before);
+    };
+    EXPECT_GE(j["chernoff"]["error_bound"].get<double>(), 0.30020710743224077);
+    EXPECT_TRUE(outward(j["chernoff"]["error_bound"].get<double>(), 0.30020710743224077));
+    EXPECT_GE(j["bhattacharyya"]["error_bound"].get<double>(), 0.3004097485283396);
+    EXPECT_TRUE(outward(j["bhattacharyya"]["error_bound"].get<double>(), 0.3004097485283396));
+    EXPECT_LE(j["bhattacharyya"]["lower_bound"].get<double>(), 0.10030763956620369);
+    EXPECT_TRUE(outward(j["bhattacharyya"]["lower_bound"].get<double>(), 0.10030763956620369));
     // The Bayes error's method changed; the earlier one was good to 1e-10.
     EXPECT_NEAR(j["bayes_error"].get<double>(), 0.17973910816164865, 1e-10);
     EXPECT_EQ(j["mu1"], nlohmann::json({0.5, -1.0}));
@@ -376,9 +385,11 @@ TEST_F(Bounds, SeparatedBeyondTheDoubleRangeGivesLimitsNotNulls)
     EXPECT_EQ(j["chernoff"]["optimum"]["exponent"], "Infinity");
     EXPECT_EQ(j["divergences"]["kl12"], "Infinity");
     EXPECT_EQ(j["divergences"]["hellinger"].get<double>(), 1.0);
-    EXPECT_TRUE(j["chernoff"]["factor"].is_null());  // Bound's own NaN, as that library defines it
+    // Bound's own arithmetic gives NaN here, as that library defines it; the
+    // figures are then the curve's, the limits, in the plane as elsewhere.
+    EXPECT_EQ(j["chernoff"]["factor"].get<double>(), 0.0);
+    EXPECT_EQ(j["bhattacharyya"]["exponent"], "Infinity");
 
-    // Beyond the plane every figure is the library's: the limits throughout.
     const nlohmann::json k = parseJson(bounds("--mu1 1e308,1e308,0 --mu2 -1e308,-1e308,0 "
                                               "--sigma1 1,0,0,0,1,0,0,0,1 --sigma2 1,0,0,0,1,0,0,0,1 --json"));
     EXPECT_EQ(k["chernoff"]["factor"].get<double>(), 0.0);
