@@ -14,8 +14,10 @@
 // pivot's ratio is (C^-1)_dd C_dd, a lower estimate of the condition). With
 //   relError = 2 d eps (kappa1 + kappa2 + s_1 / s_d),
 // double precision is used when relError <= 1e-12; otherwise the same
-// factorisations run in cpp_bin_float_50 (eps = 2^-166), where relError stays
-// below 1e-13 for condition numbers up to about 1e35.
+// factorisations run in long double (eps = 2^-63, as fast, for condition
+// numbers up to about 1e5), and where that is not enough in
+// cpp_bin_float_50 (eps = 2^-166, some hundred times slower), where relError
+// stays below 1e-13 for condition numbers up to about 1e35.
 #include "gaussbound/Canonical.h"
 
 #include <algorithm>
@@ -34,7 +36,7 @@ namespace {
 using Wide = boost::multiprecision::number<boost::multiprecision::cpp_bin_float<50>,
                                            boost::multiprecision::et_off>;
 
-constexpr double kDoubleEnough = 1e-12;
+constexpr double kEnough = 1e-12;
 
 // e_i: coordinate i is measured in units of 2^e_i, near the geometric mean
 // of its two standard deviations, so that the two variances straddle 1 and
@@ -86,6 +88,10 @@ struct Decomposition {
 template <>
 struct Decomposition<double> {
     using Svd = Eigen::BDCSVD<Eigen::MatrixXd>;
+};
+template <>
+struct Decomposition<long double> {
+    using Svd = Eigen::BDCSVD<Eigen::Matrix<long double, Eigen::Dynamic, Eigen::Dynamic>>;
 };
 
 // max_i C_ii / L_ii^2 for C = L L^T: an estimate of the condition number of
@@ -142,10 +148,12 @@ CanonicalForm::CanonicalForm(const Model& model)
     const Eigen::VectorXi e = unitExponents(model);
     wide = false;
     factorise(Scaled<double>(model, e), DBL_EPSILON, *this);
-    if (!(relError <= kDoubleEnough)) {
+    if (!(relError <= kEnough)) {
         wide = true;
-        factorise(Scaled<Wide>(model, e), std::ldexp(1.0, -165), *this);
+        factorise(Scaled<long double>(model, e), LDBL_EPSILON, *this);
     }
+    if (!(relError <= kEnough))
+        factorise(Scaled<Wide>(model, e), std::ldexp(1.0, -165), *this);
     beyondRange = !fHalf.allFinite();
     if (beyondRange)
         fHalf.setZero();

@@ -15,9 +15,9 @@
 // variances of 1e300 nor of 1e-300 overflow on the way. The factorisations
 // are then made in double precision where the scaled covariances and the
 // spread of the s_i show that double precision keeps them accurate, and
-// otherwise (condition numbers beyond about 1e3, up to the double range) in
-// 50-digit arithmetic and rounded once; relError says how accurate s, f and
-// logDetHalf are. f is kept halved, f = 2 fHalf, because mu2 - mu1 itself
+// otherwise (condition numbers beyond about 1e3) in long double or, beyond
+// about 1e5, in 50-digit arithmetic, and rounded once; relError says how
+// accurate s, f and logDetHalf are. f is kept halved, f = 2 fHalf, because mu2 - mu1 itself
 // can exceed the double range; a separation too large for a double (an
 // fHalf that overflows) is flagged instead.
 #ifndef GAUSSBOUND_CANONICAL_H
@@ -35,7 +35,7 @@ struct CanonicalForm {
     double logDetHalf;      // sum of ln s_i = 1/2 ln(|Sigma1| / |Sigma2|), summed before rounding
     double relError;        // bound on the relative error of each s_i and of |fHalf| and
                             // |logDetHalf| (beyond the last rounding)
-    bool wide;              // whether the factorisations were made in 50-digit arithmetic
+    bool wide;              // whether the factorisations needed more than double precision
     bool beyondRange;       // |f| exceeds the double range: the classes never overlap
     bool representable;     // false where the s_i span more than the double range
                             // (a ratio of standard deviations beyond about 1e300
