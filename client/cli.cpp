@@ -23,7 +23,7 @@ std::vector<double> readNumbers(const std::string& option, const std::string& te
         double v;
         const auto [next, ec] = std::from_chars(p, end, v);
         if (ec == std::errc::result_out_of_range)
-            throw Invalid(option + ": '" + text + "' holds a number out of range");
+            throw Invalid(outOfRange(option, text));
         if (ec != std::errc() || next == p)
             throw Invalid(expected);
         if (!std::isfinite(v))
@@ -96,7 +96,7 @@ gaussbound::Model ClassOptions::read() const
         try {
             m = readModelFile(modelPath);
         } catch (const ModelFileError& e) {
-            throw Invalid(modelPath + ": " + e.what());
+            throw Invalid(modelName() + ": " + e.what());
         }
     } else {
         m.mu1 = readMean("--mu1", mu1, 0);
@@ -110,10 +110,15 @@ gaussbound::Model ClassOptions::read() const
     }
     if (const auto error = gaussbound::validate(m)) {
         // A field of the model is an option on the command line.
-        throw Invalid(fromFile ? modelPath + ": " + error->field + ": " + error->message
+        throw Invalid(fromFile ? modelName() + ": " + error->field + ": " + error->message
                                : "--" + error->field + ": " + error->message);
     }
     return m;
+}
+
+std::string ClassOptions::modelName() const
+{
+    return modelPath == "-" ? "standard input" : modelPath;
 }
 
 void readSize(const std::string& text, int& width, int& height)

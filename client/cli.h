@@ -48,8 +48,11 @@ struct ClassOptions {
 
     // Adds --mu1, --mu2, --sigma1, --sigma2, --priors and --model to app.
     void declare(CLI::App& app);
-    // The model typed or read from --model, validated. Throws Invalid.
+    // The model typed or read from --model ("-": standard input), validated.
+    // Throws Invalid.
     gaussbound::Model read() const;
+    // The --model file as messages name it.
+    std::string modelName() const;
 };
 
 // Reads "WxH", each side 200 to 8000. Throws Invalid.

@@ -1,14 +1,13 @@
 #include "sample_file.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 #include <vector>
+
+#include "input.h"
 
 namespace {
 
@@ -114,26 +113,10 @@ gaussbound::Points parseSamples(std::string_view text, const std::string& name, 
 
 gaussbound::Points readSampleFile(const std::string& path, const ExpectedDimension& expected)
 {
-    const bool standardInput = path == "-";
-    const std::string name = standardInput ? "standard input" : path;
-    const int fd = standardInput ? 0 : open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        throw SampleFileError(name + ": cannot read: " + std::strerror(errno));
-    std::string text;
-    char buffer[1 << 16];
-    for (;;) {
-        const ssize_t got = read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0) {
-            const int error = errno;
-            if (!standardInput)
-                close(fd);
-            if (got < 0)
-                throw SampleFileError(name + ": cannot read: " + std::strerror(error));
-            break;
-        }
-        text.append(buffer, static_cast<size_t>(got));
+    const std::string name = path == "-" ? "standard input" : path;
+    try {
+        return parseSamples(*readInput(path, SIZE_MAX), name, expected);
+    } catch (const InputError& e) {
+        throw SampleFileError(name + ": " + e.what());
     }
-    return parseSamples(text, name, expected);
 }

@@ -367,6 +367,78 @@ TEST_F(Bounds, RefusesModelFilesByNameAndReason)
     }
 }
 
+TEST_F(Bounds, EveryCommandRefusesNumbersBeyondTheDoublesAndDeepNestingInAModelFile)
+{
+    const std::string model = R"("mu1": [0, 0], "mu2": [1, 0], "sigma1": [1, 0, 0, 1], "sigma2": [2, 0, 0, 2])";
+    const struct {
+        std::string content;
+        std::string expected;  // the message after the file's name
+    } cases[] = {
+        {"{" + model + ", \"chernoff\": 1e999}", "chernoff: '1e999' holds a number out of range"},
+        {"{" + model + ", \"chernoff\": {\"optimum\": {\"beta\": -1e-400}}}",
+         "chernoff.optimum.beta: '-1e-400' holds a number out of range"},
+        {"{\"mu1\": [0, 1e-400], \"mu2\": [1, 0], \"sigma1\": [1, 0, 0, 1], \"sigma2\": [2, 0, 0, 2]}",
+         "mu1: '1e-400' holds a number out of range"},
+        {std::string(100000, '[') + std::string(100000, ']'), "nested more than 256 levels deep"},
+        {"{" + model + ", \"divergences\": " + std::string(256, '[') + std::string(256, ']') + "}",
+         "nested more than 256 levels deep"},
+    };
+    const fs::path file = dir / "m.json";
+    for (const auto& c : cases) {
+        std::ofstream(file) << c.content;
+        for (const std::string& command : {std::string(), "draw --n 10 --out " + (dir / "s").string(),
+                                           "sweep --vary prior1 --from 0.1 --to 0.9 --steps 3 --csv " +
+                                               (dir / "t.csv").string()}) {
+            const CommandResult r = bounds(command + " --model " + file.string());
+            EXPECT_EQ(r.status, 2) << command << ": " << c.expected;
+            EXPECT_EQ(r.out, "");
+            EXPECT_EQ(r.err, "bounds: " + file.string() + ": " + c.expected + "\n") << command;
+        }
+    }
+    EXPECT_EQ(files(), std::vector<std::string>{"m.json"});
+    // 255 levels under the object are read (and passed over).
+    std::ofstream(file) << "{" + model + ", \"divergences\": " + std::string(255, '[') + std::string(255, ']') + "}";
+    EXPECT_EQ(bounds("--model " + file.string()).status, 0);
+    // The command line words a number out of range the same way, and 5e-324,
+    // the least double, is a number on either side.
+    EXPECT_EQ(bounds("--mu1 0,1e-400").err, "bounds: --mu1: '0,1e-400' holds a number out of range\n");
+    std::ofstream(file) << "{\"mu1\": [0, 5e-324], \"mu2\": [1, 0], \"sigma1\": [1, 0, 0, 1], \"sigma2\": [2, 0, 0, 2]}";
+    EXPECT_EQ(bounds("--model " + file.string() + " --json").out, bounds("--mu1 0,5e-324 --json").out);
+}
+
+TEST_F(Bounds, EveryModelTheProgramPrintsReadsBackFromAFileOrStandardInput)
+{
+    const std::string model = "--mu1 0,0.5 --mu2 1,2 --sigma1 2,0.6,0.6,1 --sigma2 1,-0.3,-0.3,0.5 --priors 0.4,0.6";
+    const std::string expected = bounds(model + " --json").out;
+    ASSERT_FALSE(expected.empty());
+    const std::string model3 = "--mu1 0,0,1 --mu2 1,0,-1 --sigma1 2,0.3,0,0.3,1,0,0,0,1 --sigma2 1,0,0,0,1,0,0,0,4";
+    // Plain --json and draw --json through a pipe into --model -.
+    EXPECT_EQ(bounds(model + " --json | " BOUNDS_EXE " --model - --json").out, expected);
+    EXPECT_EQ(bounds("draw " + model + " --n 20 --json | " BOUNDS_EXE " --model - --json").out, expected);
+    EXPECT_EQ(bounds("draw " + model3 + " --n 20 --json | " BOUNDS_EXE " sweep --model - --vary prior1 "
+                     "--from 0.5 --to 0.6 --steps 2 --json").status, 0);
+    // A batch answer, id and all, read back as a file.
+    const std::string line = R"({"id":[1,"a"],"mu1":[0,0.5],"mu2":[1,2],"sigma1":[2,0.6,0.6,1],)"
+                             R"("sigma2":[1,-0.3,-0.3,0.5],"priors":[0.4,0.6]})";
+    std::ofstream(dir / "answer.json") << bounds("batch <<EOF\n" + line + "\nEOF").out;
+    EXPECT_EQ(bounds("--model " + (dir / "answer.json").string() + " --json").out, expected);
+    // fit --json: its estimated classes.
+    const std::string prefix = (dir / "s").string();
+    ASSERT_EQ(bounds("draw " + model + " --n 40 --out " + prefix).status, 0);
+    const CommandResult fit = bounds("fit " + prefix + "1.csv " + prefix + "2.csv --json --bootstrap 20");
+    ASSERT_EQ(fit.status, 0) << fit.err;
+    std::ofstream(dir / "fit.json") << fit.out;
+    nlohmann::json again = parseJson(bounds("--model " + (dir / "fit.json").string() + " --json"));
+    nlohmann::json fitted = nlohmann::json::parse(fit.out);
+    for (const char* key : {"samples", "empirical", "bootstrap"})
+        fitted.erase(key);
+    EXPECT_EQ(again, fitted);
+    // An empty standard input is a model file without JSON.
+    const CommandResult empty = bounds("--model - < /dev/null");
+    EXPECT_EQ(empty.status, 2);
+    EXPECT_EQ(empty.err.rfind("bounds: standard input: column 1: not valid JSON", 0), 0u) << empty.err;
+}
+
 TEST_F(Bounds, SeparatedBeyondTheDoubleRangeGivesLimitsNotNulls)
 {
     const nlohmann::json j = parseJson(bounds("--mu1 1e308,1e308 --mu2 -1e308,-1e308 --json"));
