@@ -304,6 +304,9 @@ void addBatchCommand(CLI::App& app, Work& work)
     command->add_option("--threads", typed->threads, "Threads to compute on (default: one a core)")
         ->type_name("N");
     command->add_flag("--quiet", typed->quiet, "No progress line on a terminal");
+    command->footer("Exit status: 0 every line answered with figures; 2 a line refused (not JSON, not a\n"
+                    "valid model, or figures that could not be computed: each answered with its error\n"
+                    "line) or bad input; 1 standard output could not be written.");
     command->callback([typed, &work] {
         checkInput(typed->input);
         const Batch batch{typed->input, readThreads(typed->threads), !typed->quiet && isatty(STDERR_FILENO)};

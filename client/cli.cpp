@@ -1,6 +1,7 @@
 #include "cli.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <charconv>
@@ -164,6 +165,9 @@ void checkOutput(const std::string& option, const std::string& path)
 
 gaussbound::Format plotFormat(const std::string& option, const std::string& path)
 {
+    if (namesStandardOutput(path) && isatty(STDOUT_FILENO))
+        throw Invalid(option + ": standard output is a terminal, which cannot show a figure; give " + option +
+                      " FILE, or redirect standard output to a file or a program");
     if (const auto format = gaussbound::formatFor(path))
         return *format;
     struct stat st;

@@ -68,7 +68,8 @@ unsigned readThreads(const std::string& text);
 void checkOutput(const std::string& option, const std::string& path);
 
 // The plot's format from its extension; a stream (standard output, a device,
-// a pipe) without one gets a PNG. Any other name must end in a format's.
+// a pipe) without one gets a PNG. Any other name must end in a format's, and
+// standard output must not be a terminal. Throws Invalid.
 gaussbound::Format plotFormat(const std::string& option, const std::string& path);
 
 // Where a figure goes: a path (empty: none), its format and size (pixels

@@ -13,12 +13,16 @@ namespace {
 
 bool blank(char c) { return c == ' ' || c == '\t'; }
 
-// At most 24 characters of text from p, for a message.
+// At most 24 characters of text from p, for a message; a NUL byte, which
+// would end the message, is shown as \0.
 std::string excerpt(const char* p, const char* end)
 {
     const char* stop = std::find_if(p, end, [](char c) { return c == ',' || blank(c); });
     const size_t n = static_cast<size_t>(std::min<std::ptrdiff_t>(stop - p, 24));
-    return n == 0 ? std::string("nothing") : "'" + std::string(p, n) + "'" + (stop - p > 24 ? "..." : "");
+    std::string shown;
+    for (const char c : std::string(p, n))
+        shown += c == '\0' ? std::string("\\0") : std::string(1, c);
+    return n == 0 ? std::string("nothing") : "'" + shown + "'" + (stop - p > 24 ? "..." : "");
 }
 
 // Reads one number at p, or throws the reason (without the place).
@@ -44,8 +48,11 @@ double number(const char*& p, const char* end)
 size_t readLine(const char* p, const char* end, std::vector<double>& out)
 {
     if (*p == '(') {
-        if (*(end - 1) != ')')
+        const char* close = std::find(p, end, ')');
+        if (close == end)
             throw std::runtime_error("'(' without its closing ')'");
+        if (close + 1 != end)
+            throw std::runtime_error("expected the end of the line after ')', got " + excerpt(close + 1, end));
         ++p;
         --end;
     }
@@ -80,7 +87,9 @@ gaussbound::Points parseSamples(std::string_view text, const std::string& name, 
     Eigen::Index d = expected.d;
     std::string dSource = expected.source;
     long lineNumber = 0;
-    for (size_t start = 0; start < text.size();) {
+    // A UTF-8 byte-order mark, as some editors write, is not text.
+    const std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    for (size_t start = text.substr(0, 3) == kByteOrderMark ? 3 : 0; start < text.size();) {
         const size_t newline = std::min(text.find('\n', start), text.size());
         const char* p = text.data() + start;
         const char* end = text.data() + newline;
