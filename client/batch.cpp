@@ -121,30 +121,18 @@ std::string jsonLine(const ordered_json& object)
     return object.dump(-1, ' ', false, ordered_json::error_handler_t::replace) + "\n";
 }
 
-// The error object of a refused line, with its id when one could be read.
-std::string refusal(size_t number, const std::optional<ordered_json>& id, const std::string& message)
+// An answer led by the id exactly as the line wrote it: {"id":ID, then the
+// members of object.
+std::string withId(const std::string& id, const ordered_json& object)
 {
-    ordered_json object;
-    if (id)
-        object["id"] = *id;
-    object["line"] = number;
-    object["error"] = message;
-    return jsonLine(object);
+    return "{\"id\":" + id + (object.empty() ? "}\n" : "," + jsonLine(object).substr(1));
 }
 
-// The model a line of text holds, validated. Sets id when the line has one.
-// Throws ModelFileError saying why the line is refused.
-gaussbound::Model readLine(const std::string& text, std::optional<ordered_json>& id)
+// The error object of a refused line, with its id when one could be read.
+std::string refusal(size_t number, const std::optional<std::string>& id, const std::string& message)
 {
-    json object = parseModelText(text);
-    if (object.is_object() && object.contains("id")) {
-        id = ordered_json::parse(object["id"].dump());
-        object.erase("id");
-    }
-    const gaussbound::Model model = modelFromJson(object);
-    if (const auto error = gaussbound::validate(model))
-        throw ModelFileError(error->field + ": " + error->message);
-    return model;
+    const ordered_json object = {{"line", number}, {"error", message}};
+    return id ? withId(*id, object) : jsonLine(object);
 }
 
 // The answer to one line: its figures, or why it is refused. Reads and frees
@@ -153,19 +141,24 @@ void answer(Slot& slot, double (*table)[2])
 {
     slot.refused = true;
     const std::string text = std::move(slot.text);
-    std::optional<ordered_json> id;
+    std::optional<std::string> id;
     try {
         if (slot.tooLong)
             throw ModelFileError("longer than 1 MiB: not read");
-        const gaussbound::Model model = readLine(text, id);
+        const gaussbound::Model model = readModelLine(text, id);
         const gaussbound::Figures figures = gaussbound::analyse(model, table);
         if (const auto missing = missingFigure(figures))
             throw ModelFileError("the " + *missing + " could not be computed");
-        ordered_json result = id ? ordered_json{{"id", *id}} : ordered_json{{"line", slot.number}};
-        result.update(reportObject(model, figures));
-        slot.answer = jsonLine(result);
+        const ordered_json report = reportObject(model, figures);
+        if (id) {
+            slot.answer = withId(*id, report);
+        } else {
+            ordered_json result = {{"line", slot.number}};
+            result.update(report);
+            slot.answer = jsonLine(result);
+        }
         slot.refused = false;
-    } catch (const std::exception& e) {  // ModelFileError, or nlohmann's on a strange id
+    } catch (const std::exception& e) {  // ModelFileError, or an allocation that failed
         slot.answer = refusal(slot.number, id, e.what());
     }
 }
@@ -311,6 +304,9 @@ void addBatchCommand(CLI::App& app, Work& work)
     command->add_option("--threads", typed->threads, "Threads to compute on (default: one a core)")
         ->type_name("N");
     command->add_flag("--quiet", typed->quiet, "No progress line on a terminal");
+    command->footer("Exit status: 0 every line answered with figures; 2 a line refused (not JSON, not a\n"
+                    "valid model, or figures that could not be computed: each answered with its error\n"
+                    "line) or bad input; 1 standard output could not be written.");
     command->callback([typed, &work] {
         checkInput(typed->input);
         const Batch batch{typed->input, readThreads(typed->threads), !typed->quiet && isatty(STDERR_FILENO)};

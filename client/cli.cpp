@@ -1,6 +1,7 @@
 #include "cli.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <charconv>
@@ -23,7 +24,7 @@ std::vector<double> readNumbers(const std::string& option, const std::string& te
         double v;
         const auto [next, ec] = std::from_chars(p, end, v);
         if (ec == std::errc::result_out_of_range)
-            throw Invalid(option + ": '" + text + "' holds a number out of range");
+            throw Invalid(outOfRange(option, text));
         if (ec != std::errc() || next == p)
             throw Invalid(expected);
         if (!std::isfinite(v))
@@ -96,7 +97,7 @@ gaussbound::Model ClassOptions::read() const
         try {
             m = readModelFile(modelPath);
         } catch (const ModelFileError& e) {
-            throw Invalid(modelPath + ": " + e.what());
+            throw Invalid(modelName() + ": " + e.what());
         }
     } else {
         m.mu1 = readMean("--mu1", mu1, 0);
@@ -110,10 +111,15 @@ gaussbound::Model ClassOptions::read() const
     }
     if (const auto error = gaussbound::validate(m)) {
         // A field of the model is an option on the command line.
-        throw Invalid(fromFile ? modelPath + ": " + error->field + ": " + error->message
+        throw Invalid(fromFile ? modelName() + ": " + error->field + ": " + error->message
                                : "--" + error->field + ": " + error->message);
     }
     return m;
+}
+
+std::string ClassOptions::modelName() const
+{
+    return modelPath == "-" ? "standard input" : modelPath;
 }
 
 void readSize(const std::string& text, int& width, int& height)
@@ -159,6 +165,9 @@ void checkOutput(const std::string& option, const std::string& path)
 
 gaussbound::Format plotFormat(const std::string& option, const std::string& path)
 {
+    if (namesStandardOutput(path) && isatty(STDOUT_FILENO))
+        throw Invalid(option + ": standard output is a terminal, which cannot show a figure; give " + option +
+                      " FILE, or redirect standard output to a file or a program");
     if (const auto format = gaussbound::formatFor(path))
         return *format;
     struct stat st;

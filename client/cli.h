@@ -48,8 +48,11 @@ struct ClassOptions {
 
     // Adds --mu1, --mu2, --sigma1, --sigma2, --priors and --model to app.
     void declare(CLI::App& app);
-    // The model typed or read from --model, validated. Throws Invalid.
+    // The model typed or read from --model ("-": standard input), validated.
+    // Throws Invalid.
     gaussbound::Model read() const;
+    // The --model file as messages name it.
+    std::string modelName() const;
 };
 
 // Reads "WxH", each side 200 to 8000. Throws Invalid.
@@ -65,7 +68,8 @@ unsigned readThreads(const std::string& text);
 void checkOutput(const std::string& option, const std::string& path);
 
 // The plot's format from its extension; a stream (standard output, a device,
-// a pipe) without one gets a PNG. Any other name must end in a format's.
+// a pipe) without one gets a PNG. Any other name must end in a format's, and
+// standard output must not be a terminal. Throws Invalid.
 gaussbound::Format plotFormat(const std::string& option, const std::string& path);
 
 // Where a figure goes: a path (empty: none), its format and size (pixels

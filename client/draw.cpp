@@ -1,6 +1,8 @@
 // bounds draw: samples of two normal classes from the documented stream,
 // written as sample files, with the true Bayes rule's error on them beside
 // the exact figures, and a scatter figure.
+#include <sys/stat.h>
+
 #include <iostream>
 #include <memory>
 
@@ -44,12 +46,18 @@ void check(Draw& o)
                : static_cast<Eigen::Index>(readWhole("--n", o.counts.substr(comma + 1), 1, kMostPoints));
     o.seedValue = readWhole("--seed", o.seed, 0, UINT64_MAX);
     if (*o.outOption) {
+        // A folder's name means files inside it, not hidden ones beside it.
+        struct stat st;
+        const bool folder = !o.outPrefix.empty() && o.outPrefix.back() != '/' &&
+                            stat(o.outPrefix.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
         for (const char* suffix : {"1.csv", "2.csv"}) {
-            o.outPaths.push_back(o.outPrefix + suffix);
+            o.outPaths.push_back(o.outPrefix + (folder ? "/" : "") + suffix);
             checkOutput("--out", o.outPaths.back());
         }
     }
     o.plot.check(o.json);
+    if (*o.plot.option && o.model.dimension() < 2)
+        throw Invalid("--plot: the scatter figure needs classes of 2 or more coordinates; these have 1");
     for (const std::string& out : o.outPaths)
         if (*o.plot.option && samePlace(out, o.plot.target.path))
             throw Invalid("--plot: names the same file as --out's " + out);
@@ -98,7 +106,7 @@ int runDraw(const Draw& o)
         j["empirical"] = {{"true_rule", errorObject(count)}};
         summary = j.dump() + "\n";
     } else {
-        summary = textReport(o.model, figures) + "Samples: " + std::to_string(o.n1) + " points of class 1, " +
+        summary = textReport(o.model, figures) + "Samples: " + pointCount(o.n1) + " of class 1, " +
                   std::to_string(o.n2) + " of class 2, seed " + std::to_string(o.seedValue) + "\n" +
                   "Empirical error of the true Bayes rule on the samples\n" + errorLine("  error rate:", count);
     }
@@ -135,12 +143,14 @@ void addDrawCommand(CLI::App& app, Work& work)
         ->type_name("S")
         ->capture_default_str();
     o->outOption = draw->add_option("--out", o->outPrefix,
-                                    "Write the points to PREFIX1.csv and PREFIX2.csv, one a line")
+                                    "Write the points to PREFIX1.csv and PREFIX2.csv, one a line (a folder: "
+                                    "1.csv and 2.csv inside it)")
                        ->type_name("PREFIX");
     o->plot.declare(*draw, "Draw the samples with the true ellipses and decision boundary");
     draw->add_flag("--json", o->json, "Print the results as one JSON object");
     draw->footer("The same seed gives the same points on every platform with IEEE doubles.\n"
-                 "Exit status: 0 done, 1 an output could not be written, 2 bad input.");
+                 "Exit status: 0 done, 1 an output could not be written or a figure could not be\n"
+                 "computed, 2 bad input.");
     draw->callback([o, &work] {
         check(*o);
         work = [o] { return runDraw(*o); };

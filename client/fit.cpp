@@ -22,12 +22,16 @@
 
 namespace {
 
+// Fewer resamplings give no 2.5th and 97.5th percentiles of their own.
+constexpr int kFewestResamplings = 20;
+
 struct Fit {
     // As typed.
     std::string file1, file2, priors, ridge = "0", replicates = "1000", seed = "1", threads, axes = "1,2";
     PlotOptions plot;
     bool json = false;
     CLI::Option* priorsOption = nullptr;
+    CLI::Option* axesOption = nullptr;
     // Checked.
     std::string name1, name2;  // the files as messages name them
     gaussbound::BootstrapSettings bootstrap;
@@ -53,6 +57,9 @@ void check(Fit& o)
         throw Invalid("--ridge: must be 0 or more, got '" + o.ridge + "'");
     estimate.ridge = ridge[0];
     o.bootstrap.replicates = static_cast<int>(readWhole("--bootstrap", o.replicates, 0, 1000000));
+    if (o.bootstrap.replicates > 0 && o.bootstrap.replicates < kFewestResamplings)
+        throw Invalid("--bootstrap: a 95 % interval needs at least " + std::to_string(kFewestResamplings) +
+                      " resamplings (0 for none), got " + o.replicates);
     o.bootstrap.seed = readWhole("--seed", o.seed, 0, UINT64_MAX);
     o.bootstrap.threads = readThreads(o.threads);
     const std::vector<double> axes = readNumbers("--axes", o.axes, 2);
@@ -93,7 +100,7 @@ std::string intervalLine(const std::string& label, const gaussbound::Interval& i
 
 std::string fitText(const Fit& o, const Findings& f)
 {
-    std::string s = "Samples: " + std::to_string(f.class1.rows()) + " points of class 1 from " + o.name1 + ", " +
+    std::string s = "Samples: " + pointCount(f.class1.rows()) + " of class 1 from " + o.name1 + ", " +
                     std::to_string(f.class2.rows()) + " of class 2 from " + o.name2 + "\n";
     s += "Estimated classes (sample means, unbiased covariances" +
          std::string(o.bootstrap.estimate.ridge > 0 ? " plus the ridge" : "") + ", priors " +
@@ -165,15 +172,22 @@ bool readAndEstimate(const Fit& o, Findings& f, std::string& message)
         message = e.what();
         return false;
     }
+    // The default axes 1,2 matter only to a figure; axes given must exist.
     const Eigen::Index d = f.class1.cols();
-    if (d >= 2 && std::max(o.xAxis, o.yAxis) >= d) {
-        message = "--axes: the points have " + std::to_string(d) + " coordinates";
+    if (std::max(o.xAxis, o.yAxis) >= d && (d >= 2 || *o.axesOption)) {
+        message = "--axes: the points have " + std::to_string(d) + (d == 1 ? " coordinate" : " coordinates");
+        return false;
+    }
+    if (d < 2 && *o.plot.option) {
+        message = "--plot: the scatter figure needs points of 2 or more coordinates; these have 1";
         return false;
     }
     auto estimate = gaussbound::estimateModel(f.class1, f.class2, o.bootstrap.estimate);
     if (const auto* problem = std::get_if<gaussbound::SampleProblem>(&estimate)) {
+        // A ridge lets any class of 2 or more points through: once one is
+        // given, another cannot help.
         message = (problem->sampleClass == 1 ? o.name1 : o.name2) + ": " + problem->message +
-                  "; --ridge L adds L to each variance";
+                  (o.bootstrap.estimate.ridge > 0 ? "" : "; --ridge L adds L to each variance");
         return false;
     }
     f.model = std::get<gaussbound::Model>(std::move(estimate));
@@ -227,7 +241,7 @@ void addFitCommand(CLI::App& app, Work& work)
     fit->add_option("--ridge", o->ridge, "Add L times the identity to each estimated covariance")
         ->type_name("L")
         ->capture_default_str();
-    fit->add_option("--bootstrap", o->replicates, "Bootstrap resamplings for the intervals; 0 for none")
+    fit->add_option("--bootstrap", o->replicates, "Bootstrap resamplings for the intervals, 20 or more; 0 for none")
         ->type_name("B")
         ->capture_default_str();
     fit->add_option("--seed", o->seed, "Seed of the resamplings")->type_name("S")->capture_default_str();
@@ -235,13 +249,14 @@ void addFitCommand(CLI::App& app, Work& work)
                                                  "is the same for any number")
             ->type_name("N");
     o->plot.declare(*fit, "Draw the samples, ellipses, decision boundary and misclassified points");
-    fit->add_option("--axes", o->axes, "The two coordinates the plot shows, counted from 1")
+    o->axesOption = fit->add_option("--axes", o->axes, "The two coordinates the plot shows, counted from 1")
         ->type_name("I,J")
         ->capture_default_str();
     fit->add_flag("--json", o->json, "Print the results as one JSON object");
     fit->footer("A sample file holds one point a line: (x,y) as sampler prints it, or d numbers\n"
                 "separated by commas, spaces or tabs; blank lines and lines starting with # are\n"
-                "skipped. Exit status: 0 done, 1 an output could not be written, 2 bad input.");
+                "skipped. Exit status: 0 done, 1 an output could not be written or a figure could\n"
+                "not be computed for the estimated classes, 2 bad input.");
     fit->callback([o, &work] {
         check(*o);
         work = [o] { return runFit(*o); };

@@ -1,10 +1,11 @@
 #include "model_file.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <fstream>
+#include <charconv>
 #include <set>
+#include <vector>
+
+#include "input.h"
 
 namespace {
 
@@ -60,14 +61,166 @@ Eigen::MatrixXd matrixAt(const json& object, const std::string& key, Eigen::Inde
         flat.data(), d, d);
 }
 
+
+// Builds the document from nlohmann's SAX events, checking as it goes what
+// the DOM parser would let through: a key given twice (which would silently
+// take its last value, like a misspelt key falling back to a default),
+// nesting deep enough to exhaust the stack of whatever walks the document
+// later, and numbers beyond the range of doubles, which nlohmann either
+// reports as a bare exception (too large) or reads as zero (too small).
+class Builder final : public json::json_sax_t {
+public:
+    json result() { return std::move(root_); }
+
+    bool null() override { return put(nullptr); }
+    bool boolean(bool v) override { return put(v); }
+    bool number_integer(number_integer_t v) override { return put(v); }
+    bool number_unsigned(number_unsigned_t v) override { return put(v); }
+    bool number_float(number_float_t v, const string_t& text) override
+    {
+        double read;
+        if (std::from_chars(text.data(), text.data() + text.size(), read).ec == std::errc::result_out_of_range)
+            throw ModelFileError(outOfRange(place(), text));
+        return put(v);
+    }
+    bool string(string_t& v) override { return put(std::move(v)); }
+    bool binary(binary_t& v) override { return put(std::move(v)); }
+
+    bool start_object(std::size_t) override { return open(json::object()); }
+    bool key(string_t& name) override
+    {
+        Level& level = levels_.back();
+        if (!level.keys.insert(name).second)
+            throw ModelFileError(name + ": given twice");
+        level.key = std::move(name);
+        return true;
+    }
+    bool end_object() override { return close(); }
+    bool start_array(std::size_t) override { return open(json::array()); }
+    bool end_array() override { return close(); }
+
+    bool parse_error(std::size_t, const std::string& token, const json::exception& e) override
+    {
+        if (const auto* syntax = dynamic_cast<const json::parse_error*>(&e))
+            throw *syntax;
+        throw ModelFileError(outOfRange(place(), token));  // nlohmann's "number overflow"
+    }
+
+private:
+    struct Level {
+        json* value;
+        std::set<std::string> keys;  // of an object
+        std::string key;             // the key being read
+    };
+
+    // Stores v where the document is at; returns where it went.
+    json* store(json v)
+    {
+        if (levels_.empty()) {
+            root_ = std::move(v);
+            return &root_;
+        }
+        Level& level = levels_.back();
+        if (level.value->is_array()) {
+            level.value->push_back(std::move(v));
+            return &level.value->back();
+        }
+        return &((*level.value)[level.key] = std::move(v));
+    }
+
+    bool put(json v)
+    {
+        store(std::move(v));
+        return true;
+    }
+
+    bool open(json container)
+    {
+        if (levels_.size() == kDeepestJson)
+            throw ModelFileError("nested more than " + std::to_string(kDeepestJson) + " levels deep");
+        levels_.push_back({store(std::move(container)), {}, {}});
+        return true;
+    }
+
+    bool close()
+    {
+        levels_.pop_back();
+        return true;
+    }
+
+    // The keys from the top down to the value being read: "chernoff.optimum.beta".
+    std::string place() const
+    {
+        std::string keys;
+        for (const Level& level : levels_)
+            if (level.value->is_object())
+                keys += (keys.empty() ? "" : ".") + level.key;
+        return keys.empty() ? "the document" : keys;
+    }
+
+    json root_;
+    std::vector<Level> levels_;  // the arrays and objects open, outermost first
+};
+
+bool jsonSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+size_t skipSpace(const std::string& text, size_t i)
+{
+    while (i < text.size() && jsonSpace(text[i]))
+        ++i;
+    return i;
+}
+
+// Just past the string that opens at i, in valid JSON.
+size_t stringEnd(const std::string& text, size_t i)
+{
+    for (++i; i < text.size() && text[i] != '"'; ++i)
+        if (text[i] == '\\')
+            ++i;
+    return i + 1;
+}
+
+// Just past the value that starts at i, in valid JSON.
+size_t endOfValue(const std::string& text, size_t i)
+{
+    if (i < text.size() && text[i] == '"')
+        return stringEnd(text, i);
+    if (i < text.size() && (text[i] == '[' || text[i] == '{')) {
+        for (size_t depth = 0; i < text.size();) {
+            const char c = text[i];
+            if (c == '"') {
+                i = stringEnd(text, i);
+                continue;
+            }
+            ++i;
+            if (c == '[' || c == '{')
+                ++depth;
+            else if ((c == ']' || c == '}') && --depth == 0)
+                break;
+        }
+        return i;
+    }
+    while (i < text.size() && !jsonSpace(text[i]) && text[i] != ',' && text[i] != ']' && text[i] != '}')
+        ++i;
+    return i;
+}
+
 }  // namespace
+
+std::string outOfRange(const std::string& where, const std::string& text)
+{
+    return where + ": '" + text + "' holds a number out of range";
+}
 
 gaussbound::Model modelFromJson(const json& object)
 {
     static const std::set<std::string> kModelKeys = {"mu1", "mu2", "sigma1", "sigma2", "priors"};
-    // The results `bounds --json` prints beside the model.
+    // What `bounds --json` prints beside the model, what `fit --json` and
+    // `draw --json` add to that, and the id or line number of a batch answer:
+    // every object the program prints reads back.
     static const std::set<std::string> kResultKeys = {
-        "dimension", "chernoff", "bhattacharyya", "bayes_error", "bayes_error_detail", "divergences"};
+        "dimension", "chernoff", "bhattacharyya", "bayes_error", "bayes_error_detail", "divergences",
+        "samples",   "empirical", "bootstrap",   "id",          "line"};
     if (!object.is_object())
         throw ModelFileError("expected a JSON object with the keys mu1, mu2, sigma1, sigma2");
     for (const auto& item : object.items())
@@ -91,18 +244,9 @@ gaussbound::Model modelFromJson(const json& object)
 
 json parseModelText(const std::string& text)
 {
-    // A key given twice would silently take its last value: refused, like a
-    // misspelt one.
-    std::vector<std::set<std::string>> keys;
-    const json::parser_callback_t noRepeats = [&keys](int depth, json::parse_event_t event, json& parsed) {
-        if (event == json::parse_event_t::object_start)
-            keys.resize(static_cast<size_t>(depth) + 1), keys[static_cast<size_t>(depth)].clear();
-        if (event == json::parse_event_t::key && !keys.at(static_cast<size_t>(depth - 1)).insert(parsed.get<std::string>()).second)
-            throw ModelFileError(parsed.get<std::string>() + ": given twice");
-        return true;
-    };
+    Builder builder;
     try {
-        return json::parse(text, noRepeats);
+        json::sax_parse(text, &builder);
     } catch (const json::parse_error& e) {
         // nlohmann counts bytes; people count lines.
         const size_t at = std::min<size_t>(e.byte == 0 ? 0 : e.byte - 1, text.size());
@@ -117,24 +261,52 @@ json parseModelText(const std::string& text)
         throw ModelFileError(where + ": not valid JSON (" +
                              (detail == std::string::npos ? what : what.substr(detail + 2)) + ")");
     }
+    return builder.result();
+}
+
+std::optional<std::string> memberText(const std::string& text, const std::string& key)
+{
+    size_t i = skipSpace(text, 0);
+    if (i == text.size() || text[i] != '{')
+        return std::nullopt;
+    for (i = skipSpace(text, i + 1); i < text.size() && text[i] == '"';) {
+        const size_t keyEnd = stringEnd(text, i);
+        const std::string name = text.substr(i, keyEnd - i);
+        const bool match = name.find('\\') == std::string::npos ? name.substr(1, name.size() - 2) == key
+                                                                 : json::parse(name).get<std::string>() == key;
+        const size_t value = skipSpace(text, skipSpace(text, keyEnd) + 1);  // past the colon
+        const size_t valueEnd = endOfValue(text, value);
+        if (match)
+            return text.substr(value, valueEnd - value);
+        i = skipSpace(text, skipSpace(text, valueEnd) + 1);  // past the comma
+    }
+    return std::nullopt;
+}
+
+gaussbound::Model readModelLine(const std::string& text, std::optional<std::string>& id)
+{
+    json object = parseModelText(text);
+    if (object.is_object() && object.contains("id")) {
+        id = memberText(text, "id");
+        object.erase("id");
+    }
+    const gaussbound::Model model = modelFromJson(object);
+    if (const auto error = gaussbound::validate(model))
+        throw ModelFileError(error->field + ": " + error->message);
+    return model;
 }
 
 gaussbound::Model readModelFile(const std::string& path)
 {
     // A model is a few numbers: a larger file (or an endless device such as
     // /dev/zero) is refused rather than read into memory.
-    constexpr size_t kLimit = 64 << 20;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw ModelFileError(std::string("cannot read: ") + std::strerror(errno));
-    std::string text;
-    char chunk[1 << 16];
-    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-        text.append(chunk, static_cast<size_t>(in.gcount()));
-        if (text.size() > kLimit)
-            throw ModelFileError("larger than 64 MiB: not a model file");
+    std::optional<std::string> text;
+    try {
+        text = readInput(path, size_t{64} << 20);
+    } catch (const InputError& e) {
+        throw ModelFileError(e.what());
     }
-    if (in.bad())
-        throw ModelFileError(std::string("cannot read: ") + std::strerror(errno));
-    return modelFromJson(parseModelText(text));
+    if (!text)
+        throw ModelFileError("larger than 64 MiB: not a model file");
+    return modelFromJson(parseModelText(*text));
 }

@@ -3,6 +3,7 @@
 #ifndef GAUSSBOUND_CLIENT_MODEL_FILE_H
 #define GAUSSBOUND_CLIENT_MODEL_FILE_H
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -15,20 +16,43 @@ struct ModelFileError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// The deepest nesting of arrays and objects a document may have: a model
+// needs four levels, and deeper ones would only cost stack.
+constexpr size_t kDeepestJson = 256;
+
+// The refusal of a number the doubles cannot hold (beyond 1.8e308, or so
+// small that it would read as zero), as the command line and the model file
+// word it: "WHERE: 'TEXT' holds a number out of range".
+std::string outOfRange(const std::string& where, const std::string& text);
+
 // Reads mu1, mu2 (d numbers each), sigma1, sigma2 (d*d numbers row-major, or
 // d rows of d) and priors (two numbers, default 0.5, 0.5) from object. The
-// keys of the results that `bounds --json` adds are passed over; any other
-// key is refused, so that a misspelt one cannot fall back to a default.
+// keys of the results that `bounds --json`, `fit --json`, `draw --json` and
+// `batch` add are passed over; any other key is refused, so that a misspelt
+// one cannot fall back to a default.
 // Throws ModelFileError naming the key. The model is not validated.
 gaussbound::Model modelFromJson(const nlohmann::json& object);
 
-// Parses text as JSON, refusing a key given twice in any object. Throws
-// ModelFileError: "KEY: given twice", or for a syntax error "line L, column
-// C: not valid JSON (...)" ("column C: ..." when text is one line).
+// Parses text as JSON, refusing a key given twice in any object, nesting
+// deeper than kDeepestJson and a number out of range anywhere, even under a
+// key that is passed over. Throws ModelFileError: "KEY: given twice",
+// "nested more than 256 levels deep", outOfRange's message naming the keys
+// down to the number (as "chernoff.optimum.beta"), or for a syntax error "line
+// L, column C: not valid JSON (...)" ("column C: ..." when text is one line).
 nlohmann::json parseModelText(const std::string& text);
 
-// Parses the file at path (a JSON syntax error names its line and column)
-// and reads its model. Throws ModelFileError.
+// The text of the value of key in text, a valid JSON object, exactly as it
+// is written there; nothing when the object has no such key.
+std::optional<std::string> memberText(const std::string& text, const std::string& key);
+
+// Reads one line of `bounds batch`: a model object with an optional "id" of
+// any JSON type, which is set, as the line writes it, as soon as it is read
+// (so that a refusal can carry it). Returns the model, validated. Throws
+// ModelFileError saying why the line is refused.
+gaussbound::Model readModelLine(const std::string& text, std::optional<std::string>& id);
+
+// Parses the file at path, or standard input for "-" (a JSON syntax error
+// names its line and column), and reads its model. Throws ModelFileError.
 gaussbound::Model readModelFile(const std::string& path);
 
 #endif

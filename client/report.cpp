@@ -10,16 +10,13 @@ namespace {
 
 using nlohmann::ordered_json;
 
-// A figure that Bound computes as it stands: NaN or infinity are null.
-ordered_json boundFigure(double v)
+// A figure of the table or of the Bhattacharyya bound: in the plane it
+// comes from Bound, which gives NaN where its arithmetic fails; that is null,
+// a figure that could not be computed. An infinite one is "Infinity" in every
+// dimension, as the library's figures are.
+ordered_json tableFigure(double v)
 {
-    return std::isfinite(v) ? ordered_json(v) : ordered_json(nullptr);
-}
-
-// The 2-D figures that come from Bound; elsewhere the library's.
-ordered_json tableFigure(const gaussbound::Figures& f, double v)
-{
-    return f.dimension == 2 ? boundFigure(v) : figure(v);
+    return std::isnan(v) ? ordered_json(nullptr) : figure(v);
 }
 
 std::vector<double> rowMajor(const Eigen::MatrixXd& m)
@@ -49,8 +46,10 @@ std::string sig6(double v)
 
 std::string line(const std::string& label, double value, const std::string& tail, size_t column)
 {
-    return label + std::string(label.size() < column ? column - label.size() : 1, ' ') + sig6(value) +
-           tail + "\n";
+    // As in JSON: an infinite figure is inf, one that could not be computed
+    // (null there) says so.
+    return label + std::string(label.size() < column ? column - label.size() : 1, ' ') +
+           (std::isnan(value) ? "not computed" : sig6(value)) + tail + "\n";
 }
 
 ordered_json figure(double v)
@@ -144,18 +143,18 @@ ordered_json reportObject(const gaussbound::Model& m, const gaussbound::Figures&
     j["sigma1"] = rowMajor(m.sigma1);
     j["sigma2"] = rowMajor(m.sigma2);
     j["priors"] = {m.prior1, m.prior2};
-    j["chernoff"] = {{"beta", tableFigure(f, f.tableBeta)},
-                     {"factor", tableFigure(f, f.tableFactor)},
-                     {"error_bound", tableFigure(f, f.tableErrorBound)},
-                     {"error_bound_beta", tableFigure(f, f.tableErrorBeta)},
+    j["chernoff"] = {{"beta", tableFigure(f.tableBeta)},
+                     {"factor", tableFigure(f.tableFactor)},
+                     {"error_bound", tableFigure(f.tableErrorBound)},
+                     {"error_bound_beta", tableFigure(f.tableErrorBeta)},
                      {"optimum",
                       {{"beta", figure(f.optimum.beta)},
                        {"exponent", figure(f.optimum.exponent)},
                        {"error_bound", figure(f.optimum.errorBound)}}}};
-    j["bhattacharyya"] = {{"exponent", tableFigure(f, f.bhattacharyya.exponent)},
-                          {"factor", tableFigure(f, f.bhattacharyya.factor)},
-                          {"error_bound", tableFigure(f, f.bhattacharyya.upperBound)},
-                          {"lower_bound", tableFigure(f, f.bhattacharyya.lowerBound)}};
+    j["bhattacharyya"] = {{"exponent", tableFigure(f.bhattacharyya.exponent)},
+                          {"factor", tableFigure(f.bhattacharyya.factor)},
+                          {"error_bound", tableFigure(f.bhattacharyya.upperBound)},
+                          {"lower_bound", tableFigure(f.bhattacharyya.lowerBound)}};
     j["bayes_error"] = figure(f.bayes.value);
     j["bayes_error_detail"] = {{"given_class1", figure(f.bayes.givenClass1)},
                                {"given_class2", figure(f.bayes.givenClass2)},

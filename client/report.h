@@ -19,8 +19,8 @@ std::string exact(double v);
 // v to 6 significant digits (printf's %.6g).
 std::string sig6(double v);
 
-// label, padded to column, then value to 6 digits, tail and a newline: a
-// line of the summaries.
+// label, padded to column, then value to 6 digits ("inf" when infinite, "not
+// computed" for NaN), tail and a newline: a line of the summaries.
 std::string line(const std::string& label, double value, const std::string& tail = "", size_t column = 47);
 
 // A figure of the any-dimension library in JSON: a number, or "Infinity" or
@@ -43,9 +43,9 @@ std::optional<std::string> missingFigure(const gaussbound::Figures& f);
 std::string textReport(const gaussbound::Model& model, const gaussbound::Figures& f);
 
 // The JSON object of a model's figures, numbers at full (round-trip)
-// precision. A figure that is infinite is the string "Infinity"; the 2-D
-// table's figures and the Bhattacharyya exponent from Bound are null where
-// Bound gives NaN.
+// precision. A figure that is infinite is the string "Infinity" in every
+// dimension; null means a figure that could not be computed (the 2-D table's
+// figures and the Bhattacharyya figures where Bound gives NaN).
 nlohmann::ordered_json reportObject(const gaussbound::Model& model, const gaussbound::Figures& f);
 
 // That object on one line, with the newline.

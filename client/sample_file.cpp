@@ -1,8 +1,5 @@
 #include "sample_file.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -10,16 +7,22 @@
 #include <cstring>
 #include <vector>
 
+#include "input.h"
+
 namespace {
 
 bool blank(char c) { return c == ' ' || c == '\t'; }
 
-// At most 24 characters of text from p, for a message.
+// At most 24 characters of text from p, for a message; a NUL byte, which
+// would end the message, is shown as \0.
 std::string excerpt(const char* p, const char* end)
 {
     const char* stop = std::find_if(p, end, [](char c) { return c == ',' || blank(c); });
     const size_t n = static_cast<size_t>(std::min<std::ptrdiff_t>(stop - p, 24));
-    return n == 0 ? std::string("nothing") : "'" + std::string(p, n) + "'" + (stop - p > 24 ? "..." : "");
+    std::string shown;
+    for (const char c : std::string(p, n))
+        shown += c == '\0' ? std::string("\\0") : std::string(1, c);
+    return n == 0 ? std::string("nothing") : "'" + shown + "'" + (stop - p > 24 ? "..." : "");
 }
 
 // Reads one number at p, or throws the reason (without the place).
@@ -45,8 +48,11 @@ double number(const char*& p, const char* end)
 size_t readLine(const char* p, const char* end, std::vector<double>& out)
 {
     if (*p == '(') {
-        if (*(end - 1) != ')')
+        const char* close = std::find(p, end, ')');
+        if (close == end)
             throw std::runtime_error("'(' without its closing ')'");
+        if (close + 1 != end)
+            throw std::runtime_error("expected the end of the line after ')', got " + excerpt(close + 1, end));
         ++p;
         --end;
     }
@@ -81,7 +87,9 @@ gaussbound::Points parseSamples(std::string_view text, const std::string& name, 
     Eigen::Index d = expected.d;
     std::string dSource = expected.source;
     long lineNumber = 0;
-    for (size_t start = 0; start < text.size();) {
+    // A UTF-8 byte-order mark, as some editors write, is not text.
+    const std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    for (size_t start = text.substr(0, 3) == kByteOrderMark ? 3 : 0; start < text.size();) {
         const size_t newline = std::min(text.find('\n', start), text.size());
         const char* p = text.data() + start;
         const char* end = text.data() + newline;
@@ -114,26 +122,10 @@ gaussbound::Points parseSamples(std::string_view text, const std::string& name, 
 
 gaussbound::Points readSampleFile(const std::string& path, const ExpectedDimension& expected)
 {
-    const bool standardInput = path == "-";
-    const std::string name = standardInput ? "standard input" : path;
-    const int fd = standardInput ? 0 : open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        throw SampleFileError(name + ": cannot read: " + std::strerror(errno));
-    std::string text;
-    char buffer[1 << 16];
-    for (;;) {
-        const ssize_t got = read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0) {
-            const int error = errno;
-            if (!standardInput)
-                close(fd);
-            if (got < 0)
-                throw SampleFileError(name + ": cannot read: " + std::strerror(error));
-            break;
-        }
-        text.append(buffer, static_cast<size_t>(got));
+    const std::string name = path == "-" ? "standard input" : path;
+    try {
+        return parseSamples(*readInput(path, SIZE_MAX), name, expected);
+    } catch (const InputError& e) {
+        throw SampleFileError(name + ": " + e.what());
     }
-    return parseSamples(text, name, expected);
 }

@@ -3,7 +3,8 @@
 // A line is the sampler's "(x,y)" form or d numbers separated by commas,
 // spaces or tabs (a comma may have blanks around it). Blank lines and lines
 // whose first non-blank character is '#' are skipped; a line may end in
-// "\r\n". The first point fixes d, and every other point must have d
+// "\r\n"; a UTF-8 byte-order mark before the first line is skipped. The
+// first point fixes d, and every other point must have d
 // numbers. Numbers are read by std::from_chars: finite, in range, an optional
 // leading '+'.
 //

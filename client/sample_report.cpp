@@ -8,12 +8,17 @@
 #include "plot.h"
 #include "report.h"
 
+std::string pointCount(std::int64_t n)
+{
+    return std::to_string(n) + (n == 1 ? " point" : " points");
+}
+
 std::string errorLine(const std::string& label, const ErrorCount& count)
 {
     const gaussbound::Interval w = gaussbound::wilsonInterval(count.errors, count.points);
     return line(label, static_cast<double>(count.errors) / static_cast<double>(count.points),
-                "  (" + std::to_string(count.errors) + " of " + std::to_string(count.points) +
-                    " points; 95 % Wilson interval " + sig6(w.low) + " to " + sig6(w.high) + ")");
+                "  (" + std::to_string(count.errors) + " of " + pointCount(count.points) +
+                    "; 95 % Wilson interval " + sig6(w.low) + " to " + sig6(w.high) + ")");
 }
 
 nlohmann::ordered_json errorObject(const ErrorCount& count)

@@ -26,6 +26,9 @@ struct ErrorCount {
     std::int64_t errors, points;
 };
 
+// "1 point", "N points".
+std::string pointCount(std::int64_t n);
+
 // "  LABEL  RATE  (E of N points; 95 % Wilson interval LOW to HIGH)".
 std::string errorLine(const std::string& label, const ErrorCount& count);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
 
 #include <gaussbound/Classifier.h>
 #include <gaussbound/Scatter.h>
@@ -49,7 +50,7 @@ Series classSeries(const gaussbound::Points& p, const ScatterRequest& r, Colour 
     s.colour.a = 0.55;
     s.marker = marker;
     s.markerSize = p.rows() > 2000 ? 3.0 : 5.0;
-    s.label = label + " (" + std::to_string(p.rows()) + " points)";
+    s.label = label + " (" + std::to_string(p.rows()) + (p.rows() == 1 ? " point)" : " points)");
     return s;
 }
 
@@ -104,6 +105,10 @@ Series boundary(const gaussbound::Model& model, const gaussbound::Figure& f)
 
 gaussbound::Figure scatterFigure(const ScatterRequest& r)
 {
+    const Eigen::Index d = r.model->dimension();
+    if (r.xAxis < 0 || r.yAxis < 0 || r.xAxis >= d || r.yAxis >= d || r.class1->cols() != d ||
+        r.class2->cols() != d)
+        throw std::invalid_argument("scatterFigure: the axes must be coordinates of the points");
     gaussbound::Figure f;
     f.title = r.title;
     f.subtitle = r.subtitle;

@@ -23,7 +23,9 @@ struct ScatterRequest {
     std::vector<std::string> caption;
 };
 
-// The figure; its ranges hold every point and ellipse.
+// The figure; its ranges hold every point and ellipse. Throws
+// std::invalid_argument unless both axes are coordinates of the model and of
+// the points (so a figure of one coordinate is refused before it is asked for).
 gaussbound::Figure scatterFigure(const ScatterRequest& request);
 
 #endif

@@ -275,6 +275,8 @@ gaussbound::Figure sweepFigure(const Sweep& sweep, const std::vector<Figures>& r
     figure.subtitle = plotSubtitle(sweep.model);
     figure.xLabel = axisLabel(sweep);
     figure.yLabel = "probability of error";
+    figure.xSymbol = sweep.log ? "log₁₀ t" : "t";
+    figure.ySymbol = "P(error)";
     for (size_t c = 0; c < 4; ++c) {
         gaussbound::Series s;
         for (size_t i = 0; i < rows.size(); ++i) {

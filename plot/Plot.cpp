@@ -1,8 +1,10 @@
 #include "Plot.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <stdexcept>
 
@@ -75,16 +77,26 @@ void drawText(Context cr, const std::string& text, double x, double y, double si
 // Axes.
 
 // One axis: data values in [lo, hi] (log10 of them on a logarithmic axis)
-// onto device coordinates [from, to].
+// onto device coordinates [from, to]. On a linear axis lo, hi and the ticks
+// are values less offset, so that a narrow range far from zero keeps its
+// precision.
 struct Axis {
     double lo, hi;
     bool log;
     double from = 0.0, to = 1.0;
-    std::vector<double> ticks;  // in data values
+    std::vector<double> ticks;  // in data values, less offset
+    std::vector<std::string> labels;  // of a linear axis's ticks
+    double offset = 0.0;
+    std::string title;
 
     double value(double v) const { return log ? std::log10(v) : v; }
     bool shows(double v) const { return std::isfinite(v) && (!log || v > 0.0); }
-    double map(double v) const { return from + (value(v) - lo) / (hi - lo) * (to - from); }
+    // Where a value less offset (a linear axis's tick) goes.
+    double at(double relative) const { return from + (relative - lo) / (hi - lo) * (to - from); }
+    double map(double v) const { return at(value(v) - offset); }
+    // Where the i-th tick goes.
+    double tickAt(size_t i) const { return log ? map(ticks[i]) : at(ticks[i]); }
+    std::string label(size_t i) const;
 };
 
 // The finite values of one coordinate over every series and ellipse.
@@ -123,7 +135,7 @@ void extent(const Figure& f, bool yAxis, bool log, double& lo, double& hi)
 Axis makeAxis(const Figure& f, bool yAxis)
 {
     const bool log = yAxis && f.logY;
-    Axis a{0.0, 1.0, log, 0.0, 1.0, {}};
+    Axis a{0.0, 1.0, log, 0.0, 1.0, {}, {}, 0.0, {}};
     const auto& range = yAxis ? f.yRange : f.xRange;
     if (range) {
         a.lo = log ? std::log10(range->first) : range->first;
@@ -147,35 +159,43 @@ Axis makeAxis(const Figure& f, bool yAxis)
                         a.ticks.push_back(m * std::pow(10.0, k));
         }
         std::sort(a.ticks.begin(), a.ticks.end());
+        a.title = f.yLabel;
         return a;
     }
-    a.ticks = niceTicks(a.lo, a.hi);
+    const AxisTicks ticks = axisTicks(a.lo, a.hi, 6, !range);
+    a.offset = ticks.offset;
+    a.ticks = ticks.at;
+    a.labels = ticks.labels;
+    a.title = axisTitle(yAxis ? f.yLabel : f.xLabel, yAxis ? f.ySymbol : f.xSymbol, ticks);
     if (!range && a.ticks.size() >= 2) {
-        const double step = a.ticks[1] - a.ticks[0];
-        if (a.ticks.front() > a.lo + 1e-9 * step)
-            a.ticks.insert(a.ticks.begin(), a.ticks.front() - step);
-        if (a.ticks.back() < a.hi - 1e-9 * step)
-            a.ticks.push_back(a.ticks.back() + step);
         a.lo = a.ticks.front();
         a.hi = a.ticks.back();
+    } else {
+        a.lo -= a.offset;
+        a.hi -= a.offset;
     }
     return a;
 }
 
-// A tick's label: "%g" of the value, with a true minus sign; on a
-// logarithmic axis powers of ten as 10^{k}.
-std::string tickLabel(double v, bool log)
+// A logarithmic axis's tick label: powers of ten as 10^{k}, others as "%g",
+// with a true minus sign.
+std::string logTickLabel(double v)
 {
     char buf[32];
     const double k = std::log10(v);
-    if (log && std::fabs(k - std::round(k)) < 1e-9 && std::fabs(k) >= 3)
+    if (std::fabs(k - std::round(k)) < 1e-9 && std::fabs(k) >= 3)
         std::snprintf(buf, sizeof buf, "10^{%d}", static_cast<int>(std::round(k)));
     else
-        std::snprintf(buf, sizeof buf, "%g", std::fabs(v) < 1e-12 ? 0.0 : v);
+        std::snprintf(buf, sizeof buf, "%g", v);
     std::string s = buf;
     for (size_t at; (at = s.find('-')) != std::string::npos;)
         s.replace(at, 1, "\u2212");
     return s;
+}
+
+std::string Axis::label(size_t i) const
+{
+    return log ? logTickLabel(ticks[i]) : labels[i];
 }
 
 // ---------------------------------------------------------------------------
@@ -324,12 +344,12 @@ void drawLegend(Context cr, const Figure& f, const Axis& x, const Axis& y, doubl
     }
 }
 
-void drawAxes(Context cr, const Figure& f, const Axis& x, const Axis& y, double size)
+void drawAxes(Context cr, const Axis& x, const Axis& y, double size)
 {
     const double tick = 0.4 * size;
     cairo_set_line_width(cr, 0.6);
-    for (double v : x.ticks) {
-        const double px = x.map(v);
+    for (size_t i = 0; i < x.ticks.size(); ++i) {
+        const double px = x.tickAt(i);
         cairo_set_source_rgb(cr, 0.9, 0.9, 0.9);
         cairo_move_to(cr, px, y.to);
         cairo_line_to(cr, px, y.from);
@@ -338,10 +358,10 @@ void drawAxes(Context cr, const Figure& f, const Axis& x, const Axis& y, double 
         cairo_move_to(cr, px, y.from);
         cairo_line_to(cr, px, y.from + tick);
         cairo_stroke(cr);
-        drawText(cr, tickLabel(v, false), px, y.from + tick + 1.2 * size, size, 0.5);
+        drawText(cr, x.label(i), px, y.from + tick + 1.2 * size, size, 0.5);
     }
-    for (double v : y.ticks) {
-        const double py = y.map(v);
+    for (size_t i = 0; i < y.ticks.size(); ++i) {
+        const double py = y.tickAt(i);
         cairo_set_source_rgb(cr, 0.9, 0.9, 0.9);
         cairo_move_to(cr, x.from, py);
         cairo_line_to(cr, x.to, py);
@@ -350,18 +370,18 @@ void drawAxes(Context cr, const Figure& f, const Axis& x, const Axis& y, double 
         cairo_move_to(cr, x.from - tick, py);
         cairo_line_to(cr, x.from, py);
         cairo_stroke(cr);
-        drawText(cr, tickLabel(v, y.log), x.from - tick - 0.3 * size, py + 0.35 * size, size, 1.0);
+        drawText(cr, y.label(i), x.from - tick - 0.3 * size, py + 0.35 * size, size, 1.0);
     }
     cairo_set_source_rgb(cr, 0, 0, 0);
     cairo_set_line_width(cr, 1.0);
     cairo_rectangle(cr, x.from, y.to, x.to - x.from, y.from - y.to);
     cairo_stroke(cr);
 
-    drawText(cr, f.xLabel, (x.from + x.to) / 2, y.from + tick + 2.9 * size, 1.15 * size, 0.5);
+    drawText(cr, x.title, (x.from + x.to) / 2, y.from + tick + 2.9 * size, 1.15 * size, 0.5);
     cairo_save(cr);
     cairo_translate(cr, x.from - tick - 4.2 * size, (y.from + y.to) / 2);
     cairo_rotate(cr, -M_PI / 2);
-    drawText(cr, f.yLabel, 0, 0, 1.15 * size, 0.5);
+    drawText(cr, y.title, 0, 0, 1.15 * size, 0.5);
     cairo_restore(cr);
 }
 
@@ -390,7 +410,7 @@ void drawFigure(Context cr, const Figure& f, int width, int height)
     drawText(cr, f.title, width / 2.0, 1.6 * size, 1.3 * size, 0.5);
     if (!f.subtitle.empty())
         drawText(cr, f.subtitle, width / 2.0, 3.0 * size, fitting(cr, f.subtitle, 0.85 * size, width - 2 * size), 0.5);
-    drawAxes(cr, f, x, y, size);
+    drawAxes(cr, x, y, size);
     for (size_t i = 0; i < f.caption.size(); ++i)
         drawText(cr, f.caption[i], x.from, y.from + 4.6 * size + captionLine * i,
                  fitting(cr, f.caption[i], 0.9 * size, width - x.from - size));
@@ -426,24 +446,150 @@ void check(cairo_status_t status)
 
 std::vector<double> niceTicks(double lo, double hi, int target)
 {
-    const double raw = (hi - lo) / std::max(1, target);
+    const AxisTicks ticks = axisTicks(lo, hi, std::clamp(target, 2, 50));
+    std::vector<double> values;
+    for (double v : ticks.at)
+        values.push_back(ticks.offset + v);
+    return values;
+}
+
+namespace {
+
+const char* const kMinus = "\u2212";
+
+// The decimal digits of n's magnitude.
+std::string digitsOf(long long n)
+{
+    return std::to_string(n < 0 ? -static_cast<unsigned long long>(n) : static_cast<unsigned long long>(n));
+}
+
+// n . 10^p written exactly in decimals, with a true minus sign: (25, -2) is
+// "0.25", (-3, 2) is "−300".
+std::string decimal(long long n, int p)
+{
+    if (n == 0)
+        return "0";
+    std::string digits = digitsOf(n);
+    if (p >= 0) {
+        digits.append(static_cast<size_t>(p), '0');
+    } else {
+        const size_t point = static_cast<size_t>(-p);
+        if (digits.size() <= point)
+            digits.insert(0, point - digits.size() + 1, '0');
+        digits.insert(digits.size() - point, ".");
+        while (digits.back() == '0')
+            digits.pop_back();
+        if (digits.back() == '.')
+            digits.pop_back();
+    }
+    return (n < 0 ? kMinus : "") + digits;
+}
+
+// "10^{k}" with a true minus sign.
+std::string powerOfTen(int k)
+{
+    return "10^{" + (k < 0 ? kMinus + std::to_string(-k) : std::to_string(k)) + "}";
+}
+
+// n . 10^p (n > 0) as a title writes it: decimals from 10^-4 to below 10^6,
+// else "10^{15}" or "1.5×10^{15}".
+std::string scientific(long long n, int p)
+{
+    const int leading = p + static_cast<int>(digitsOf(n).size()) - 1;
+    if (leading >= -4 && leading < 6)
+        return decimal(n, p);
+    const std::string mantissa = decimal(n, p - leading);
+    return (mantissa == "1" ? "" : mantissa + "\u00d7") + powerOfTen(leading);
+}
+
+}  // namespace
+
+AxisTicks axisTicks(double lo, double hi, int target, bool cover)
+{
+    if (!(std::isfinite(lo) && std::isfinite(hi) && lo < hi))
+        throw std::invalid_argument("axisTicks: the range must be finite numbers lo < hi");
+    if (target < 2 || target > 50)
+        throw std::invalid_argument("axisTicks: target must be from 2 to 50");
+    // A range so narrow that powers of ten near its step would leave the
+    // normal doubles (below 10^-290 wide: a few subnormals) is worked out
+    // 10^200 times larger, its ends rounded, and the labels' exponent says so.
+    // The width over target, even where hi - lo overflows.
+    const auto widthOver = [target](double a, double b) {
+        return std::isfinite(b - a) ? (b - a) / target : b / target - a / target;
+    };
+    const int shift = widthOver(lo, hi) < 1e-290 ? 200 : 0;
+    const double up = shift > 0 ? 1e200 : 1.0;
+    lo *= up;
+    hi *= up;
+    const double raw = widthOver(lo, hi);
     const int exponent = static_cast<int>(std::floor(std::log10(raw)));
     const double magnitude = std::pow(10.0, exponent);
-    double mantissa = 10.0;
-    for (double m : {1.0, 2.0, 5.0})
+    int mantissa = 10;
+    for (int m : {1, 2, 5})
         if (m * magnitude >= raw) {
             mantissa = m;
             break;
         }
     const double step = mantissa * magnitude;
+
+    AxisTicks t;
+    // Far from zero for its width (labels of more than six digits, or all
+    // alike), the range is measured from a round number near its middle: a
+    // multiple of the power of ten just above its width.
+    if (std::max(std::fabs(lo), std::fabs(hi)) / step >= 1e5) {
+        int p = static_cast<int>(std::ceil(std::log10(hi - lo)));
+        const double unit = std::pow(10.0, p);
+        long long n = std::llround(std::clamp(lo / 2 + hi / 2, -1e18 * unit, 1e18 * unit) / unit);
+        t.offset = p < 0 ? static_cast<double>(n) / std::pow(10.0, -p) : static_cast<double>(n) * unit;
+        while (n % 10 == 0)
+            n /= 10, ++p;
+        t.offsetText = scientific(std::llabs(n), p - shift);
+    }
     // Each tick is k . mantissa . 10^exponent, divided by an exact power of
     // ten for negative exponents, so that 3 x 0.2 is 0.6 and not
     // 0.6000000000000001.
     const double scale = std::pow(10.0, std::abs(exponent));
-    std::vector<double> ticks;
-    for (double k = std::ceil(lo / step - 1e-9); k * step <= hi + 1e-9 * step; k += 1.0)
-        ticks.push_back(exponent < 0 ? k * mantissa / scale : k * mantissa * scale);
-    return ticks;
+    const auto tick = [&](long long k) {
+        const double km = static_cast<double>(k) * mantissa;
+        return exponent < 0 ? km / scale : km * scale;
+    };
+    const double from = lo - t.offset, to = hi - t.offset;
+    auto first = static_cast<long long>(std::ceil(from / step - 1e-9));
+    auto last = static_cast<long long>(std::floor(to / step + 1e-9));
+    if (cover && tick(first) > from + 1e-9 * step && std::isfinite(tick(first - 1)))
+        --first;
+    if (cover && tick(last) < to - 1e-9 * step && std::isfinite(tick(last + 1)))
+        ++last;
+    long long largest = 0;
+    for (long long k = first; k <= last; ++k) {
+        t.at.push_back(tick(k) / up);
+        largest = std::max(largest, std::llabs(k * mantissa));
+    }
+    // The labels are k . mantissa . 10^(exponent - shift), or over 10^leading
+    // when they would be below 10^-4 or reach 10^6.
+    int power = exponent - shift;
+    const int leading = power + static_cast<int>(digitsOf(largest).size()) - 1;
+    if (largest > 0 && (leading < -4 || leading >= 6)) {
+        t.exponent = leading;
+        power -= leading;
+    }
+    for (long long k = first; k <= last; ++k)
+        t.labels.push_back(decimal(k * mantissa, power));
+    t.offset /= up;
+    return t;
+}
+
+std::string axisTitle(const std::string& label, const std::string& symbol, const AxisTicks& ticks)
+{
+    if (ticks.offsetText.empty() && ticks.exponent == 0)
+        return label;
+    const std::string name = symbol.empty() ? label : symbol;
+    std::string shown = name;
+    if (!ticks.offsetText.empty())
+        shown += (ticks.offset > 0 ? " \u2212 " : " + ") + ticks.offsetText;
+    if (ticks.exponent != 0)
+        shown = (ticks.offsetText.empty() ? shown : "(" + shown + ")") + " / " + powerOfTen(ticks.exponent);
+    return name == label ? shown : label + "; ticks: " + shown;
 }
 
 std::string render(const Figure& figure, Format format, int width, int height)

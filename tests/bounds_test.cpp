@@ -376,6 +376,78 @@ TEST_F(Bounds, RefusesModelFilesByNameAndReason)
     }
 }
 
+TEST_F(Bounds, EveryCommandRefusesNumbersBeyondTheDoublesAndDeepNestingInAModelFile)
+{
+    const std::string model = R"("mu1": [0, 0], "mu2": [1, 0], "sigma1": [1, 0, 0, 1], "sigma2": [2, 0, 0, 2])";
+    const struct {
+        std::string content;
+        std::string expected;  // the message after the file's name
+    } cases[] = {
+        {"{" + model + ", \"chernoff\": 1e999}", "chernoff: '1e999' holds a number out of range"},
+        {"{" + model + ", \"chernoff\": {\"optimum\": {\"beta\": -1e-400}}}",
+         "chernoff.optimum.beta: '-1e-400' holds a number out of range"},
+        {"{\"mu1\": [0, 1e-400], \"mu2\": [1, 0], \"sigma1\": [1, 0, 0, 1], \"sigma2\": [2, 0, 0, 2]}",
+         "mu1: '1e-400' holds a number out of range"},
+        {std::string(100000, '[') + std::string(100000, ']'), "nested more than 256 levels deep"},
+        {"{" + model + ", \"divergences\": " + std::string(256, '[') + std::string(256, ']') + "}",
+         "nested more than 256 levels deep"},
+    };
+    const fs::path file = dir / "m.json";
+    for (const auto& c : cases) {
+        std::ofstream(file) << c.content;
+        for (const std::string& command : {std::string(), "draw --n 10 --out " + (dir / "s").string(),
+                                           "sweep --vary prior1 --from 0.1 --to 0.9 --steps 3 --csv " +
+                                               (dir / "t.csv").string()}) {
+            const CommandResult r = bounds(command + " --model " + file.string());
+            EXPECT_EQ(r.status, 2) << command << ": " << c.expected;
+            EXPECT_EQ(r.out, "");
+            EXPECT_EQ(r.err, "bounds: " + file.string() + ": " + c.expected + "\n") << command;
+        }
+    }
+    EXPECT_EQ(files(), std::vector<std::string>{"m.json"});
+    // 255 levels under the object are read (and passed over).
+    std::ofstream(file) << "{" + model + ", \"divergences\": " + std::string(255, '[') + std::string(255, ']') + "}";
+    EXPECT_EQ(bounds("--model " + file.string()).status, 0);
+    // The command line words a number out of range the same way, and 5e-324,
+    // the least double, is a number on either side.
+    EXPECT_EQ(bounds("--mu1 0,1e-400").err, "bounds: --mu1: '0,1e-400' holds a number out of range\n");
+    std::ofstream(file) << "{\"mu1\": [0, 5e-324], \"mu2\": [1, 0], \"sigma1\": [1, 0, 0, 1], \"sigma2\": [2, 0, 0, 2]}";
+    EXPECT_EQ(bounds("--model " + file.string() + " --json").out, bounds("--mu1 0,5e-324 --json").out);
+}
+
+TEST_F(Bounds, EveryModelTheProgramPrintsReadsBackFromAFileOrStandardInput)
+{
+    const std::string model = "--mu1 0,0.5 --mu2 1,2 --sigma1 2,0.6,0.6,1 --sigma2 1,-0.3,-0.3,0.5 --priors 0.4,0.6";
+    const std::string expected = bounds(model + " --json").out;
+    ASSERT_FALSE(expected.empty());
+    const std::string model3 = "--mu1 0,0,1 --mu2 1,0,-1 --sigma1 2,0.3,0,0.3,1,0,0,0,1 --sigma2 1,0,0,0,1,0,0,0,4";
+    // Plain --json and draw --json through a pipe into --model -.
+    EXPECT_EQ(bounds(model + " --json | " BOUNDS_EXE " --model - --json").out, expected);
+    EXPECT_EQ(bounds("draw " + model + " --n 20 --json | " BOUNDS_EXE " --model - --json").out, expected);
+    EXPECT_EQ(bounds("draw " + model3 + " --n 20 --json | " BOUNDS_EXE " sweep --model - --vary prior1 "
+                     "--from 0.5 --to 0.6 --steps 2 --json").status, 0);
+    // A batch answer, id and all, read back as a file.
+    const std::string line = R"({"id":[1,"a"],"mu1":[0,0.5],"mu2":[1,2],"sigma1":[2,0.6,0.6,1],)"
+                             R"("sigma2":[1,-0.3,-0.3,0.5],"priors":[0.4,0.6]})";
+    std::ofstream(dir / "answer.json") << bounds("batch <<EOF\n" + line + "\nEOF").out;
+    EXPECT_EQ(bounds("--model " + (dir / "answer.json").string() + " --json").out, expected);
+    // fit --json: its estimated classes.
+    const std::string prefix = (dir / "s").string();
+    ASSERT_EQ(bounds("draw " + model + " --n 40 --out " + prefix).status, 0);
+    const CommandResult fit = bounds("fit " + prefix + "1.csv " + prefix + "2.csv --json --bootstrap 20");
+    ASSERT_EQ(fit.status, 0) << fit.err;
+    std::ofstream(dir / "fit.json") << fit.out;
+    nlohmann::json again = parseJson(bounds("--model " + (dir / "fit.json").string() + " --json"));
+    nlohmann::json fitted = nlohmann::json::parse(fit.out);
+    for (const char* key : {"samples", "empirical", "bootstrap"})
+        fitted.erase(key);
+    EXPECT_EQ(again, fitted);
+    // An empty standard input is a model file without JSON.
+    const CommandResult empty = bounds("--model - < /dev/null");
+    EXPECT_EQ(empty.status, 2);
+    EXPECT_EQ(empty.err.rfind("bounds: standard input: column 1: not valid JSON", 0), 0u) << empty.err;
+}
+
 TEST_F(Bounds, SeparatedBeyondTheDoubleRangeGivesLimitsNotNulls)
 {
     const nlohmann::json j = parseJson(bounds("--mu1 1e308,1e308 --mu2 -1e308,-1e308 --json"));
@@ -395,6 +467,24 @@ TEST_F(Bounds, SeparatedBeyondTheDoubleRangeGivesLimitsNotNulls)
     EXPECT_EQ(k["chernoff"]["factor"].get<double>(), 0.0);
     EXPECT_EQ(k["bhattacharyya"]["exponent"], "Infinity");
     EXPECT_EQ(k["bhattacharyya"]["error_bound"].get<double>(), 0.0);
+}
+
+TEST_F(Bounds, AnInfiniteFigureReadsTheSameInTextAndJsonInEveryDimension)
+{
+    // k(1/2) of means 2e200 apart is infinite, in the plane from Bound too.
+    const std::string d2 = "--mu1 1e200,0 --mu2 -1e200,0";
+    const std::string d3 = "--mu1 1e200,0,0 --mu2 -1e200,0,0 --sigma1 1,0,0,0,1,0,0,0,1 --sigma2 2,0,0,0,2,0,0,0,2";
+    for (const std::string& model : {d2, d3}) {
+        const nlohmann::json j = parseJson(bounds(model + " --json"));
+        EXPECT_EQ(j["bhattacharyya"]["exponent"], "Infinity") << model;
+        EXPECT_EQ(j["divergences"]["kl12"], "Infinity") << model;
+        const std::string text = bounds(model).out;
+        EXPECT_NE(text.find("  exponent k(1/2):                             inf\n"), std::string::npos) << text;
+        EXPECT_EQ(text.find("nan"), std::string::npos) << text;
+        // Only a figure that could not be computed is null, and says so in the text.
+        const size_t nulls = j.dump().find("null") == std::string::npos ? 0 : 1;
+        EXPECT_EQ(nulls, text.find("not computed") == std::string::npos ? 0u : 1u) << model;
+    }
 }
 
 // ---------------------------------------------------------------------------
@@ -885,6 +975,107 @@ TEST_F(Bounds, FitAndDrawRefuseBadInputWithoutWritingAnything)
     EXPECT_EQ(files().size(), 3u);  // the three sample files, nothing else
 }
 
+TEST_F(Bounds, FitChecksAxesAndOneCoordinateInEveryDimension)
+{
+    writeText(dir / "one.csv", "1\n2\n4\n");
+    writeText(dir / "two.csv", kGoodSet);
+    writeText(dir / "three.csv", "0,0,0\n1,0,0\n0,1,0\n0,0,1\n1,1,1.5\n");
+    const std::string plot = " --bootstrap 0 --plot " + (dir / "p.png").string();
+    const struct {
+        std::string file, extra, expected;
+    } cases[] = {
+        {"one.csv", " --axes 1,1000000", "--axes: the points have 1 coordinate"},
+        {"one.csv", " --axes 1,2", "--axes: the points have 1 coordinate"},
+        {"one.csv", "", "--plot: the scatter figure needs points of 2 or more coordinates; these have 1"},
+        {"two.csv", " --axes 1,1000000", "--axes: the points have 2 coordinates"},
+        {"three.csv", " --axes 4,1", "--axes: the points have 3 coordinates"},
+    };
+    for (const auto& c : cases) {
+        const std::string f = (dir / c.file).string();
+        const CommandResult r = bounds("fit " + f + " " + f + c.extra + plot);
+        EXPECT_EQ(r.status, 2) << c.file << c.extra;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "bounds: " + c.expected + "\n") << c.file << c.extra;
+    }
+    EXPECT_FALSE(fs::exists(dir / "p.png"));
+    // Without a figure 1-D points are fitted, and 2-D ones take the default axes.
+    const std::string one = (dir / "one.csv").string();
+    EXPECT_EQ(bounds("fit " + one + " " + one + " --bootstrap 0").status, 0);
+    EXPECT_EQ(bounds("draw --mu1 0 --mu2 1 --sigma1 1 --sigma2 2 --plot " + (dir / "p.png").string()).status, 2);
+    const std::string two = (dir / "three.csv").string();
+    EXPECT_EQ(bounds("fit " + two + " " + two + " --axes 3,1" + plot).status, 0);
+}
+
+TEST_F(Bounds, SampleFilesTakeAByteOrderMarkAndSayWhatIsWrong)
+{
+    writeText(dir / "b.csv", kGoodSet);
+    writeText(dir / "bom.csv", "\xEF\xBB\xBF" + std::string(kGoodSet));
+    const std::string b = (dir / "b.csv").string(), bom = (dir / "bom.csv").string();
+    const CommandResult plain = bounds("fit " + b + " " + b + " --json --bootstrap 0");
+    ASSERT_EQ(plain.status, 0);
+    EXPECT_EQ(bounds("fit " + bom + " " + b + " --json --bootstrap 0").out, plain.out);
+    const struct {
+        std::string text, expected;
+    } cases[] = {
+        {std::string("1,2\n3\0x,4\n", 10), ":2: expected a comma, space or tab after a number, got '\\0x'"},
+        {"(1,2)abc\n", ":1: expected the end of the line after ')', got 'abc'"},
+        {"(1,2\n", ":1: '(' without its closing ')'"},
+    };
+    for (const auto& c : cases) {
+        writeText(dir / "a.csv", c.text);
+        EXPECT_EQ(bounds("fit " + (dir / "a.csv").string() + " " + b).err,
+                  "bounds: " + (dir / "a.csv").string() + c.expected + "\n");
+    }
+    // The ridge is advised only where it can help.
+    writeText(dir / "single.csv", "1,2\n");
+    const std::string single = (dir / "single.csv").string();
+    EXPECT_NE(bounds("fit " + single + " " + b).err.find("--ridge"), std::string::npos);
+    const CommandResult ridged = bounds("fit " + single + " " + b + " --ridge 1");
+    EXPECT_EQ(ridged.status, 2);
+    EXPECT_EQ(ridged.err.find("--ridge"), std::string::npos) << ridged.err;
+}
+
+TEST_F(Bounds, CountsBootstrapsFoldersAndTerminalsAreWordedAndRefusedAsDocumented)
+{
+    // One point is one point.
+    EXPECT_NE(bounds("draw --n 1").out.find("Samples: 1 point of class 1, 1 of class 2"), std::string::npos);
+    EXPECT_NE(bounds("draw --n 2").out.find("Samples: 2 points of class 1"), std::string::npos);
+    // An interval needs 20 resamplings; 0 still turns them off.
+    writeText(dir / "b.csv", kGoodSet);
+    const std::string b = (dir / "b.csv").string();
+    for (const char* count : {"1", "19"}) {
+        const CommandResult r = bounds("fit " + b + " " + b + " --bootstrap " + count);
+        EXPECT_EQ(r.status, 2) << count;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "bounds: --bootstrap: a 95 % interval needs at least 20 resamplings (0 for none), got " +
+                             std::string(count) + "\n");
+    }
+    EXPECT_EQ(bounds("fit " + b + " " + b + " --bootstrap 20").status, 0);
+    EXPECT_EQ(bounds("fit " + b + " " + b + " --bootstrap 0").status, 0);
+    // A folder as --out's prefix holds the files.
+    fs::create_directory(dir / "runs");
+    ASSERT_EQ(bounds("draw --n 3 --out " + (dir / "runs").string()).status, 0);
+    ASSERT_EQ(bounds("draw --n 3 --out " + (dir / "runs").string() + "/").status, 0);
+    std::vector<std::string> inside;
+    for (const auto& entry : fs::directory_iterator(dir / "runs"))
+        inside.push_back(entry.path().filename().string());
+    std::sort(inside.begin(), inside.end());
+    EXPECT_EQ(inside, (std::vector<std::string>{"1.csv", "2.csv"}));
+    // Every command's help gives its exit statuses.
+    EXPECT_NE(bounds("fit --help").out.find("1 an output could not be written or a figure could"), std::string::npos);
+    EXPECT_NE(bounds("batch --help").out.find("Exit status:"), std::string::npos);
+    // A figure is never written to a terminal (script gives the command one).
+    if (runCommand("command -v script").status != 0)
+        GTEST_SKIP() << "no script(1) to give the program a terminal";
+    for (const std::string& command : {std::string("--plot -"), std::string("draw --plot -"), "fit " + b + " " + b + " --plot -",
+                                       std::string("sweep --vary prior1 --from 0.1 --to 0.9 --steps 3 --plot -")}) {
+        const CommandResult r = runCommand("script -qec '" BOUNDS_EXE " " + command + "' /dev/null");
+        EXPECT_EQ(r.status, 2) << command;
+        EXPECT_NE(r.out.find("bounds: --plot: standard output is a terminal"), std::string::npos) << r.out;
+        EXPECT_EQ(r.out.find("PNG"), std::string::npos) << command;
+    }
+}
+
 TEST_F(Bounds, DrawWritesBothFilesOrNeither)
 {
     // A missing folder: nothing is written, and nothing printed.
@@ -921,6 +1112,21 @@ TEST_F(Bounds, FitAndDrawPlotsDecode)
                (dir / "fit.svg").string());
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(readFile(dir / "fit.svg").find("<svg"), std::string::npos);
+}
+
+TEST_F(Bounds, FiguresOfNarrowRangesFarFromZeroAreDrawn)
+{
+    // Points 10^15 from the origin with a standard deviation of 0.1: the
+    // axis's ticks used to run out of memory.
+    const CommandResult draw = bounds("draw --mu1 1e15,0 --mu2 1e15,1 --sigma1 0.01,0,0,1 --sigma2 0.01,0,0,1 "
+                                      "--plot " + (dir / "far.svg").string());
+    ASSERT_EQ(draw.status, 0) << draw.err;
+    const std::string svg = readFile(dir / "far.svg");
+    EXPECT_NE(svg.find("<svg"), std::string::npos);
+    const CommandResult sweep = bounds("sweep --vary separation --from 1 --to 1.000000000000001 --steps 5 "
+                                       "--plot " + (dir / "sweep.png").string());
+    ASSERT_EQ(sweep.status, 0) << sweep.err;
+    EXPECT_TRUE(Image(dir / "sweep.png").ok());
 }
 
 TEST_F(Bounds, SubcommandsExplainThemselves)

@@ -3,6 +3,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <iomanip>
+#include <random>
+#include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -29,6 +33,109 @@ TEST(Ticks, AreNiceNumbersOverTheRange)
     // Each tick is the double nearest its decimal value, not a sum of steps.
     EXPECT_EQ(niceTicks(0, 1)[3], 0.6);
     EXPECT_EQ(niceTicks(0, 0.35, 7)[3], 0.15);
+}
+
+namespace {
+
+// A label read back as a number: true minus signs become '-'.
+double labelValue(std::string label)
+{
+    for (size_t at; (at = label.find("\u2212")) != std::string::npos;)
+        label.replace(at, 3, "-");
+    size_t used = 0;
+    const double v = std::stod(label, &used);
+    EXPECT_EQ(used, label.size()) << label;
+    return v;
+}
+
+}  // namespace
+
+TEST(Ticks, NarrowRangesFarFromZeroGetAnOffsetAndTinyOnesAFactor)
+{
+    using gaussbound::axisTicks;
+    using gaussbound::axisTitle;
+    // The scatter of points 10^15 from zero, 0.75 wide.
+    const gaussbound::AxisTicks far = axisTicks(1e15 - 0.3, 1e15 + 0.45);
+    EXPECT_EQ(far.offset, 1e15);
+    EXPECT_EQ(far.offsetText, "10^{15}");
+    EXPECT_EQ(far.exponent, 0);
+    EXPECT_EQ(far.labels, (std::vector<std::string>{"\u22120.2", "0", "0.2", "0.4"}));
+    EXPECT_EQ(axisTitle("x₁", "", far), "x₁ \u2212 10^{15}");
+    // Where every tick used to read 3e+14.
+    const gaussbound::AxisTicks negative = axisTicks(-3e14 - 0.25, -3e14 + 0.25);
+    EXPECT_EQ(negative.offset, -3e14);
+    EXPECT_EQ(axisTitle("x₁", "", negative), "x₁ + 3\u00d710^{14}");
+    // A sweep from 1 to 1 + 10^-15: an offset and a common factor.
+    const gaussbound::AxisTicks both = axisTicks(1, 1.000000000000001);
+    EXPECT_EQ(both.offset, 1);
+    EXPECT_EQ(both.exponent, -15);
+    EXPECT_EQ(both.labels, (std::vector<std::string>{"0", "0.2", "0.4", "0.6", "0.8", "1"}));
+    EXPECT_EQ(axisTitle("t: the prior", "t", both), "t: the prior; ticks: (t \u2212 1) / 10^{\u221215}");
+    // Tiny numbers near zero: a factor only; and ordinary ranges: neither.
+    const gaussbound::AxisTicks tiny = axisTicks(0, 3e-20);
+    EXPECT_EQ(tiny.offsetText, "");
+    EXPECT_EQ(tiny.exponent, -20);
+    EXPECT_EQ(tiny.labels.back(), "3");
+    EXPECT_EQ(axisTitle("β", "", axisTicks(0, 1)), "β");
+    EXPECT_EQ(axisTicks(0, 1).labels, (std::vector<std::string>{"0", "0.2", "0.4", "0.6", "0.8", "1"}));
+    EXPECT_EQ(axisTicks(-250, 1250).labels, (std::vector<std::string>{"0", "500", "1000"}));
+    EXPECT_EQ(axisTicks(99990, 100010).labels.back(), "100010");
+    // A range that is not one is refused.
+    EXPECT_THROW(axisTicks(1, 1), std::invalid_argument);
+    EXPECT_THROW(axisTicks(0, INFINITY), std::invalid_argument);
+    EXPECT_THROW(axisTicks(0, 1, 1), std::invalid_argument);
+}
+
+TEST(Ticks, AreFewDistinctAndReadBackAsTheirValuesForAnyFiniteRange)
+{
+    // Ranges of every width at every distance from zero, the extremes included.
+    std::vector<std::pair<double, double>> ranges = {
+        {-1.7976931348623157e308, 1.7976931348623157e308}, {0, 5e-324}, {-5e-324, 5e-324},
+        {1e308, 1.7976931348623157e308}, {1e15, std::nextafter(1e15, 2e15)}, {-1, std::nextafter(-1.0, 0.0)}};
+    std::mt19937_64 random(5);
+    std::uniform_real_distribution<double> exponent(-300, 300), unit(-1, 1);
+    for (int i = 0; i < 3000; ++i) {
+        const double centre = unit(random) * std::pow(10.0, exponent(random));
+        const double width = std::fabs(centre) * std::pow(10.0, -16 * std::fabs(unit(random)) - 0.01) +
+                             std::pow(10.0, exponent(random));
+        ranges.push_back({centre - width / 2, centre + width / 2});
+    }
+    for (const auto& [lo, hi] : ranges) {
+        if (!(lo < hi) || !std::isfinite(hi - lo / 2))
+            continue;
+        for (const bool cover : {false, true}) {
+            const gaussbound::AxisTicks t = gaussbound::axisTicks(lo, hi, 6, cover);
+            SCOPED_TRACE(testing::Message() << std::setprecision(17) << lo << " to " << hi << (cover ? ", covered" : ""));
+            ASSERT_GE(t.at.size(), 2u);
+            ASSERT_LE(t.at.size(), 17u);
+            ASSERT_EQ(t.labels.size(), t.at.size());
+            EXPECT_EQ(std::set<std::string>(t.labels.begin(), t.labels.end()).size(), t.labels.size());
+            const double step = t.at[1] - t.at[0];
+            for (size_t k = 0; k < t.at.size(); ++k) {
+                EXPECT_LE(t.labels[k].size(), 12u) << t.labels[k];
+                // Ticks of a range a few subnormals wide are as near as the
+                // rounding of its ends goes.
+                const double tolerance =
+                    1e-6 * step + (step < 1e-290 ? 1e-15 * std::max(std::fabs(lo), std::fabs(hi)) + 1e-322 : 0);
+                if (k > 0) {
+                    EXPECT_NEAR(t.at[k] - t.at[k - 1], step, tolerance);
+                }
+                // The label is the tick's value less the offset, over 10^exponent.
+                const long double shown = labelValue(t.labels[k]) * std::pow(10.0L, t.exponent);
+                EXPECT_NEAR(static_cast<double>(shown), t.at[k], tolerance) << t.labels[k] << " e" << t.exponent;
+                if (!cover) {
+                    EXPECT_GE(t.at[k], (lo - t.offset) - tolerance);
+                    EXPECT_LE(t.at[k], (hi - t.offset) + tolerance);
+                }
+            }
+            if (cover && std::isfinite(t.at.back() + 2 * step)) {
+                EXPECT_LE(t.at.front(), (lo - t.offset) + 1e-6 * step + 1e-322);
+                EXPECT_GE(t.at.back(), (hi - t.offset) - 1e-6 * step - 1e-322);
+            } else if (cover) {  // the next tick would be beyond the largest double
+                EXPECT_GT(hi, 1e308);
+            }
+        }
+    }
 }
 
 TEST(Formats, FollowTheExtension)

@@ -262,6 +262,63 @@ TEST_F(SweepBatch, BatchAnswersEveryLineInOrderWithIdsAndErrors)
     EXPECT_NEAR(j[7]["bayes_error"].get<double>(), 0.5 * std::erfc(1 / std::sqrt(2.0)), 1e-14);
 }
 
+TEST_F(SweepBatch, BatchEchoesEveryIdExactlyAsTheLineWritesIt)
+{
+    const std::string good = R"("mu1":[0,0],"mu2":[1,0],"sigma1":[1,0,0,1],"sigma2":[2,0,0,2])";
+    // Numbers a double would round or respell, escapes, spaces inside a value.
+    const std::vector<std::string> ids = {"123456789012345678901234567890", "1E2", "-0", "1.50",
+                                          "\"\\u00e9\\\"x\"", "[1, {\"k\": 2.0e0}]", "{}"};
+    std::string input;
+    for (const std::string& id : ids)
+        input += "{\"id\" : " + id + " ," + good + "}\n";
+    for (const std::string& id : ids)  // the same ids on refused lines
+        input += "{" + good + ", \"id\":" + id + ",\"priors\":[0.5,0.6]}\n";
+    const CommandResult r = runCommand(kBounds + " batch --quiet " + file("in.jsonl", input));
+    EXPECT_EQ(r.status, 2);
+    const std::vector<std::string> out = lines(r.out);
+    ASSERT_EQ(out.size(), 2 * ids.size()) << r.out;
+    for (size_t i = 0; i < out.size(); ++i) {
+        const std::string& id = ids[i % ids.size()];
+        EXPECT_EQ(out[i].rfind("{\"id\":" + id + ",", 0), 0u) << out[i].substr(0, 100);
+        const json j = json::parse(out[i]);
+        EXPECT_EQ(j["id"], json::parse(id));
+        EXPECT_EQ(j.contains("error"), i >= ids.size()) << out[i].substr(0, 100);
+    }
+}
+
+TEST_F(SweepBatch, BatchRefusesDeepNestingAndNumbersBeyondTheDoublesLineByLine)
+{
+    const std::string good = R"("mu1":[0,0],"mu2":[1,0],"sigma1":[1,0,0,1],"sigma2":[2,0,0,2])";
+    const auto nested = [](size_t levels) { return std::string(levels, '[') + std::string(levels, ']'); };
+    // The line's object is one level: an id of 255 more is the deepest taken.
+    const std::string input = "{\"id\":" + nested(100000) + "," + good + "}\n" +  // 1: 200 KB, refused
+                              "{\"id\":" + nested(255) + "," + good + "}\n" +     // 2: the deepest taken
+                              "{\"id\":" + nested(256) + "," + good + "}\n" +     // 3: one level too deep
+                              "{\"id\":3," + good + ",\"chernoff\":1e999}\n" +    // 4: passed over, too large
+                              "{\"id\":4," + good + ",\"priors\":[0.5,5e-324]}\n" +  // 5: the least double, read
+                              "{\"id\":5,\"mu1\":[0,-1e-400],\"mu2\":[1,0],\"sigma1\":[1,0,0,1],\"sigma2\":[2,0,0,2]}\n" +
+                              "{\"id\":6," + good + "}\n";                         // 7: the stream goes on
+    const CommandResult r = runCommand(kBounds + " batch --quiet --threads 2 " + file("in.jsonl", input));
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "bounds: 5 of 7 lines refused\n");
+    const std::vector<std::string> out = lines(r.out);
+    ASSERT_EQ(out.size(), 7u);
+    std::vector<json> j;
+    for (const std::string& line : out)
+        j.push_back(json::parse(line));
+    EXPECT_EQ(j[0], json({{"line", 1}, {"error", "nested more than 256 levels deep"}}));
+    EXPECT_EQ(j[1]["id"], json::parse(nested(255)));
+    EXPECT_TRUE(j[1].contains("bayes_error"));
+    EXPECT_EQ(j[2], json({{"line", 3}, {"error", "nested more than 256 levels deep"}}));
+    EXPECT_EQ(j[3], json({{"line", 4}, {"error", "chernoff: '1e999' holds a number out of range"}}));
+    // 5e-324 is a double (a subnormal), not out of range: the priors are refused for their sum.
+    EXPECT_EQ(j[4]["id"], 4);
+    EXPECT_EQ(j[4]["error"].get<std::string>().rfind("priors: ", 0), 0u) << out[4];
+    EXPECT_EQ(j[5], json({{"line", 6}, {"error", "mu1: '-1e-400' holds a number out of range"}}));
+    EXPECT_EQ(j[6]["id"], 6);
+    EXPECT_TRUE(j[6].contains("bayes_error"));
+}
+
 TEST_F(SweepBatch, BatchBytesAreTheSameOnOneThreadAndTwo)
 {
     std::mt19937 random(7);
