@@ -96,10 +96,9 @@ std::optional<std::string> missingFigure(const gaussbound::Figures& f)
     for (const auto& [name, value] : figures)
         if (std::isnan(value))
             return name;
-    if (f.dimension != 2)
-        for (double v : {f.tableBeta, f.tableFactor, f.tableErrorBound, f.bhattacharyya.exponent})
-            if (std::isnan(v))
-                return "Chernoff table";
+    for (double v : {f.tableBeta, f.tableFactor, f.tableErrorBound, f.bhattacharyya.exponent})
+        if (std::isnan(v))
+            return "Chernoff table";
     return std::nullopt;
 }
 

@@ -192,7 +192,9 @@ BayesError bayesError(const Model& model, const CanonicalForm& form)
     const double value = p1 * e1.value + p2 * e2.value;
     const double own = p1 * (e1.absError - e1.fromInputs) + p2 * (e2.absError - e2.fromInputs);
     double inputs = p1 * e1.fromInputs + p2 * e2.fromInputs;
-    if (inputs > 1e-12 * value) {
+    if (inputs > 1e-12 * value && !(form.relError < 1e-3)) {
+        inputs = INFINITY;  // a form known to less than three digits: nothing to move
+    } else if (inputs > 1e-12 * value) {
         // The first-order estimate takes each coefficient's error apart from
         // the others; where it matters, move the canonical form itself by
         // relError, all s_i one way and then alternately, and compute again:

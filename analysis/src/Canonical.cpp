@@ -100,8 +100,12 @@ template <class Matrix>
 double conditionEstimate(const Matrix& c, const Matrix& l)
 {
     double kappa = 1.0;
-    for (Eigen::Index i = 0; i < c.rows(); ++i)
-        kappa = std::max(kappa, static_cast<double>(c(i, i) / (l(i, i) * l(i, i))));
+    for (Eigen::Index i = 0; i < c.rows(); ++i) {
+        const auto pivot = l(i, i) * l(i, i);
+        if (!(pivot > 0))
+            return INFINITY;  // a pivot below this precision's range
+        kappa = std::max(kappa, static_cast<double>(c(i, i) / pivot));
+    }
     return kappa;
 }
 
