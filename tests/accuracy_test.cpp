@@ -17,24 +17,12 @@
 #include <gaussbound/Analysis.h>
 #include <gaussbound/QuadraticForm.h>
 
-#include "Bound.h"
-
+#include "figures.h"
 #include "random_models.h"
 
 using namespace gaussbound;
 
 namespace {
-
-struct Table {
-    std::vector<double> cells = std::vector<double>(2 * kTableRows);
-    double (*get())[2] { return reinterpret_cast<double (*)[2]>(cells.data()); }
-};
-
-Figures figuresOf(const Model& m)
-{
-    Table t;
-    return analyse(m, t.get());
-}
 
 // The model in other units: coordinate i multiplied by scale_i, then the
 // coordinates reordered, new coordinate i being old coordinate order_i.
@@ -63,22 +51,6 @@ Eigen::VectorXd randomScales(std::mt19937_64& rng, Eigen::Index d)
     for (Eigen::Index i = 0; i < d; ++i)
         s(i) = std::ldexp(1.0, exponent(rng));
     return s;
-}
-
-// The order of the figures, each within its error: E's bound, and in the
-// plane 4e-6 relative for the table's figures when they are Bound's.
-void expectOrdered(const Figures& f, const std::string& what)
-{
-    if (std::isnan(f.bayes.value))
-        return;  // withdrawn: the program refuses rather than prints
-    const double low = f.bayes.value - f.bayes.absError, high = f.bayes.value + f.bayes.absError;
-    const double table = f.tableErrorBound * (1.0 + 4e-6);
-    EXPECT_LE(f.bhattacharyya.lowerBound, high) << what;
-    EXPECT_LE(low, f.optimum.errorBound) << what;
-    EXPECT_LE(f.optimum.errorBound, table) << what;
-    EXPECT_LE(low, table) << what;
-    EXPECT_LE(low, f.bhattacharyya.upperBound) << what;
-    EXPECT_LE(f.bayes.absError, f.bayes.value) << what;
 }
 
 // Two computations of the same figure agree within their error bounds

@@ -20,7 +20,7 @@
 #include <gaussbound/Canonical.h>
 #include <gaussbound/QuadraticForm.h>
 
-#include "Bound.h"
+#include "figures.h"
 #include "plane_bayes_error.h"
 #include "random_models.h"
 
@@ -56,18 +56,6 @@ TailProbability tail(const Eigen::VectorXd& a, const Eigen::VectorXd& c, double 
 BayesError bayes(const Model& m)
 {
     return bayesError(m, CanonicalForm(m));
-}
-
-// A caller-owned table for analyse.
-struct Table {
-    std::vector<std::array<double, 2>> rows = std::vector<std::array<double, 2>>(kTableRows);
-    double (*get())[2] { return reinterpret_cast<double(*)[2]>(rows.data()); }
-};
-
-Figures figuresOf(const Model& m)
-{
-    Table t;
-    return analyse(m, t.get());
 }
 
 // The accuracy the library promises, for E of a given size.
