@@ -36,6 +36,7 @@ struct Fit {
     std::string name1, name2;  // the files as messages name them
     gaussbound::BootstrapSettings bootstrap;
     Eigen::Index xAxis = 0, yAxis = 1;
+    bool axesGiven = false;  // read while the options exist; the work runs after they are gone
 };
 
 // Throws Invalid for the first option that is not acceptable.
@@ -68,6 +69,7 @@ void check(Fit& o)
             throw Invalid("--axes: expected two coordinate numbers counted from 1, got '" + o.axes + "'");
     if (axes[0] == axes[1])
         throw Invalid("--axes: the two coordinates must differ");
+    o.axesGiven = static_cast<bool>(*o.axesOption);
     o.xAxis = static_cast<Eigen::Index>(axes[0]) - 1;
     o.yAxis = static_cast<Eigen::Index>(axes[1]) - 1;
     o.plot.check(o.json);
@@ -174,11 +176,11 @@ bool readAndEstimate(const Fit& o, Findings& f, std::string& message)
     }
     // The default axes 1,2 matter only to a figure; axes given must exist.
     const Eigen::Index d = f.class1.cols();
-    if (std::max(o.xAxis, o.yAxis) >= d && (d >= 2 || *o.axesOption)) {
+    if (std::max(o.xAxis, o.yAxis) >= d && (d >= 2 || o.axesGiven)) {
         message = "--axes: the points have " + std::to_string(d) + (d == 1 ? " coordinate" : " coordinates");
         return false;
     }
-    if (d < 2 && *o.plot.option) {
+    if (d < 2 && !o.plot.target.path.empty()) {
         message = "--plot: the scatter figure needs points of 2 or more coordinates; these have 1";
         return false;
     }
