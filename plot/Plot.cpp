@@ -540,7 +540,14 @@ AxisTicks axisTicks(double lo, double hi, int target, bool cover)
         int p = static_cast<int>(std::ceil(std::log10(hi - lo)));
         const double unit = std::pow(10.0, p);
         long long n = std::llround(std::clamp(lo / 2 + hi / 2, -1e18 * unit, 1e18 * unit) / unit);
-        t.offset = p < 0 ? static_cast<double>(n) / std::pow(10.0, -p) : static_cast<double>(n) * unit;
+        const auto offsetOf = [&](long long k) {
+            return p < 0 ? static_cast<double>(k) / std::pow(10.0, -p) : static_cast<double>(k) * unit;
+        };
+        // Near the end of the doubles the nearest multiple may lie beyond
+        // it: the next one towards zero is inside the range.
+        if (!std::isfinite(offsetOf(n)))
+            n += n < 0 ? 1 : -1;
+        t.offset = offsetOf(n);
         while (n % 10 == 0)
             n /= 10, ++p;
         t.offsetText = scientific(std::llabs(n), p - shift);
