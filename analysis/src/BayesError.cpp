@@ -200,7 +200,8 @@ BayesError bayesError(const Model& model, const CanonicalForm& form)
         // relError, all s_i one way and then alternately, and compute again:
         // that keeps the errors of coefficients that come from the same s_i
         // together (a gap near 0 and kappa's ln s_i, say). Four times the
-        // larger change is taken.
+        // largest change of E, P1 e1 or P2 e2 is taken: the parts can move
+        // apart where E does not (two nearly equal classes).
         const Eigen::Index d = form.s.size();
         const Eigen::ArrayXd up = Eigen::ArrayXd::Ones(d);
         const Eigen::ArrayXd alternate = Eigen::ArrayXd::LinSpaced(d, 0, static_cast<double>(d - 1))
@@ -208,7 +209,9 @@ BayesError bayesError(const Model& model, const CanonicalForm& form)
         double change = 0.0;
         for (const auto& [signs, fSign] : {std::pair{up, 1.0}, std::pair{alternate, -1.0}}) {
             const auto [m1, m2] = classTails(model, moved(form, signs, fSign));
-            change = std::fmax(change, std::fabs(p1 * m1.value + p2 * m2.value - value));
+            for (double c : {std::fabs(p1 * m1.value + p2 * m2.value - value), p1 * std::fabs(m1.value - e1.value),
+                             p2 * std::fabs(m2.value - e2.value)})
+                change = std::isnan(c) ? INFINITY : std::fmax(change, c);  // a moved form out of reach
         }
         inputs = std::fmin(inputs, 4.0 * change);
     }

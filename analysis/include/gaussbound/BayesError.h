@@ -22,7 +22,7 @@ struct BayesError {
     double value;        // E, in [0, min(P1, P2)]
     double givenClass1;  // e1
     double givenClass2;  // e2
-    double absError;     // bound on |value - E| from the numerical method
+    double absError;     // bound on |value - E|, and on P1 |e1 error| and P2 |e2 error|
 };
 
 // Reads a valid model (see validate) and its canonical form.
