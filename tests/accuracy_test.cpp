@@ -323,3 +323,30 @@ TEST(Reference, UnitsAndOrderOfIllConditionedModelsMoveNothingBeyondTheBound)
         expectWithinBound(moved, "model " + std::to_string(i) + " in other units");
     }
 }
+
+TEST(Reference, TheModelsOnceGotWrongAreComputedWithAUsefulBound)
+{
+    // Covariances of 2e15 and 1e-23 in one coordinate (E was 1.84e-22 with
+    // a bound of 9e-35), and of 1e36 against a correlation of 0.9 (E 0.6 %
+    // off): computed, not withdrawn, with a useful bound, and equal to the
+    // 50-digit values, which are stored here as well.
+    Model a;
+    a.mu1 = Eigen::Vector2d(-28609.002049114453, 4.343820107309549e-08);
+    a.mu2 = Eigen::Vector2d(1846886.3578758151, 1.0114089339476189e-05);
+    a.sigma1 = (Eigen::Matrix2d() << 2030208283077774, -2238662762.8400936, -2238662762.8400936,
+                3575.949444598483).finished();
+    a.sigma2 = (Eigen::Matrix2d() << 1.0201778069133361e-23, 5.189532801872327e-12, 5.189532801872326e-12,
+                3.030877102652105).finished();
+    Model b;
+    b.mu1 = Eigen::Vector2d(0, 0);
+    b.mu2 = Eigen::Vector2d(1e17, 1);
+    b.sigma1 = (Eigen::Matrix2d() << 1e36, 0, 0, 1).finished();
+    b.sigma2 = (Eigen::Matrix2d() << 1, 0.9, 0.9, 1).finished();
+    for (const auto& [m, stored] : {std::pair{a, 3.157511615896997e-20}, std::pair{b, 1.600301065772757e-18}}) {
+        const Figures f = figuresOf(m);
+        ASSERT_FALSE(std::isnan(f.bayes.value));
+        EXPECT_LE(f.bayes.absError, 1e-11 * f.bayes.value);
+        EXPECT_NEAR(f.bayes.value, stored, 1e-12 * stored);
+        EXPECT_TRUE(expectWithinBound(m, "reported model"));
+    }
+}
