@@ -122,6 +122,9 @@ std::string textReport(const gaussbound::Model& m, const gaussbound::Figures& f)
     s += line("  class 1 taken for class 2 (e1):", f.bayes.givenClass1);
     s += line("  class 2 taken for class 1 (e2):", f.bayes.givenClass2);
     s += line("  bound on the numerical error:", f.bayes.absError);
+    // The parts are said apart only where they are less certain than E.
+    if (f.bayes.partsAbsError > f.bayes.absError)
+        s += line("  of P1 e1 and of P2 e2:", f.bayes.partsAbsError);
     s += "Chernoff optimum over all beta in [0, 1] (with priors)\n";
     s += line("  beta*:", f.optimum.beta);
     s += line("  exponent k(beta*):", f.optimum.exponent);
@@ -157,7 +160,8 @@ ordered_json reportObject(const gaussbound::Model& m, const gaussbound::Figures&
     j["bayes_error"] = figure(f.bayes.value);
     j["bayes_error_detail"] = {{"given_class1", figure(f.bayes.givenClass1)},
                                {"given_class2", figure(f.bayes.givenClass2)},
-                               {"abs_error", figure(f.bayes.absError)}};
+                               {"abs_error", figure(f.bayes.absError)},
+                               {"parts_abs_error", figure(f.bayes.partsAbsError)}};
     j["divergences"] = {{"kl12", figure(f.divergences.kl12)},
                         {"kl21", figure(f.divergences.kl21)},
                         {"hellinger", figure(f.divergences.hellinger)}};

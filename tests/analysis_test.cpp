@@ -34,19 +34,6 @@ double Phi(double z)
     return 0.5 * std::erfc(-z / std::sqrt(2.0));
 }
 
-Model makeModel(Eigen::VectorXd mu1, Eigen::VectorXd mu2, Eigen::MatrixXd sigma1,
-                Eigen::MatrixXd sigma2, double prior1 = 0.5)
-{
-    Model m;
-    m.mu1 = std::move(mu1);
-    m.mu2 = std::move(mu2);
-    m.sigma1 = std::move(sigma1);
-    m.sigma2 = std::move(sigma2);
-    m.prior1 = prior1;
-    m.prior2 = 1.0 - prior1;
-    return m;
-}
-
 // P(Q < 0) for Q = sum (a_i w_i^2 + c_i w_i) + k.
 TailProbability tail(const Eigen::VectorXd& a, const Eigen::VectorXd& c, double k)
 {

@@ -22,6 +22,7 @@
 #include <boost/math/special_functions/gamma.hpp>
 
 #include "high_precision.h"
+#include "random_models.h"
 
 using gaussbound::Model;
 using gaussbound::reference::PreciseBayesError;
@@ -30,19 +31,6 @@ using gaussbound::reference::planeBayesError;
 using gaussbound::reference::preciseBayesError;
 
 namespace {
-
-Model makeModel(Eigen::VectorXd mu1, Eigen::VectorXd mu2, Eigen::MatrixXd sigma1,
-                Eigen::MatrixXd sigma2, double prior1 = 0.5)
-{
-    Model m;
-    m.mu1 = std::move(mu1);
-    m.mu2 = std::move(mu2);
-    m.sigma1 = std::move(sigma1);
-    m.sigma2 = std::move(sigma2);
-    m.prior1 = prior1;
-    m.prior2 = 1.0 - prior1;
-    return m;
-}
 
 Real Phi(const Real& z)
 {

@@ -24,6 +24,7 @@
 #include <Eigen/QR>
 
 #include "high_precision.h"
+#include "random_models.h"
 
 namespace {
 
@@ -120,18 +121,6 @@ VectorXd meanDifference(std::mt19937_64& rng, const MatrixXd& sigma2, double sep
     return l * z;
 }
 
-Model make(VectorXd mu1, VectorXd mu2, MatrixXd sigma1, MatrixXd sigma2, double prior1 = 0.5)
-{
-    Model m;
-    m.mu1 = std::move(mu1);
-    m.mu2 = std::move(mu2);
-    m.sigma1 = std::move(sigma1);
-    m.sigma2 = std::move(sigma2);
-    m.prior1 = prior1;
-    m.prior2 = 1.0 - prior1;
-    return m;
-}
-
 void requireValid(const Model& m)
 {
     for (const MatrixXd* s : {&m.sigma1, &m.sigma2}) {
@@ -151,7 +140,7 @@ std::vector<Model> illConditionedCorpus()
 {
     std::vector<Model> corpus;
     // The hard models, a to c.
-    corpus.push_back(make(
+    corpus.push_back(makeModel(
         (VectorXd(2) << -28609.002049114453, 4.343820107309549e-08).finished(),
         (VectorXd(2) << 1846886.3578758151, 1.0114089339476189e-05).finished(),
         (MatrixXd(2, 2) << 2030208283077774, -2238662762.8400936, -2238662762.8400936,
@@ -160,35 +149,35 @@ std::vector<Model> illConditionedCorpus()
         (MatrixXd(2, 2) << 1.0201778069133361e-23, 5.189532801872327e-12, 5.189532801872326e-12,
          3.030877102652105)
             .finished()));
-    corpus.push_back(make(VectorXd::Zero(2), (VectorXd(2) << 1e17, 1).finished(),
+    corpus.push_back(makeModel(VectorXd::Zero(2), (VectorXd(2) << 1e17, 1).finished(),
                           (MatrixXd(2, 2) << 1e36, 0, 0, 1).finished(),
                           (MatrixXd(2, 2) << 1, 0.9, 0.9, 1).finished()));
-    corpus.push_back(make(VectorXd::Zero(2), (VectorXd(2) << 1e10, 0).finished(),
+    corpus.push_back(makeModel(VectorXd::Zero(2), (VectorXd(2) << 1e10, 0).finished(),
                           1e20 * MatrixXd::Identity(2, 2), 2e20 * MatrixXd::Identity(2, 2)));
     // The same example unscaled.
-    corpus.push_back(make(VectorXd::Zero(2), (VectorXd(2) << 1, 0).finished(),
+    corpus.push_back(makeModel(VectorXd::Zero(2), (VectorXd(2) << 1, 0).finished(),
                           MatrixXd::Identity(2, 2), 2 * MatrixXd::Identity(2, 2)));
 
     std::mt19937_64 rng(20240611);
     std::uniform_real_distribution<double> prior(0.1, 0.9);
     // d = 1: wildly different variances, far means.
-    corpus.push_back(make(VectorXd::Constant(1, 3e12), VectorXd::Constant(1, 3e12 + 1.5),
+    corpus.push_back(makeModel(VectorXd::Constant(1, 3e12), VectorXd::Constant(1, 3e12 + 1.5),
                           MatrixXd::Constant(1, 1, 1e-30), MatrixXd::Constant(1, 1, 1.0)));
-    corpus.push_back(make(VectorXd::Constant(1, -1e20), VectorXd::Constant(1, -1e20 + 2e14),
+    corpus.push_back(makeModel(VectorXd::Constant(1, -1e20), VectorXd::Constant(1, -1e20 + 2e14),
                           MatrixXd::Constant(1, 1, 1e30), MatrixXd::Constant(1, 1, 4e28), 0.3));
-    corpus.push_back(make(VectorXd::Constant(1, 1e-15), VectorXd::Constant(1, 2e-15),
+    corpus.push_back(makeModel(VectorXd::Constant(1, 1e-15), VectorXd::Constant(1, 2e-15),
                           MatrixXd::Constant(1, 1, 1e-30), MatrixXd::Constant(1, 1, 1e-30 * (1 + 1e-10))));
     // Rotated covariances, condition up to 1e12.
     for (Eigen::Index d = 2; d <= 6; ++d) {
         const MatrixXd s1 = rotated(rng, d, 12), s2 = rotated(rng, d, 8);
         const VectorXd mu1 = gaussianVector(rng, d, 1.0);
-        corpus.push_back(make(mu1, mu1 + meanDifference(rng, s2, 2.0), s1, s2, prior(rng)));
+        corpus.push_back(makeModel(mu1, mu1 + meanDifference(rng, s2, 2.0), s1, s2, prior(rng)));
     }
     // Scaled (graded) covariances, condition up to 1e30.
     for (Eigen::Index d = 2; d <= 6; ++d) {
         const MatrixXd s1 = scaled(rng, d, 30), s2 = scaled(rng, d, 20);
         const VectorXd mu1 = gaussianVector(rng, d, 1.0);
-        corpus.push_back(make(mu1, mu1 + meanDifference(rng, s2, 1.5), s1, s2, prior(rng)));
+        corpus.push_back(makeModel(mu1, mu1 + meanDifference(rng, s2, 1.5), s1, s2, prior(rng)));
     }
     // The same scaling on both classes: the pencil is well conditioned, the
     // matrices are not.
@@ -197,14 +186,14 @@ std::vector<Model> illConditionedCorpus()
         const MatrixXd s1 = symmetric(dd.asDiagonal() * rotated(rng, d, 1) * dd.asDiagonal());
         const MatrixXd s2 = symmetric(dd.asDiagonal() * rotated(rng, d, 1) * dd.asDiagonal());
         const VectorXd mu1 = dd.asDiagonal() * gaussianVector(rng, d, 1.0);
-        corpus.push_back(make(mu1, mu1 + meanDifference(rng, s2, 1.0), s1, s2, prior(rng)));
+        corpus.push_back(makeModel(mu1, mu1 + meanDifference(rng, s2, 1.0), s1, s2, prior(rng)));
     }
     // Diagonal, variances 10^-15 .. 10^15.
     for (Eigen::Index d = 2; d <= 6; d += 2) {
         const MatrixXd s1 = powersOfTen(exponents(rng, d, 15)).asDiagonal();
         const MatrixXd s2 = powersOfTen(exponents(rng, d, 15)).asDiagonal();
         const VectorXd mu1 = gaussianVector(rng, d, 1e3);
-        corpus.push_back(make(mu1, mu1 + meanDifference(rng, s2, 3.0), s1, s2, prior(rng)));
+        corpus.push_back(makeModel(mu1, mu1 + meanDifference(rng, s2, 3.0), s1, s2, prior(rng)));
     }
     // Means far from the origin relative to their difference.
     for (Eigen::Index d = 1; d <= 5; ++d) {
@@ -212,7 +201,7 @@ std::vector<Model> illConditionedCorpus()
         const MatrixXd s1 = rotated(rng, d, 4), s2 = rotated(rng, d, 4);
         const double spread = std::sqrt(s1.diagonal().maxCoeff());
         const VectorXd mu1 = VectorXd::Constant(d, offset * spread) + gaussianVector(rng, d, spread);
-        corpus.push_back(make(mu1, mu1 + meanDifference(rng, s2, 1.0), s1, s2, prior(rng)));
+        corpus.push_back(makeModel(mu1, mu1 + meanDifference(rng, s2, 1.0), s1, s2, prior(rng)));
     }
     // Nearly equal covariances.
     for (Eigen::Index d = 1; d <= 6; ++d) {
@@ -229,7 +218,7 @@ std::vector<Model> illConditionedCorpus()
         // and decided by the tiny differences.
         const double separation = d % 2 == 0 ? 1.0 : 1e-3;
         const double p1 = prior(rng);
-        corpus.push_back(make(mu1, mu1 + meanDifference(rng, s2, separation), s1, s2,
+        corpus.push_back(makeModel(mu1, mu1 + meanDifference(rng, s2, separation), s1, s2,
                               d % 2 == 0 ? p1 : 0.5));
     }
     // Nearly singular covariances, one class or both.
@@ -238,16 +227,16 @@ std::vector<Model> illConditionedCorpus()
         const MatrixXd s2 = d % 2 == 0 ? nearlySingular(rng, d) : rotated(rng, d, 2);
         const VectorXd mu1 = gaussianVector(rng, d, 1.0);
         if (d % 2 == 0)
-            corpus.push_back(make(mu1, mu1 + meanDifference(rng, s2, 1.0), s1, s2, prior(rng)));
+            corpus.push_back(makeModel(mu1, mu1 + meanDifference(rng, s2, 1.0), s1, s2, prior(rng)));
         else  // the nearly singular one as class 2
-            corpus.push_back(make(mu1, mu1 + meanDifference(rng, s1, 1.0), s2, s1, prior(rng)));
+            corpus.push_back(makeModel(mu1, mu1 + meanDifference(rng, s1, 1.0), s2, s1, prior(rng)));
     }
     // Equal covariances, ill conditioned, and proportional ones.
     for (Eigen::Index d = 2; d <= 4; ++d) {
         const MatrixXd s = scaled(rng, d, 24);
         const VectorXd mu1 = gaussianVector(rng, d, 1.0);
-        corpus.push_back(make(mu1, mu1 + meanDifference(rng, s, 2.0), s, s, prior(rng)));
-        corpus.push_back(make(mu1, mu1, s, 3.0 * s, prior(rng)));
+        corpus.push_back(makeModel(mu1, mu1 + meanDifference(rng, s, 2.0), s, s, prior(rng)));
+        corpus.push_back(makeModel(mu1, mu1, s, 3.0 * s, prior(rng)));
     }
     for (const Model& m : corpus)
         requireValid(m);

@@ -247,5 +247,5 @@ gaussbound::BayesError planeBayesError(const Model& model)
     // Each panel's sum rounds at a relative eps or so, and so does the total.
     const double rounding = 4.0 * (count + 16) * DBL_EPSILON * sum[0];
     return {std::min(sum[0], std::min(model.prior1, model.prior2)), sum[1] / model.prior1,
-            sum[2] / model.prior2, errorSum + rounding};
+            sum[2] / model.prior2, errorSum + rounding, errorSum + rounding};
 }

@@ -1,14 +1,30 @@
-// Random two-class models for property tests: covariances with random axes
-// and log-uniform variances, means and priors from a seeded generator.
+// Two-class models for the tests: one from its parts, and random ones for
+// property tests (covariances with random axes and log-uniform variances,
+// means and priors from a seeded generator).
 #ifndef GAUSSBOUND_TESTS_RANDOM_MODELS_H
 #define GAUSSBOUND_TESTS_RANDOM_MODELS_H
 
 #include <cmath>
 #include <random>
+#include <utility>
 
 #include <Eigen/QR>
 
 #include <gaussbound/Model.h>
+
+// A model from its parts, the priors P1 and 1 - P1.
+inline gaussbound::Model makeModel(Eigen::VectorXd mu1, Eigen::VectorXd mu2, Eigen::MatrixXd sigma1,
+                                   Eigen::MatrixXd sigma2, double prior1 = 0.5)
+{
+    gaussbound::Model m;
+    m.mu1 = std::move(mu1);
+    m.mu2 = std::move(mu2);
+    m.sigma1 = std::move(sigma1);
+    m.sigma2 = std::move(sigma2);
+    m.prior1 = prior1;
+    m.prior2 = 1.0 - prior1;
+    return m;
+}
 
 // A random orthogonal d x d matrix (Q of a Gaussian matrix's QR).
 inline Eigen::MatrixXd randomRotation(std::mt19937_64& rng, Eigen::Index d)

@@ -131,7 +131,7 @@ void withdrawContradictions(Figures& f, double tableTolerance)
                          low <= f.bhattacharyya.upperBound;
     // A bound on the numerical error larger than the value says nothing of it.
     if (!ordered || f.bayes.absError > f.bayes.value)
-        f.bayes = {kNan, kNan, kNan, kNan};
+        f.bayes = {kNan, kNan, kNan, kNan, kNan};
 }
 
 }  // namespace
@@ -177,7 +177,7 @@ Figures analyse(const Model& model, double table[][2])
     if (!form.representable) {
         f.optimum = {kNan, kNan, kNan};
         f.divergences = {kNan, kNan, kNan};
-        f.bayes = {kNan, kNan, kNan, kNan};
+        f.bayes = {kNan, kNan, kNan, kNan, kNan};
         return f;
     }
     f.optimum = chernoffOptimum(curve, model.prior1, model.prior2);

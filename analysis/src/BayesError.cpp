@@ -183,39 +183,44 @@ BayesError bayesError(const Model& model, const CanonicalForm& form)
 {
     if (!form.representable) {
         constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
-        return {kNan, kNan, kNan, kNan};
+        return {kNan, kNan, kNan, kNan, kNan};
     }
     if (form.beyondRange)
-        return {0.0, 0.0, 0.0, 0.0};
+        return {0.0, 0.0, 0.0, 0.0, 0.0};
     const double p1 = model.prior1, p2 = model.prior2;
     const auto [e1, e2] = classTails(model, form);
     const double value = p1 * e1.value + p2 * e2.value;
     const double own = p1 * (e1.absError - e1.fromInputs) + p2 * (e2.absError - e2.fromInputs);
-    double inputs = p1 * e1.fromInputs + p2 * e2.fromInputs;
+    double inputs = p1 * e1.fromInputs + p2 * e2.fromInputs, partInputs = inputs;
     if (inputs > 1e-12 * value && !(form.relError < 1e-3)) {
-        inputs = INFINITY;  // a form known to less than three digits: nothing to move
+        inputs = partInputs = INFINITY;  // a form known to less than three digits: nothing to move
     } else if (inputs > 1e-12 * value) {
         // The first-order estimate takes each coefficient's error apart from
         // the others; where it matters, move the canonical form itself by
         // relError, all s_i one way and then alternately, and compute again:
         // that keeps the errors of coefficients that come from the same s_i
         // together (a gap near 0 and kappa's ln s_i, say). Four times the
-        // largest change of E, P1 e1 or P2 e2 is taken: the parts can move
-        // apart where E does not (two nearly equal classes).
+        // larger change of E is taken for E, and of E, P1 e1 and P2 e2 for
+        // the parts, which can move apart where E does not (two classes
+        // equal to within the precision: which one is wider is open).
         const Eigen::Index d = form.s.size();
         const Eigen::ArrayXd up = Eigen::ArrayXd::Ones(d);
         const Eigen::ArrayXd alternate = Eigen::ArrayXd::LinSpaced(d, 0, static_cast<double>(d - 1))
                                              .unaryExpr([](double i) { return std::fmod(i, 2.0) == 0.0 ? 1.0 : -1.0; });
-        double change = 0.0;
+        double change = 0.0, partChange = 0.0;
+        // A moved form out of reach (NaN) leaves the change unknown.
+        const auto widen = [](double& to, double c) { to = std::isnan(c) ? INFINITY : std::fmax(to, c); };
         for (const auto& [signs, fSign] : {std::pair{up, 1.0}, std::pair{alternate, -1.0}}) {
             const auto [m1, m2] = classTails(model, moved(form, signs, fSign));
-            for (double c : {std::fabs(p1 * m1.value + p2 * m2.value - value), p1 * std::fabs(m1.value - e1.value),
-                             p2 * std::fabs(m2.value - e2.value)})
-                change = std::isnan(c) ? INFINITY : std::fmax(change, c);  // a moved form out of reach
+            widen(change, std::fabs(p1 * m1.value + p2 * m2.value - value));
+            widen(partChange, p1 * std::fabs(m1.value - e1.value));
+            widen(partChange, p2 * std::fabs(m2.value - e2.value));
         }
         inputs = std::fmin(inputs, 4.0 * change);
+        partInputs = std::fmin(partInputs, 4.0 * std::fmax(change, partChange));
     }
-    return {std::min(value, std::min(p1, p2)), e1.value, e2.value, own + inputs};
+    return {std::min(value, std::min(p1, p2)), e1.value, e2.value, own + inputs,
+            own + std::fmax(inputs, partInputs)};
 }
 
 }  // namespace gaussbound

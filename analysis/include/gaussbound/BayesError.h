@@ -22,7 +22,10 @@ struct BayesError {
     double value;        // E, in [0, min(P1, P2)]
     double givenClass1;  // e1
     double givenClass2;  // e2
-    double absError;     // bound on |value - E|, and on P1 |e1 error| and P2 |e2 error|
+    double absError;     // bound on |value - E| from the numerical method
+    double partsAbsError;  // bound on P1 |givenClass1 - e1| and on P2 |givenClass2 - e2|: the
+                           // parts can be less certain than their sum (two classes equal to
+                           // within the precision leave open which one is wider)
 };
 
 // Reads a valid model (see validate) and its canonical form.
