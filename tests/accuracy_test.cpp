@@ -351,3 +351,15 @@ TEST(Reference, TheModelsOnceGotWrongAreComputedWithAUsefulBound)
         EXPECT_TRUE(expectWithinBound(m, "reported model"));
     }
 }
+
+TEST(Reference, DoublePrecisionWhereItIsEnoughAndMoreWhereItIsNot)
+{
+    // The wider arithmetic costs time: ordinary models stay in double
+    // precision, and the ill-conditioned ones the corpus starts with do not.
+    std::mt19937_64 rng(35);
+    for (Eigen::Index d : {1, 2, 3, 8})
+        EXPECT_FALSE(CanonicalForm(randomModel(rng, d)).wide) << d;
+    const std::vector<Model> corpus = illConditionedCorpus();
+    EXPECT_TRUE(CanonicalForm(corpus[0]).wide);
+    EXPECT_TRUE(CanonicalForm(corpus[1]).wide);
+}
