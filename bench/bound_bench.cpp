@@ -6,7 +6,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "Bound.h"
+#include <gaussbound/Bound.h>
 
 namespace {
 

@@ -28,7 +28,7 @@
 
 #include <gaussbound/Model.h>
 
-#include "Plot.h"
+#include <gaussbound/Figure.h>
 #include "output.h"
 
 struct Invalid : std::runtime_error {

@@ -13,7 +13,7 @@
 #include "cli.h"
 #include "commands.h"
 #include "output.h"
-#include "plot.h"
+#include "plot_module.h"
 #include "progress.h"
 #include "report.h"
 #include "sample_file.h"

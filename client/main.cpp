@@ -13,7 +13,9 @@
 #include "cli.h"
 #include "options.h"
 #include "output.h"
-#include "plot.h"
+#include "plot_module.h"
+
+#include <gaussbound/CurveFigure.h>
 #include "report.h"
 
 int main(int argc, char** argv)
@@ -51,7 +53,7 @@ int main(int argc, char** argv)
     if (!options.plotPath.empty()) {
         try {
             files.push_back({options.plotPath,
-                             renderFigure(curveFigure(plot, figures.tableBeta, plotSubtitle(options.model)),
+                             renderFigure(gaussbound::curveFigure(plot, figures.tableBeta, plotSubtitle(options.model)),
                                           options.plotFormat, options.width, options.height)});
         } catch (const std::runtime_error& e) {
             std::cerr << "bounds: " << options.plotPath << ": the figure could not be drawn: " << e.what()

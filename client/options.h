@@ -7,7 +7,7 @@
 
 #include <gaussbound/Model.h>
 
-#include "Plot.h"
+#include <gaussbound/Figure.h>
 #include "commands.h"
 
 struct Options {

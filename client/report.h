@@ -11,7 +11,7 @@
 #include <gaussbound/Analysis.h>
 #include <gaussbound/Model.h>
 
-#include "Bound.h"
+#include <gaussbound/Bound.h>
 
 // The shortest text that reads back as the same double.
 std::string exact(double v);

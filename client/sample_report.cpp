@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "cli.h"
-#include "plot.h"
+#include "plot_module.h"
 #include "report.h"
 
 std::string pointCount(std::int64_t n)

@@ -18,7 +18,7 @@
 
 #include <gaussbound/Interval.h>
 
-#include "Plot.h"
+#include <gaussbound/Figure.h>
 #include "cli.h"
 #include "output.h"
 

@@ -11,7 +11,7 @@
 #include <gaussbound/Estimate.h>
 #include <gaussbound/Model.h>
 
-#include "Plot.h"
+#include <gaussbound/Figure.h>
 
 struct ScatterRequest {
     const gaussbound::Points* class1;

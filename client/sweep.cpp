@@ -16,7 +16,7 @@
 
 #include "cli.h"
 #include "commands.h"
-#include "plot.h"
+#include "plot_module.h"
 #include "report.h"
 
 namespace {

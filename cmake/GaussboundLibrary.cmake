@@ -6,35 +6,43 @@ function(gaussbound_options target)
 endfunction()
 
 # gaussbound_executable(NAME source...): a program, test or benchmark of this
-# project, with gaussbound_options.
+# project, in C++17 with gaussbound_options.
 function(gaussbound_executable name)
   add_executable(${name} ${ARGN})
+  target_compile_features(${name} PRIVATE cxx_std_17)
   gaussbound_options(${name})
 endfunction()
 
-# gaussbound_library(NAME [SOURCES file...] [HEADER_DIR dir]): the static
-# library NAME, usable as gaussbound::NAME in this build and from an install.
-# Without SOURCES it is NAME.cpp in the calling folder with NAME.h installed as
-# <gaussbound/NAME.h>; with HEADER_DIR, the headers already stand in
-# dir/gaussbound/ and are installed from there.
+# gaussbound_library(NAME SOURCES file... [HEADERS file...]): the static
+# library NAME, usable as gaussbound::NAME in this build and from an install,
+# where it is libgaussbound_<name>.a. Its public headers stand in
+# include/gaussbound/ of the calling folder and are included as
+# <gaussbound/Header.h>, in the build and after install alike. HEADERS names
+# headers kept elsewhere in the folder (the core's, which keep their place);
+# they are copied into the build tree's include/gaussbound/ so that the same
+# spelling serves, while "Header.h" keeps working for callers in the build.
 function(gaussbound_library name)
-  cmake_parse_arguments(arg "" "HEADER_DIR" "SOURCES" ${ARGN})
-  if(NOT arg_SOURCES)
-    set(arg_SOURCES ${name}.cpp)
-  endif()
+  cmake_parse_arguments(arg "" "" "SOURCES;HEADERS" ${ARGN})
   add_library(${name} STATIC ${arg_SOURCES})
   add_library(gaussbound::${name} ALIAS ${name})
+  string(TOLOWER ${name} lower)
+  set_target_properties(${name} PROPERTIES OUTPUT_NAME gaussbound_${lower})
+  target_compile_features(${name} PUBLIC cxx_std_17)
   gaussbound_options(${name})
-  if(arg_HEADER_DIR)
+  if(arg_HEADERS)
+    foreach(header ${arg_HEADERS})
+      configure_file(${header} ${PROJECT_BINARY_DIR}/include/gaussbound/${header} COPYONLY)
+      install(FILES ${header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/gaussbound)
+    endforeach()
     target_include_directories(${name} PUBLIC
-      $<BUILD_INTERFACE:${CMAKE_CURRENT_SOURCE_DIR}/${arg_HEADER_DIR}>
-      $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
-    install(DIRECTORY ${arg_HEADER_DIR}/gaussbound DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-  else()
-    target_include_directories(${name} PUBLIC
+      $<BUILD_INTERFACE:${PROJECT_BINARY_DIR}/include>
       $<BUILD_INTERFACE:${CMAKE_CURRENT_SOURCE_DIR}>
       $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
-    install(FILES ${name}.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/gaussbound)
+  else()
+    target_include_directories(${name} PUBLIC
+      $<BUILD_INTERFACE:${CMAKE_CURRENT_SOURCE_DIR}/include>
+      $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+    install(DIRECTORY include/gaussbound DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
   endif()
   install(TARGETS ${name} EXPORT gaussboundTargets ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR})
 endfunction()

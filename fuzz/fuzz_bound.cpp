@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "Bound.h"
-#include "Linalg.h"
+#include <gaussbound/Bound.h>
+#include <gaussbound/Linalg.h>
 
 namespace {
 

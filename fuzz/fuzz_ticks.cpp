@@ -11,7 +11,7 @@
 #include <string>
 #include <utility>
 
-#include "Plot.h"
+#include <gaussbound/Ticks.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

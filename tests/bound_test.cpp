@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include "Bound.h"
-#include "Linalg.h"
+#include <gaussbound/Bound.h>
+#include <gaussbound/Linalg.h>
 #include "LinalgImpl.h"
 
 namespace {

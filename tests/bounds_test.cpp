@@ -29,7 +29,7 @@
 #include <gaussbound/Draw.h>
 #include <gaussbound/Estimate.h>
 
-#include "Bound.h"
+#include <gaussbound/Bound.h>
 
 namespace fs = std::filesystem;
 

@@ -16,7 +16,7 @@
 
 #include <gaussbound/Analysis.h>
 
-#include "Bound.h"
+#include <gaussbound/Bound.h>
 
 // A caller-owned table for analyse.
 struct Table {

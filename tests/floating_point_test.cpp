@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "Bound.h"
-#include "Linalg.h"
+#include <gaussbound/Bound.h>
+#include <gaussbound/Linalg.h>
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "Linalg.h"
+#include <gaussbound/Linalg.h>
 
 namespace {
 

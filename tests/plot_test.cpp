@@ -13,7 +13,9 @@
 #include <cairo.h>
 #include <gtest/gtest.h>
 
-#include "Plot.h"
+#include <gaussbound/Figure.h>
+#include <gaussbound/Render.h>
+#include <gaussbound/Ticks.h>
 
 using gaussbound::niceTicks;
 

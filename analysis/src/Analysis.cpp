@@ -6,7 +6,7 @@
 #include <limits>
 #include <vector>
 
-#include "Bound.h"
+#include <gaussbound/Bound.h>
 #include "gaussbound/Canonical.h"
 
 namespace gaussbound {

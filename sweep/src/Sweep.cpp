@@ -6,7 +6,7 @@
 #include <cmath>
 #include <memory>
 
-#include "Bound.h"
+#include <gaussbound/Bound.h>
 #include "gaussbound/Stream.h"
 
 namespace gaussbound {

@@ -1,1 +1,0 @@
-#include <gaussbound/Canonical.h>

@@ -1,1 +1,0 @@
-#include <gaussbound/Interval.h>

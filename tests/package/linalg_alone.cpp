@@ -1,1 +1,0 @@
-#include <gaussbound/Linalg.h>
