@@ -36,7 +36,7 @@ std::string sampleText(const gaussbound::Points& p)
     std::string s;
     for (Eigen::Index k = 0; k < p.rows(); ++k)
         for (Eigen::Index i = 0; i < p.cols(); ++i)
-            s += exact(p(k, i)) + (i + 1 < p.cols() ? "," : "\n");
+            s += gaussbound::exact(p(k, i)) + (i + 1 < p.cols() ? "," : "\n");
     return s;
 }
 

@@ -70,13 +70,13 @@ std::string sampleFile(const Draw& o, int index, const gaussbound::Points& point
     const bool first = index == 1;
     std::string s = "# bounds draw, seed " + std::to_string(o.seedValue) + ": class " + std::to_string(index) +
                     ", " + std::to_string(points.rows()) + " points of " +
-                    classSummary(first ? o.model.mu1 : o.model.mu2, first ? o.model.sigma1 : o.model.sigma2,
+                    gaussbound::classSummary(first ? o.model.mu1 : o.model.mu2, first ? o.model.sigma1 : o.model.sigma2,
                                  first ? o.model.prior1 : o.model.prior2) +
                     "\n";
     s.reserve(s.size() + static_cast<size_t>(points.size()) * 20);
     for (Eigen::Index k = 0; k < points.rows(); ++k)
         for (Eigen::Index i = 0; i < points.cols(); ++i)
-            s += exact(points(k, i)) + (i + 1 < points.cols() ? "," : "\n");
+            s += gaussbound::exact(points(k, i)) + (i + 1 < points.cols() ? "," : "\n");
     return s;
 }
 
@@ -115,14 +115,14 @@ int runDraw(const Draw& o)
         const gaussbound::Interval w = gaussbound::wilsonInterval(count.errors, count.points);
         figure = scatterFigure(
             {&class1, &class2, &o.model, 0, 1, wrong1, wrong2, "Samples of two normal classes",
-             plotSubtitle(o.model),
-             {"Bayes error " + sig6(figures.bayes.value) + ", Chernoff bound " +
-                  sig6(figures.optimum.errorBound) + ", Bhattacharyya bound " +
-                  sig6(figures.bhattacharyya.upperBound) + "; ellipses at 1 and 2 standard deviations",
+             gaussbound::modelSummary(o.model),
+             {"Bayes error " + gaussbound::sig6(figures.bayes.value) + ", Chernoff bound " +
+                  gaussbound::sig6(figures.optimum.errorBound) + ", Bhattacharyya bound " +
+                  gaussbound::sig6(figures.bhattacharyya.upperBound) + "; ellipses at 1 and 2 standard deviations",
               "The Bayes rule's error on these samples: " +
-                  sig6(static_cast<double>(count.errors) / static_cast<double>(count.points)) + " (" +
+                  gaussbound::sig6(static_cast<double>(count.errors) / static_cast<double>(count.points)) + " (" +
                   std::to_string(count.errors) + " of " + std::to_string(count.points) +
-                  "; 95 % Wilson interval " + sig6(w.low) + " to " + sig6(w.high) + ")"}});
+                  "; 95 % Wilson interval " + gaussbound::sig6(w.low) + " to " + gaussbound::sig6(w.high) + ")"}});
     }
     return finish(figure, o.plot.target, std::move(files), summary);
 }

@@ -97,7 +97,7 @@ struct Findings {
 
 std::string intervalLine(const std::string& label, const gaussbound::Interval& i)
 {
-    return line(label, i.low, " to " + sig6(i.high));
+    return gaussbound::line(label, i.low, " to " + gaussbound::sig6(i.high));
 }
 
 std::string fitText(const Fit& o, const Findings& f)
@@ -146,21 +146,21 @@ gaussbound::Figure fitFigure(const Fit& o, const Findings& f)
 {
     const gaussbound::Interval r = gaussbound::wilsonInterval(f.resubstitution().errors, f.total());
     std::string second = "Plug-in rule's error on the samples: resubstitution " +
-                         sig6(static_cast<double>(f.resubstitution().errors) / f.total()) + " [" + sig6(r.low) +
-                         ", " + sig6(r.high) + "]";
+                         gaussbound::sig6(static_cast<double>(f.resubstitution().errors) / f.total()) + " [" + gaussbound::sig6(r.low) +
+                         ", " + gaussbound::sig6(r.high) + "]";
     if (f.leaveOneOut) {
         const gaussbound::Interval l = gaussbound::wilsonInterval(*f.leaveOneOut, f.total());
-        second += ", leave-one-out " + sig6(static_cast<double>(*f.leaveOneOut) / f.total()) + " [" +
-                  sig6(l.low) + ", " + sig6(l.high) + "]";
+        second += ", leave-one-out " + gaussbound::sig6(static_cast<double>(*f.leaveOneOut) / f.total()) + " [" +
+                  gaussbound::sig6(l.low) + ", " + gaussbound::sig6(l.high) + "]";
     }
     const gaussbound::Figures& g = f.figures;
     return scatterFigure(
         {&f.class1, &f.class2, &f.model, o.xAxis, o.yAxis, f.wrong1, f.wrong2,
          "Two classes estimated from samples",
          o.name1 + " and " + o.name2 + "; ellipses at 1 and 2 standard deviations of each estimated class",
-         {"Estimated classes: Bayes error " + sig6(g.bayes.value) + ", Chernoff bound " +
-              sig6(g.optimum.errorBound) + " (β* = " + sig6(g.optimum.beta) + "), Bhattacharyya bound " +
-              sig6(g.bhattacharyya.upperBound),
+         {"Estimated classes: Bayes error " + gaussbound::sig6(g.bayes.value) + ", Chernoff bound " +
+              gaussbound::sig6(g.optimum.errorBound) + " (β* = " + gaussbound::sig6(g.optimum.beta) + "), Bhattacharyya bound " +
+              gaussbound::sig6(g.bhattacharyya.upperBound),
           second + " (95 % Wilson intervals)"}});
 }
 

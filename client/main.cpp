@@ -53,7 +53,7 @@ int main(int argc, char** argv)
     if (!options.plotPath.empty()) {
         try {
             files.push_back({options.plotPath,
-                             renderFigure(gaussbound::curveFigure(plot, figures.tableBeta, plotSubtitle(options.model)),
+                             renderFigure(gaussbound::curveFigure(plot, figures.tableBeta, gaussbound::modelSummary(options.model)),
                                           options.plotFormat, options.width, options.height)});
         } catch (const std::runtime_error& e) {
             std::cerr << "bounds: " << options.plotPath << ": the figure could not be drawn: " << e.what()

@@ -30,53 +30,11 @@ std::vector<double> rowMajor(const Eigen::MatrixXd& m)
 
 }  // namespace
 
-std::string exact(double v)
-{
-    char buf[32];
-    const auto result = std::to_chars(buf, buf + sizeof buf, v);
-    return std::string(buf, result.ptr);
-}
-
-std::string sig6(double v)
-{
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.6g", v);
-    return buf;
-}
-
-std::string line(const std::string& label, double value, const std::string& tail, size_t column)
-{
-    // As in JSON: an infinite figure is inf, one that could not be computed
-    // (null there) says so.
-    return label + std::string(label.size() < column ? column - label.size() : 1, ' ') +
-           (std::isnan(value) ? "not computed" : sig6(value)) + tail + "\n";
-}
-
 ordered_json figure(double v)
 {
     if (std::isinf(v))
         return v > 0 ? "Infinity" : "-Infinity";
     return v;
-}
-
-std::string classSummary(const Eigen::VectorXd& mu, const Eigen::MatrixXd& sigma, double prior)
-{
-    std::string s = "mean (";
-    for (Eigen::Index i = 0; i < mu.size(); ++i)
-        s += (i > 0 ? ", " : "") + sig6(mu(i));
-    s += "), covariance [";
-    for (Eigen::Index i = 0; i < sigma.rows(); ++i)
-        for (Eigen::Index j = 0; j < sigma.cols(); ++j)
-            s += (j > 0 ? " " : i > 0 ? "; " : "") + sig6(sigma(i, j));
-    return s + "], prior " + sig6(prior);
-}
-
-std::string plotSubtitle(const gaussbound::Model& m)
-{
-    if (m.dimension() > 3)
-        return std::to_string(m.dimension()) + " dimensions, priors " + sig6(m.prior1) + ", " + sig6(m.prior2);
-    return "class 1: " + classSummary(m.mu1, m.sigma1, m.prior1) +
-           "    class 2: " + classSummary(m.mu2, m.sigma2, m.prior2);
 }
 
 std::optional<std::string> missingFigure(const gaussbound::Figures& f)
@@ -105,34 +63,34 @@ std::optional<std::string> missingFigure(const gaussbound::Figures& f)
 std::string textReport(const gaussbound::Model& m, const gaussbound::Figures& f)
 {
     std::string s;
-    s += "Class 1: " + classSummary(m.mu1, m.sigma1, m.prior1) + "\n";
-    s += "Class 2: " + classSummary(m.mu2, m.sigma2, m.prior2) + "\n\n";
+    s += "Class 1: " + gaussbound::classSummary(m.mu1, m.sigma1, m.prior1) + "\n";
+    s += "Class 2: " + gaussbound::classSummary(m.mu2, m.sigma2, m.prior2) + "\n\n";
     s += "Chernoff bound\n";
     // One column short, as every earlier release printed it: scripts read it.
-    s += line("  smallest factor e^-k(beta) over the table:", f.tableFactor,
-              "  at beta = " + sig6(f.tableBeta), 46);
-    s += line("  bound on the Bayes error (with priors):", f.tableErrorBound,
-              "  at beta = " + sig6(f.tableErrorBeta));
+    s += gaussbound::line("  smallest factor e^-k(beta) over the table:", f.tableFactor,
+              "  at beta = " + gaussbound::sig6(f.tableBeta), 46);
+    s += gaussbound::line("  bound on the Bayes error (with priors):", f.tableErrorBound,
+              "  at beta = " + gaussbound::sig6(f.tableErrorBeta));
     s += "Bhattacharyya bound (beta = 0.5)\n";
-    s += line("  exponent k(1/2):", f.bhattacharyya.exponent);
-    s += line("  factor e^-k(1/2):", f.bhattacharyya.factor);
-    s += line("  upper bound on the Bayes error:", f.bhattacharyya.upperBound);
-    s += line("  lower bound on the Bayes error:", f.bhattacharyya.lowerBound);
-    s += line("Bayes error (numerical integration):", f.bayes.value);
-    s += line("  class 1 taken for class 2 (e1):", f.bayes.givenClass1);
-    s += line("  class 2 taken for class 1 (e2):", f.bayes.givenClass2);
-    s += line("  bound on the numerical error:", f.bayes.absError);
+    s += gaussbound::line("  exponent k(1/2):", f.bhattacharyya.exponent);
+    s += gaussbound::line("  factor e^-k(1/2):", f.bhattacharyya.factor);
+    s += gaussbound::line("  upper bound on the Bayes error:", f.bhattacharyya.upperBound);
+    s += gaussbound::line("  lower bound on the Bayes error:", f.bhattacharyya.lowerBound);
+    s += gaussbound::line("Bayes error (numerical integration):", f.bayes.value);
+    s += gaussbound::line("  class 1 taken for class 2 (e1):", f.bayes.givenClass1);
+    s += gaussbound::line("  class 2 taken for class 1 (e2):", f.bayes.givenClass2);
+    s += gaussbound::line("  bound on the numerical error:", f.bayes.absError);
     // The parts are said apart only where they are less certain than E.
     if (f.bayes.partsAbsError > f.bayes.absError)
-        s += line("  of P1 e1 and of P2 e2:", f.bayes.partsAbsError);
+        s += gaussbound::line("  of P1 e1 and of P2 e2:", f.bayes.partsAbsError);
     s += "Chernoff optimum over all beta in [0, 1] (with priors)\n";
-    s += line("  beta*:", f.optimum.beta);
-    s += line("  exponent k(beta*):", f.optimum.exponent);
-    s += line("  bound on the Bayes error:", f.optimum.errorBound);
+    s += gaussbound::line("  beta*:", f.optimum.beta);
+    s += gaussbound::line("  exponent k(beta*):", f.optimum.exponent);
+    s += gaussbound::line("  bound on the Bayes error:", f.optimum.errorBound);
     s += "Divergences\n";
-    s += line("  Kullback-Leibler KL(1||2):", f.divergences.kl12);
-    s += line("  Kullback-Leibler KL(2||1):", f.divergences.kl21);
-    s += line("  Hellinger distance:", f.divergences.hellinger);
+    s += gaussbound::line("  Kullback-Leibler KL(1||2):", f.divergences.kl12);
+    s += gaussbound::line("  Kullback-Leibler KL(2||1):", f.divergences.kl21);
+    s += gaussbound::line("  Hellinger distance:", f.divergences.hellinger);
     return s;
 }
 
@@ -181,7 +139,7 @@ std::string csvTable(const PlotTable& plot)
         for (int j = 0; j < 6; ++j) {
             if (j > 0)
                 s += ',';
-            s += exact(plot[i][j]);
+            s += gaussbound::exact(plot[i][j]);
         }
         s += '\n';
     }

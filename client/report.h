@@ -10,30 +10,13 @@
 
 #include <gaussbound/Analysis.h>
 #include <gaussbound/Model.h>
+#include <gaussbound/Text.h>
 
 #include <gaussbound/Bound.h>
-
-// The shortest text that reads back as the same double.
-std::string exact(double v);
-
-// v to 6 significant digits (printf's %.6g).
-std::string sig6(double v);
-
-// label, padded to column, then value to 6 digits ("inf" when infinite, "not
-// computed" for NaN), tail and a newline: a line of the summaries.
-std::string line(const std::string& label, double value, const std::string& tail = "", size_t column = 47);
 
 // A figure of the any-dimension library in JSON: a number, or "Infinity" or
 // "-Infinity" for an infinite limit.
 nlohmann::ordered_json figure(double v);
-
-// One class's parameters to 6 significant digits:
-// "mean (0, 0), covariance [1 0; 0 1], prior 0.5".
-std::string classSummary(const Eigen::VectorXd& mu, const Eigen::MatrixXd& sigma, double prior);
-
-// The plot's subtitle: both classes in full up to three dimensions, else
-// the dimension and the priors.
-std::string plotSubtitle(const gaussbound::Model& model);
 
 // The name of the first figure that could not be computed (a NaN where the
 // any-dimension library gives every figure or its limit), or nothing.

@@ -16,9 +16,9 @@ std::string pointCount(std::int64_t n)
 std::string errorLine(const std::string& label, const ErrorCount& count)
 {
     const gaussbound::Interval w = gaussbound::wilsonInterval(count.errors, count.points);
-    return line(label, static_cast<double>(count.errors) / static_cast<double>(count.points),
+    return gaussbound::line(label, static_cast<double>(count.errors) / static_cast<double>(count.points),
                 "  (" + std::to_string(count.errors) + " of " + pointCount(count.points) +
-                    "; 95 % Wilson interval " + sig6(w.low) + " to " + sig6(w.high) + ")");
+                    "; 95 % Wilson interval " + gaussbound::sig6(w.low) + " to " + gaussbound::sig6(w.high) + ")");
 }
 
 nlohmann::ordered_json errorObject(const ErrorCount& count)

@@ -104,7 +104,7 @@ void readModelAndValues(const Typed& typed, Sweep& sweep)
     sweep.log = typed.log;
     sweep.values = readValues(typed);
     if (const auto problem = gaussbound::checkSweep(sweep.model, sweep.parameter, sweep.values))
-        throw Invalid("--vary " + typed.vary + ": at t = " + exact(problem->t) + ": " + problem->message);
+        throw Invalid("--vary " + typed.vary + ": at t = " + gaussbound::exact(problem->t) + ": " + problem->message);
 }
 
 // Everything but the model and the values. Throws Invalid.
@@ -171,7 +171,7 @@ std::string csvRows(const Sweep& sweep, const std::vector<Figures>& rows)
     for (size_t i = 0; i < rows.size(); ++i) {
         const std::vector<double> v = numbers(sweep.values[i], rows[i]);
         for (size_t k = 0; k < v.size(); ++k)
-            s += (k > 0 ? "," : "") + exact(v[k]);
+            s += (k > 0 ? "," : "") + gaussbound::exact(v[k]);
         s += '\n';
     }
     return s;
@@ -193,7 +193,7 @@ std::string textRows(const Sweep& sweep, const std::vector<Figures>& rows)
     s += '\n';
     for (size_t i = 0; i < rows.size(); ++i) {
         for (double v : numbers(sweep.values[i], rows[i]))
-            s += cell(sig6(v));
+            s += cell(gaussbound::sig6(v));
         s += '\n';
     }
     return s;
@@ -256,7 +256,7 @@ gaussbound::Series modelPoint(const Sweep& sweep, double t)
     s.x.assign(4, abscissa(sweep, t));
     s.y.assign(v.begin() + 2, v.begin() + 6);
     s.colour = {0.82, 0.16, 0.16};
-    s.label = "the model given, t = " + sig6(t);
+    s.label = "the model given, t = " + gaussbound::sig6(t);
     s.lineWidth = 0;
     s.marker = gaussbound::Marker::Circle;
     s.markerSize = 7;
@@ -272,7 +272,7 @@ gaussbound::Figure sweepFigure(const Sweep& sweep, const std::vector<Figures>& r
                                   "Bhattacharyya lower bound", "Bayes error"};
     gaussbound::Figure figure;
     figure.title = "Bayes error and its bounds against " + sweep.name;
-    figure.subtitle = plotSubtitle(sweep.model);
+    figure.subtitle = gaussbound::modelSummary(sweep.model);
     figure.xLabel = axisLabel(sweep);
     figure.yLabel = "probability of error";
     figure.xSymbol = sweep.log ? "log₁₀ t" : "t";
@@ -300,7 +300,7 @@ std::optional<std::string> missingAtAnyStep(const Sweep& sweep, const std::vecto
 {
     for (size_t i = 0; i < rows.size(); ++i)
         if (const auto missing = missingFigure(rows[i]))
-            return *missing + " could not be computed at t = " + exact(sweep.values[i]);
+            return *missing + " could not be computed at t = " + gaussbound::exact(sweep.values[i]);
     return std::nullopt;
 }
 
