@@ -14,8 +14,8 @@
 #include <gaussbound/Classifier.h>
 #include <gaussbound/Draw.h>
 
-#include "report.h"
-#include "sample_file.h"
+#include <gaussbound/Report.h>
+#include <gaussbound/SampleFile.h>
 
 namespace {
 
@@ -44,7 +44,7 @@ void ParseMillionLines(benchmark::State& state)
 {
     const std::string text = sampleText(gaussbound::drawSamples(model(2), 1000000, 0, 1).first);
     for (auto _ : state)
-        benchmark::DoNotOptimize(parseSamples(text, "bench", {}));
+        benchmark::DoNotOptimize(gaussbound::parseSamples(text, "bench", {}));
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
 }
 BENCHMARK(ParseMillionLines)->Unit(benchmark::kMillisecond);

@@ -24,8 +24,8 @@
 
 #include "cli.h"
 #include "commands.h"
-#include "model_file.h"
-#include "report.h"
+#include <gaussbound/ModelFile.h>
+#include <gaussbound/Report.h>
 
 namespace {
 
@@ -144,12 +144,12 @@ void answer(Slot& slot, double (*table)[2])
     std::optional<std::string> id;
     try {
         if (slot.tooLong)
-            throw ModelFileError("longer than 1 MiB: not read");
-        const gaussbound::Model model = readModelLine(text, id);
+            throw gaussbound::ModelFileError("longer than 1 MiB: not read");
+        const gaussbound::Model model = gaussbound::readModelLine(text, id);
         const gaussbound::Figures figures = gaussbound::analyse(model, table);
-        if (const auto missing = missingFigure(figures))
-            throw ModelFileError("the " + *missing + " could not be computed");
-        const ordered_json report = reportObject(model, figures);
+        if (const auto missing = gaussbound::missingFigure(figures))
+            throw gaussbound::ModelFileError("the " + *missing + " could not be computed");
+        const ordered_json report = gaussbound::reportObject(model, figures);
         if (id) {
             slot.answer = withId(*id, report);
         } else {
@@ -158,7 +158,7 @@ void answer(Slot& slot, double (*table)[2])
             slot.answer = jsonLine(result);
         }
         slot.refused = false;
-    } catch (const std::exception& e) {  // ModelFileError, or an allocation that failed
+    } catch (const std::exception& e) {  // gaussbound::ModelFileError, or an allocation that failed
         slot.answer = refusal(slot.number, id, e.what());
     }
 }

@@ -9,7 +9,7 @@
 #include <iostream>
 #include <thread>
 
-#include "model_file.h"
+#include <gaussbound/ModelFile.h>
 #include "output.h"
 
 std::vector<double> readNumbers(const std::string& option, const std::string& text, size_t count)
@@ -24,7 +24,7 @@ std::vector<double> readNumbers(const std::string& option, const std::string& te
         double v;
         const auto [next, ec] = std::from_chars(p, end, v);
         if (ec == std::errc::result_out_of_range)
-            throw Invalid(outOfRange(option, text));
+            throw Invalid(gaussbound::outOfRange(option, text));
         if (ec != std::errc() || next == p)
             throw Invalid(expected);
         if (!std::isfinite(v))
@@ -95,8 +95,8 @@ gaussbound::Model ClassOptions::read() const
                 throw Invalid("--model: cannot be combined with " + o->get_name());
         checkPath("--model", modelPath);
         try {
-            m = readModelFile(modelPath);
-        } catch (const ModelFileError& e) {
+            m = gaussbound::readModelFile(modelPath);
+        } catch (const gaussbound::ModelFileError& e) {
             throw Invalid(modelName() + ": " + e.what());
         }
     } else {

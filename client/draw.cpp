@@ -13,7 +13,7 @@
 #include "cli.h"
 #include "commands.h"
 #include "output.h"
-#include "report.h"
+#include <gaussbound/Report.h>
 #include "sample_report.h"
 #include "scatter_plot.h"
 
@@ -84,7 +84,7 @@ int runDraw(const Draw& o)
 {
     const auto table = std::make_unique<double[][2]>(kTableRows);
     const gaussbound::Figures figures = gaussbound::analyse(o.model, table.get());
-    if (const auto missing = missingFigure(figures)) {
+    if (const auto missing = gaussbound::missingFigure(figures)) {
         std::cerr << "bounds: the " << *missing << " could not be computed for these classes\n";
         return 1;
     }
@@ -101,12 +101,12 @@ int runDraw(const Draw& o)
     }
     std::string summary;
     if (o.json) {
-        nlohmann::ordered_json j = reportObject(o.model, figures);
+        nlohmann::ordered_json j = gaussbound::reportObject(o.model, figures);
         j["samples"] = {{"n1", o.n1}, {"n2", o.n2}, {"seed", o.seedValue}};
         j["empirical"] = {{"true_rule", errorObject(count)}};
         summary = j.dump() + "\n";
     } else {
-        summary = textReport(o.model, figures) + "Samples: " + pointCount(o.n1) + " of class 1, " +
+        summary = gaussbound::textReport(o.model, figures) + "Samples: " + pointCount(o.n1) + " of class 1, " +
                   std::to_string(o.n2) + " of class 2, seed " + std::to_string(o.seedValue) + "\n" +
                   "Empirical error of the true Bayes rule on the samples\n" + errorLine("  error rate:", count);
     }

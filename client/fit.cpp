@@ -15,8 +15,8 @@
 #include "output.h"
 #include "plot_module.h"
 #include "progress.h"
-#include "report.h"
-#include "sample_file.h"
+#include <gaussbound/Report.h>
+#include <gaussbound/SampleFile.h>
 #include "sample_report.h"
 #include "scatter_plot.h"
 
@@ -107,7 +107,7 @@ std::string fitText(const Fit& o, const Findings& f)
     s += "Estimated classes (sample means, unbiased covariances" +
          std::string(o.bootstrap.estimate.ridge > 0 ? " plus the ridge" : "") + ", priors " +
          (o.bootstrap.estimate.priors ? "as given" : "from the counts") + "):\n";
-    s += textReport(f.model, f.figures);
+    s += gaussbound::textReport(f.model, f.figures);
     s += "Empirical error of the plug-in Bayes classifier on the samples\n";
     s += errorLine("  resubstitution:", f.resubstitution());
     s += f.leaveOneOut ? errorLine("  leave-one-out:", {*f.leaveOneOut, f.total()})
@@ -127,7 +127,7 @@ std::string fitText(const Fit& o, const Findings& f)
 
 std::string fitJson(const Fit& o, const Findings& f)
 {
-    nlohmann::ordered_json j = reportObject(f.model, f.figures);
+    nlohmann::ordered_json j = gaussbound::reportObject(f.model, f.figures);
     j["samples"] = {{"n1", f.class1.rows()}, {"n2", f.class2.rows()}};
     j["empirical"] = {{"resubstitution", errorObject(f.resubstitution())},
                       {"leave_one_out", f.leaveOneOut ? errorObject({*f.leaveOneOut, f.total()})
@@ -168,9 +168,9 @@ gaussbound::Figure fitFigure(const Fit& o, const Findings& f)
 bool readAndEstimate(const Fit& o, Findings& f, std::string& message)
 {
     try {
-        f.class1 = readSampleFile(o.file1, {});
-        f.class2 = readSampleFile(o.file2, {f.class1.cols(), "the points of " + o.name1});
-    } catch (const SampleFileError& e) {
+        f.class1 = gaussbound::readSampleFile(o.file1, {});
+        f.class2 = gaussbound::readSampleFile(o.file2, {f.class1.cols(), "the points of " + o.name1});
+    } catch (const gaussbound::SampleFileError& e) {
         message = e.what();
         return false;
     }
@@ -210,7 +210,7 @@ int runFit(const Fit& o)
     }
     const auto table = std::make_unique<double[][2]>(kTableRows);
     f.figures = gaussbound::analyse(f.model, table.get());
-    if (const auto missing = missingFigure(f.figures)) {
+    if (const auto missing = gaussbound::missingFigure(f.figures)) {
         std::cerr << "bounds: the " << *missing << " could not be computed for the estimated classes\n";
         return 1;
     }

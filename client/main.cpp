@@ -16,7 +16,7 @@
 #include "plot_module.h"
 
 #include <gaussbound/CurveFigure.h>
-#include "report.h"
+#include <gaussbound/Report.h>
 
 int main(int argc, char** argv)
 {
@@ -38,7 +38,7 @@ int main(int argc, char** argv)
     static BoundTable table;  // 160 KB and 480 KB: kept off the stack
     static PlotTable plot;
     const gaussbound::Figures figures = gaussbound::analyse(options.model, table);
-    if (const auto missing = missingFigure(figures)) {
+    if (const auto missing = gaussbound::missingFigure(figures)) {
         std::cerr << "bounds: the " << *missing << " could not be computed for these classes\n";
         return 1;
     }
@@ -49,7 +49,7 @@ int main(int argc, char** argv)
 
     std::vector<PendingFile> files;
     if (!options.tablePath.empty())
-        files.push_back({options.tablePath, csvTable(plot)});
+        files.push_back({options.tablePath, gaussbound::csvTable(plot)});
     if (!options.plotPath.empty()) {
         try {
             files.push_back({options.plotPath,
@@ -62,6 +62,6 @@ int main(int argc, char** argv)
         }
     }
     return deliver(files,
-                   options.json ? jsonReport(options.model, figures) : textReport(options.model, figures),
+                   options.json ? gaussbound::jsonReport(options.model, figures) : gaussbound::textReport(options.model, figures),
                    options.outputOnStandardOutput);
 }

@@ -6,7 +6,7 @@
 
 #include "cli.h"
 #include "plot_module.h"
-#include "report.h"
+#include <gaussbound/Report.h>
 
 std::string pointCount(std::int64_t n)
 {
@@ -30,7 +30,7 @@ nlohmann::ordered_json errorObject(const ErrorCount& count)
 
 nlohmann::ordered_json intervalJson(const gaussbound::Interval& interval)
 {
-    const auto end = [](double v) { return std::isnan(v) ? nlohmann::ordered_json(nullptr) : figure(v); };
+    const auto end = [](double v) { return std::isnan(v) ? nlohmann::ordered_json(nullptr) : gaussbound::jsonValue(v); };
     return nlohmann::ordered_json::array({end(interval.low), end(interval.high)});
 }
 

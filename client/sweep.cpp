@@ -17,7 +17,7 @@
 #include "cli.h"
 #include "commands.h"
 #include "plot_module.h"
-#include "report.h"
+#include <gaussbound/Report.h>
 
 namespace {
 
@@ -129,7 +129,7 @@ void readOutputs(const Typed& typed, Sweep& sweep)
 // writes them for the model at t.
 ordered_json row(const Sweep& sweep, size_t step, const Figures& f)
 {
-    const ordered_json r = reportObject(gaussbound::modelAt(sweep.model, sweep.parameter, sweep.values[step]), f);
+    const ordered_json r = gaussbound::reportObject(gaussbound::modelAt(sweep.model, sweep.parameter, sweep.values[step]), f);
     return {{kKeys[0], sweep.values[step]},
             {kKeys[1], r["chernoff"]["optimum"]["beta"]},
             {kKeys[2], r["chernoff"]["optimum"]["error_bound"]},
@@ -299,7 +299,7 @@ gaussbound::Figure sweepFigure(const Sweep& sweep, const std::vector<Figures>& r
 std::optional<std::string> missingAtAnyStep(const Sweep& sweep, const std::vector<Figures>& rows)
 {
     for (size_t i = 0; i < rows.size(); ++i)
-        if (const auto missing = missingFigure(rows[i]))
+        if (const auto missing = gaussbound::missingFigure(rows[i]))
             return *missing + " could not be computed at t = " + gaussbound::exact(sweep.values[i]);
     return std::nullopt;
 }

@@ -1,6 +1,6 @@
 // libFuzzer harness for the JSON models of --model and of bounds batch's
 // lines, in-process: every input is either a model with an id read back
-// exactly, or refused with one line (ModelFileError); no other exception,
+// exactly, or refused with one line (gaussbound::ModelFileError); no other exception,
 // however deep, large or strange the document. A failed check aborts.
 #include <cstdint>
 #include <cstdlib>
@@ -9,7 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "model_file.h"
+#include <gaussbound/ModelFile.h>
 
 namespace {
 
@@ -26,9 +26,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string text(reinterpret_cast<const char*>(data), size);
     std::optional<std::string> id;
     try {
-        const gaussbound::Model model = readModelLine(text, id);
+        const gaussbound::Model model = gaussbound::readModelLine(text, id);
         check(model.dimension() >= 1 && model.mu1.allFinite() && model.sigma1.allFinite());
-    } catch (const ModelFileError& e) {
+    } catch (const gaussbound::ModelFileError& e) {
         const std::string message = e.what();
         check(!message.empty() && message.find('\n') == std::string::npos);
     }

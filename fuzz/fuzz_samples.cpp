@@ -5,16 +5,16 @@
 #include <cstdlib>
 #include <string>
 
-#include "sample_file.h"
+#include <gaussbound/SampleFile.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     try {
-        const gaussbound::Points p = parseSamples(text, "f", {});
+        const gaussbound::Points p = gaussbound::parseSamples(text, "f", {});
         if (p.rows() < 1 || p.cols() < 1 || !p.allFinite())
             std::abort();
-    } catch (const SampleFileError& e) {
+    } catch (const gaussbound::SampleFileError& e) {
         const std::string message = e.what();
         if (message.rfind("f:", 0) != 0 || message.find('\n') != std::string::npos)
             std::abort();

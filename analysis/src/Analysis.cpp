@@ -33,7 +33,7 @@ struct PlaneArrays {
 // The beta of row i, as makeBound forms it: i / 10000 in single precision.
 double rowBeta(int i)
 {
-    return static_cast<float>(i) / 10000.0f;
+    return static_cast<float>(i) / static_cast<float>(kTableRows);
 }
 
 // makeBound's rows from the any-dimension curve: the same betas.
@@ -186,6 +186,29 @@ Figures analyse(const Model& model, double table[][2])
     f.bayes = bayesError(model, form);
     withdrawContradictions(f, tableTolerance);
     return f;
+}
+
+std::optional<std::string> missingFigure(const Figures& f)
+{
+    const std::pair<const char*, double> figures[] = {
+        {"Chernoff optimum", f.optimum.errorBound},
+        {"Chernoff optimum's beta", f.optimum.beta},
+        {"Chernoff optimum's exponent", f.optimum.exponent},
+        {"Bayes error", f.bayes.value},
+        {"Bayes error given class 1", f.bayes.givenClass1},
+        {"Bayes error given class 2", f.bayes.givenClass2},
+        {"Bayes error's numerical error", f.bayes.absError},
+        {"Kullback-Leibler divergence KL(1||2)", f.divergences.kl12},
+        {"Kullback-Leibler divergence KL(2||1)", f.divergences.kl21},
+        {"Hellinger distance", f.divergences.hellinger},
+    };
+    for (const auto& [name, value] : figures)
+        if (std::isnan(value))
+            return name;
+    for (double v : {f.tableBeta, f.tableFactor, f.tableErrorBound, f.bhattacharyya.exponent})
+        if (std::isnan(v))
+            return "Chernoff table";
+    return std::nullopt;
 }
 
 }  // namespace gaussbound

@@ -4,6 +4,7 @@
 //
 //   Figures   the figures of one model
 //   analyse   fills the caller's table and returns the figures
+//   missingFigure  the first figure that could not be computed, if any
 //
 // In the plane (d = 2) the table, its minimum and the Bhattacharyya exponent
 // come from Bound (makeBound, findMinB, getBattacharayyaBound), bit for bit,
@@ -17,6 +18,9 @@
 // may run on many threads.
 #ifndef GAUSSBOUND_ANALYSIS_H
 #define GAUSSBOUND_ANALYSIS_H
+
+#include <optional>
+#include <string>
 
 #include "gaussbound/BayesError.h"
 #include "gaussbound/Chernoff.h"
@@ -40,6 +44,11 @@ struct Figures {
 // 10000 rows (beta_i = i / 10000 rounded to float, e^-k(beta_i)). Throws
 // std::invalid_argument for a model that validate refuses or a null table.
 Figures analyse(const Model& model, double table[][2]);
+
+// The name of the first figure analyse could not compute ("Bayes error",
+// "Chernoff table", ...): a NaN where every figure or its limit is a number.
+// Nothing when all are there.
+std::optional<std::string> missingFigure(const Figures& figures);
 
 }  // namespace gaussbound
 

@@ -1,11 +1,13 @@
-#include "model_file.h"
+#include "gaussbound/ModelFile.h"
 
 #include <algorithm>
 #include <charconv>
 #include <set>
 #include <vector>
 
-#include "input.h"
+#include "gaussbound/Input.h"
+
+namespace gaussbound {
 
 namespace {
 
@@ -60,7 +62,6 @@ Eigen::MatrixXd matrixAt(const json& object, const std::string& key, Eigen::Inde
     return Eigen::Map<const Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor>>(
         flat.data(), d, d);
 }
-
 
 // Builds the document from nlohmann's SAX events, checking as it goes what
 // the DOM parser would let through: a key given twice (which would silently
@@ -212,7 +213,7 @@ std::string outOfRange(const std::string& where, const std::string& text)
     return where + ": '" + text + "' holds a number out of range";
 }
 
-gaussbound::Model modelFromJson(const json& object)
+Model modelFromJson(const json& object)
 {
     static const std::set<std::string> kModelKeys = {"mu1", "mu2", "sigma1", "sigma2", "priors"};
     // What `bounds --json` prints beside the model, what `fit --json` and
@@ -227,7 +228,7 @@ gaussbound::Model modelFromJson(const json& object)
         if (!kModelKeys.count(item.key()) && !kResultKeys.count(item.key()))
             throw ModelFileError(item.key() + ": unknown key (expected mu1, mu2, sigma1, sigma2, priors)");
 
-    gaussbound::Model m;
+    Model m;
     m.mu1 = vectorAt(object, "mu1");
     m.mu2 = vectorAt(object, "mu2");
     m.sigma1 = matrixAt(object, "sigma1", m.mu1.size());
@@ -283,20 +284,20 @@ std::optional<std::string> memberText(const std::string& text, const std::string
     return std::nullopt;
 }
 
-gaussbound::Model readModelLine(const std::string& text, std::optional<std::string>& id)
+Model readModelLine(const std::string& text, std::optional<std::string>& id)
 {
     json object = parseModelText(text);
     if (object.is_object() && object.contains("id")) {
         id = memberText(text, "id");
         object.erase("id");
     }
-    const gaussbound::Model model = modelFromJson(object);
-    if (const auto error = gaussbound::validate(model))
+    const Model model = modelFromJson(object);
+    if (const auto error = validate(model))
         throw ModelFileError(error->field + ": " + error->message);
     return model;
 }
 
-gaussbound::Model readModelFile(const std::string& path)
+Model readModelFile(const std::string& path)
 {
     // A model is a few numbers: a larger file (or an endless device such as
     // /dev/zero) is refused rather than read into memory.
@@ -310,3 +311,5 @@ gaussbound::Model readModelFile(const std::string& path)
         throw ModelFileError("larger than 64 MiB: not a model file");
     return modelFromJson(parseModelText(*text));
 }
+
+}  // namespace gaussbound

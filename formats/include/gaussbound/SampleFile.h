@@ -11,14 +11,16 @@
 //   SampleFileError   what is wrong, as "FILE:LINE: reason" or "FILE: reason"
 //   parseSamples      a file's text to points
 //   readSampleFile    a file ("-": standard input) to points
-#ifndef GAUSSBOUND_CLIENT_SAMPLE_FILE_H
-#define GAUSSBOUND_CLIENT_SAMPLE_FILE_H
+#ifndef GAUSSBOUND_SAMPLE_FILE_H
+#define GAUSSBOUND_SAMPLE_FILE_H
 
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
 #include <gaussbound/Estimate.h>
+
+namespace gaussbound {
 
 struct SampleFileError : std::runtime_error {
     using std::runtime_error::runtime_error;
@@ -32,10 +34,12 @@ struct ExpectedDimension {
 };
 
 // Reads text, the contents of the file called name. Throws SampleFileError.
-gaussbound::Points parseSamples(std::string_view text, const std::string& name, const ExpectedDimension& expected);
+Points parseSamples(std::string_view text, const std::string& name, const ExpectedDimension& expected);
 
 // Reads the whole file at path, or standard input for "-". Throws
 // SampleFileError.
-gaussbound::Points readSampleFile(const std::string& path, const ExpectedDimension& expected);
+Points readSampleFile(const std::string& path, const ExpectedDimension& expected);
+
+}  // namespace gaussbound
 
 #endif

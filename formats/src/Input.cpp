@@ -1,10 +1,12 @@
-#include "input.h"
+#include "gaussbound/Input.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+
+namespace gaussbound {
 
 std::optional<std::string> readInput(const std::string& path, size_t limit)
 {
@@ -31,3 +33,5 @@ std::optional<std::string> readInput(const std::string& path, size_t limit)
         text.append(buffer, static_cast<size_t>(got));
     }
 }
+
+}  // namespace gaussbound

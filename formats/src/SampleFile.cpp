@@ -1,4 +1,4 @@
-#include "sample_file.h"
+#include "gaussbound/SampleFile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -7,7 +7,9 @@
 #include <cstring>
 #include <vector>
 
-#include "input.h"
+#include "gaussbound/Input.h"
+
+namespace gaussbound {
 
 namespace {
 
@@ -79,7 +81,7 @@ size_t readLine(const char* p, const char* end, std::vector<double>& out)
 
 }  // namespace
 
-gaussbound::Points parseSamples(std::string_view text, const std::string& name, const ExpectedDimension& expected)
+Points parseSamples(std::string_view text, const std::string& name, const ExpectedDimension& expected)
 {
     std::vector<double> values;
     values.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n') + 1) *
@@ -117,10 +119,10 @@ gaussbound::Points parseSamples(std::string_view text, const std::string& name, 
     if (d == 0 || values.empty())
         throw SampleFileError(name + ": holds no points");
     const auto n = static_cast<Eigen::Index>(values.size()) / d;
-    return Eigen::Map<const gaussbound::Points>(values.data(), n, d);
+    return Eigen::Map<const Points>(values.data(), n, d);
 }
 
-gaussbound::Points readSampleFile(const std::string& path, const ExpectedDimension& expected)
+Points readSampleFile(const std::string& path, const ExpectedDimension& expected)
 {
     const std::string name = path == "-" ? "standard input" : path;
     try {
@@ -129,3 +131,5 @@ gaussbound::Points readSampleFile(const std::string& path, const ExpectedDimensi
         throw SampleFileError(name + ": " + e.what());
     }
 }
+
+}  // namespace gaussbound

@@ -1,11 +1,13 @@
 // Reading a whole input: a file, or standard input for "-".
-#ifndef GAUSSBOUND_CLIENT_INPUT_H
-#define GAUSSBOUND_CLIENT_INPUT_H
+#ifndef GAUSSBOUND_INPUT_H
+#define GAUSSBOUND_INPUT_H
 
 #include <cstddef>
 #include <optional>
 #include <stdexcept>
 #include <string>
+
+namespace gaussbound {
 
 // An input that could not be read; what() is "cannot read: REASON".
 struct InputError : std::runtime_error {
@@ -16,5 +18,7 @@ struct InputError : std::runtime_error {
 // nothing once more than limit bytes have come (an endless device such as
 // /dev/zero stops there). Throws InputError.
 std::optional<std::string> readInput(const std::string& path, size_t limit);
+
+}  // namespace gaussbound
 
 #endif

@@ -1,7 +1,7 @@
 // Two classes read from JSON: the object `bounds --json` prints, or one that
 // holds only the model's keys.
-#ifndef GAUSSBOUND_CLIENT_MODEL_FILE_H
-#define GAUSSBOUND_CLIENT_MODEL_FILE_H
+#ifndef GAUSSBOUND_MODEL_FILE_H
+#define GAUSSBOUND_MODEL_FILE_H
 
 #include <optional>
 #include <stdexcept>
@@ -10,6 +10,8 @@
 #include <nlohmann/json.hpp>
 
 #include <gaussbound/Model.h>
+
+namespace gaussbound {
 
 // A model that cannot be read; what() is one sentence without the file name.
 struct ModelFileError : std::runtime_error {
@@ -31,7 +33,7 @@ std::string outOfRange(const std::string& where, const std::string& text);
 // `batch` add are passed over; any other key is refused, so that a misspelt
 // one cannot fall back to a default.
 // Throws ModelFileError naming the key. The model is not validated.
-gaussbound::Model modelFromJson(const nlohmann::json& object);
+Model modelFromJson(const nlohmann::json& object);
 
 // Parses text as JSON, refusing a key given twice in any object, nesting
 // deeper than kDeepestJson and a number out of range anywhere, even under a
@@ -49,10 +51,12 @@ std::optional<std::string> memberText(const std::string& text, const std::string
 // any JSON type, which is set, as the line writes it, as soon as it is read
 // (so that a refusal can carry it). Returns the model, validated. Throws
 // ModelFileError saying why the line is refused.
-gaussbound::Model readModelLine(const std::string& text, std::optional<std::string>& id);
+Model readModelLine(const std::string& text, std::optional<std::string>& id);
 
 // Parses the file at path, or standard input for "-" (a JSON syntax error
 // names its line and column), and reads its model. Throws ModelFileError.
-gaussbound::Model readModelFile(const std::string& path);
+Model readModelFile(const std::string& path);
+
+}  // namespace gaussbound
 
 #endif
