@@ -135,9 +135,10 @@ TEST(Estimate, RefusesTooFewPointsAndSingularCovariances)
 TEST(Doors, EstimationRefusesWhatItCannotRead)
 {
     using gaussbound::EstimateSettings;
-    const auto refused = [](const auto& call) {
-        EXPECT_THROW(call(), std::invalid_argument);
+    const auto refused = [](const auto& call, int line) {
+        EXPECT_THROW(call(), std::invalid_argument) << "the call on line " << line;
     };
+#define REFUSED(...) refused([&] { __VA_ARGS__; }, __LINE__)
     Points a(4, 2), b(5, 2), three(4, 3);
     a << 0, 0, 1, 0, 0, 1, 1, 1;
     b << 2, 0, 3, 1, 2, 2, 3, 0, 2.5, 1;
@@ -148,61 +149,61 @@ TEST(Doors, EstimationRefusesWhatItCannotRead)
     badPriors.priors = std::pair{0.5, 0.6};
     fixedPriors.priors = std::pair{0.25, 0.75};
 
-    refused([] { gaussbound::MomentAccumulator(0); });
+    REFUSED(gaussbound::MomentAccumulator(0));
     gaussbound::MomentAccumulator one(2), other(3);
-    refused([&] { one.add(Eigen::RowVector3d(1, 2, 3)); });
+    REFUSED(one.add(Eigen::RowVector3d(1, 2, 3)));
     one.add(Eigen::RowVector2d(1, 2));
-    refused([&] { one.covariance(0.0); });  // one point has no covariance
+    REFUSED(one.covariance(0.0));  // one point has no covariance
     one.add(Eigen::RowVector2d(2, 1));
-    refused([&] { one.covariance(-1.0); });
-    refused([&] { one.covariance(NAN); });
+    REFUSED(one.covariance(-1.0));
+    REFUSED(one.covariance(NAN));
     EXPECT_NO_THROW(one.covariance(0.0));
     other.add(Eigen::RowVector3d(1, 2, 3));
     other.add(Eigen::RowVector3d(3, 2, 1));
-    refused([&] { gaussbound::modelFrom(one, other, {}); });
+    REFUSED(gaussbound::modelFrom(one, other, {}));
 
-    refused([] { gaussbound::priorsFor(0, 0, {}); });
-    refused([] { gaussbound::priorsFor(-1, 3, {}); });
-    refused([&] { gaussbound::priorsFor(1, 3, badPriors); });
+    REFUSED(gaussbound::priorsFor(0, 0, {}));
+    REFUSED(gaussbound::priorsFor(-1, 3, {}));
+    REFUSED(gaussbound::priorsFor(1, 3, badPriors));
     EXPECT_EQ(gaussbound::priorsFor(0, 0, fixedPriors), (std::pair{0.25, 0.75}));
 
-    refused([] { gaussbound::nearlySingular(Eigen::MatrixXd()); });
-    refused([] { gaussbound::nearlySingular(Eigen::MatrixXd::Identity(2, 3)); });
+    REFUSED(gaussbound::nearlySingular(Eigen::MatrixXd()));
+    REFUSED(gaussbound::nearlySingular(Eigen::MatrixXd::Identity(2, 3)));
 
     for (const EstimateSettings& s : {negativeRidge, nanRidge, badPriors}) {
-        refused([&] { gaussbound::estimateModel(a, b, s); });
-        refused([&] { gaussbound::leaveOneOutErrors(a, b, s); });
+        REFUSED(gaussbound::estimateModel(a, b, s));
+        REFUSED(gaussbound::leaveOneOutErrors(a, b, s));
     }
-    refused([&] { gaussbound::estimateModel(a, three, {}); });
-    refused([&] { gaussbound::estimateModel(Points(4, 0), Points(4, 0), {}); });
-    refused([&] { gaussbound::leaveOneOutErrors(three, a, {}); });
+    REFUSED(gaussbound::estimateModel(a, three, {}));
+    REFUSED(gaussbound::estimateModel(Points(4, 0), Points(4, 0), {}));
+    REFUSED(gaussbound::leaveOneOutErrors(three, a, {}));
 
-    refused([] { gaussbound::wilsonInterval(-1, 5); });
-    refused([] { gaussbound::wilsonInterval(6, 5); });
-    refused([] { gaussbound::wilsonInterval(0, 0); });
+    REFUSED(gaussbound::wilsonInterval(-1, 5));
+    REFUSED(gaussbound::wilsonInterval(6, 5));
+    REFUSED(gaussbound::wilsonInterval(0, 0));
     for (double confidence : {0.0, 1.0, double(NAN)})
-        refused([&] { gaussbound::wilsonInterval(1, 5, confidence); });
-    refused([] { gaussbound::percentile({}, 0.5); });
-    refused([] { gaussbound::percentile({1, 2}, 1.5); });
-    refused([] { gaussbound::percentile({1, 2}, NAN); });
-    refused([] { gaussbound::percentile({2, 1}, 0.5); });
-    refused([] { gaussbound::percentile({1, NAN, 2}, 0.5); });
-    refused([] { gaussbound::percentile({NAN}, 0.5); });
+        REFUSED(gaussbound::wilsonInterval(1, 5, confidence));
+    REFUSED(gaussbound::percentile({}, 0.5));
+    REFUSED(gaussbound::percentile({1, 2}, 1.5));
+    REFUSED(gaussbound::percentile({1, 2}, NAN));
+    REFUSED(gaussbound::percentile({2, 1}, 0.5));
+    REFUSED(gaussbound::percentile({1, NAN, 2}, 0.5));
+    REFUSED(gaussbound::percentile({NAN}, 0.5));
 
     const gaussbound::Model m = streamModel();
     gaussbound::Model indefinite = m, uneven = m;
     indefinite.sigma2(0, 1) = indefinite.sigma2(1, 0) = 10.0;
     uneven.mu2.resize(3);
     uneven.mu2.setZero();
-    refused([&] { gaussbound::drawSamples(m, -1, 2, 1); });
-    refused([&] { gaussbound::drawSamples(indefinite, 2, 2, 1); });
-    refused([&] { gaussbound::drawSamples(uneven, 2, 2, 1); });
-    refused([&] { gaussbound::QuadraticRule{indefinite}; });
-    refused([&] { gaussbound::QuadraticRule{uneven}; });
+    REFUSED(gaussbound::drawSamples(m, -1, 2, 1));
+    REFUSED(gaussbound::drawSamples(indefinite, 2, 2, 1));
+    REFUSED(gaussbound::drawSamples(uneven, 2, 2, 1));
+    REFUSED(gaussbound::QuadraticRule{indefinite});
+    REFUSED(gaussbound::QuadraticRule{uneven});
     const gaussbound::QuadraticRule rule(m);
-    refused([&] { rule.discriminant(Eigen::Vector3d(0, 0, 0)); });
-    refused([&] { gaussbound::misclassified(rule, a, 0); });
-    refused([&] { gaussbound::misclassified(rule, three, 1); });
+    REFUSED(rule.discriminant(Eigen::Vector3d(0, 0, 0)));
+    REFUSED(gaussbound::misclassified(rule, a, 0));
+    REFUSED(gaussbound::misclassified(rule, three, 1));
     EXPECT_TRUE(gaussbound::misclassified(rule, Points(0, 0), 2).empty());
 
     // A thread count of 0 once looped for ever.
@@ -212,26 +213,27 @@ TEST(Doors, EstimationRefusesWhatItCannotRead)
         gaussbound::BootstrapSettings s;
         s.replicates = 5;
         change(s);
-        refused([&] { gaussbound::bootstrap(a, b, s); });
+        REFUSED(gaussbound::bootstrap(a, b, s));
     }
     gaussbound::BootstrapSettings five;
     five.replicates = 5;
-    refused([&] { gaussbound::bootstrap(a, three, five); });
-    refused([&] { gaussbound::bootstrap(a, b.topRows(1), five); });
+    REFUSED(gaussbound::bootstrap(a, three, five));
+    REFUSED(gaussbound::bootstrap(a, b.topRows(1), five));
 
     const Eigen::Vector2d mean(0, 0);
     const Eigen::Matrix2d cov = (Eigen::Matrix2d() << 2, 0.5, 0.5, 1).finished();
-    for (const auto& [i, j] : {std::pair<Eigen::Index, Eigen::Index>{0, 0}, {0, 2}, {-1, 1}})
-        refused([&, i = i, j = j] { gaussbound::covarianceEllipse(mean, cov, i, j, 1.0); });
+    for (const auto& axes : {std::pair<Eigen::Index, Eigen::Index>{0, 0}, {0, 2}, {-1, 1}})
+        REFUSED(gaussbound::covarianceEllipse(mean, cov, axes.first, axes.second, 1.0));
     for (double k : {0.0, -1.0, double(NAN), double(INFINITY)})
-        refused([&] { gaussbound::covarianceEllipse(mean, cov, 0, 1, k); });
-    refused([&] { gaussbound::covarianceEllipse(Eigen::Vector3d(0, 0, 0), cov, 0, 1, 1.0); });
-    refused([&] { gaussbound::covarianceEllipse(mean, Eigen::Matrix2d::Zero(), 0, 1, 1.0); });
+        REFUSED(gaussbound::covarianceEllipse(mean, cov, 0, 1, k));
+    REFUSED(gaussbound::covarianceEllipse(Eigen::Vector3d(0, 0, 0), cov, 0, 1, 1.0));
+    REFUSED(gaussbound::covarianceEllipse(mean, Eigen::Matrix2d::Zero(), 0, 1, 1.0));
     const auto g = [](double x, double y) { return x * x + y * y - 1; };
-    refused([&] { gaussbound::zeroSet(g, {-2, 2, -2, 2}, 0); });
-    refused([&] { gaussbound::zeroSet(g, {2, -2, -2, 2}, 8); });
-    refused([&] { gaussbound::zeroSet(g, {-2, 2, -2, NAN}, 8); });
-    refused([&] { gaussbound::zeroSet({}, {-2, 2, -2, 2}, 8); });
+    REFUSED(gaussbound::zeroSet(g, {-2, 2, -2, 2}, 0));
+    REFUSED(gaussbound::zeroSet(g, {2, -2, -2, 2}, 8));
+    REFUSED(gaussbound::zeroSet(g, {-2, 2, -2, NAN}, 8));
+    REFUSED(gaussbound::zeroSet({}, {-2, 2, -2, 2}, 8));
+#undef REFUSED
 }
 
 TEST(QuadraticRule, IsTheLogRatioOfTheWeightedDensities)
