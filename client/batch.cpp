@@ -24,6 +24,7 @@
 
 #include "cli.h"
 #include "commands.h"
+#include "output.h"
 #include <gaussbound/ModelFile.h>
 #include <gaussbound/Report.h>
 
@@ -200,16 +201,11 @@ private:
     Clock::time_point start_, shown_;
 };
 
-// Writes all of text to standard output; false on a write error.
+// Writes all of text to standard output; false on a write error or a write
+// that makes no progress (see output.h).
 bool writeAll(const std::string& text)
 {
-    for (size_t at = 0; at < text.size();) {
-        const ssize_t n = write(STDOUT_FILENO, text.data() + at, text.size() - at);
-        if (n < 0 && errno != EINTR)
-            return false;
-        at += n > 0 ? static_cast<size_t>(n) : 0;
-    }
-    return true;
+    return ::writeAll(STDOUT_FILENO, text);
 }
 
 // The outcome of a stream: how many lines, how many refused, and how it ended.

@@ -1,22 +1,22 @@
 #include "output.h"
 
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace fs = std::filesystem;
 
 namespace {
 
 std::string folderOf(const std::string& path)
 {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
+    const fs::path folder = fs::path(path).parent_path();
+    return folder.empty() ? "." : folder.string();
 }
 
 std::string reason(int error)
@@ -32,15 +32,15 @@ bool resolveLinks(const std::string& path, std::string& resolved)
 {
     resolved = path;
     for (int hop = 0; hop < 40; ++hop) {
-        struct stat st;
-        if (lstat(resolved.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        std::error_code error;
+        if (!fs::is_symlink(fs::symlink_status(resolved, error)))
             return true;
-        char target[PATH_MAX];
-        const ssize_t n = readlink(resolved.c_str(), target, sizeof target - 1);
-        if (n < 0)
+        const fs::path text = fs::read_symlink(resolved, error);
+        if (error) {
+            errno = error.value();
             return false;
-        const std::string text(target, static_cast<size_t>(n));
-        resolved = text[0] == '/' ? text : folderOf(resolved) + "/" + text;
+        }
+        resolved = text.is_absolute() ? text.string() : folderOf(resolved) + "/" + text.string();
     }
     errno = ELOOP;
     return false;
@@ -100,19 +100,6 @@ bool classify(const std::string& path, Classified& c)
     }
     c.exists = true;
     c.existing = st;
-    return true;
-}
-
-bool writeAll(int fd, const std::string& bytes)
-{
-    for (size_t done = 0; done < bytes.size();) {
-        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<size_t>(n);
-    }
     return true;
 }
 
@@ -183,25 +170,34 @@ std::string listed(const std::vector<Prepared>& prepared, size_t from, size_t to
     return s;
 }
 
-// What names a file: its device and inode where it exists, else the real
-// path of its folder and its own name.
-std::string identity(const std::string& path)
+// The name a file yet to be made will have: links followed as the writer
+// follows them, and the folder's real path (links and "." resolved).
+std::string futureName(const std::string& path)
 {
-    struct stat st;
-    if (path == "-" && fstat(STDOUT_FILENO, &st) == 0)
-        return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
-    if (stat(path.c_str(), &st) == 0)
-        return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
     std::string resolved;
     if (!resolveLinks(path, resolved))
         return path;
-    char folder[PATH_MAX];
-    if (!realpath(folderOf(resolved).c_str(), folder))
-        return resolved;
-    return std::string(folder) + "/" + resolved.substr(resolved.rfind('/') + 1);
+    std::error_code error;
+    const fs::path folder = fs::canonical(folderOf(resolved), error);
+    return error ? resolved : (folder / fs::path(resolved).filename()).string();
 }
 
 }  // namespace
+
+bool writeAll(int fd, const std::string& bytes)
+{
+    for (size_t done = 0; done < bytes.size();) {
+        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n == 0)
+            errno = EIO;
+        if (n <= 0)
+            return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
 
 std::optional<std::string> outputProblem(const std::string& path)
 {
@@ -213,7 +209,21 @@ std::optional<std::string> outputProblem(const std::string& path)
 
 bool samePlace(const std::string& a, const std::string& b)
 {
-    return a == b || identity(a) == identity(b);
+    // An existing file's status through links; standard output's for "-".
+    const auto status = [](const std::string& path, struct stat& st) {
+        return path == "-" ? fstat(STDOUT_FILENO, &st) == 0 : stat(path.c_str(), &st) == 0;
+    };
+    struct stat sa, sb;
+    const bool aExists = status(a, sa), bExists = status(b, sb);
+    if (aExists && bExists) {
+        // Two streams into one device, FIFO or socket (the null device
+        // above all) do each other no harm; one regular file would be
+        // written twice or renamed over itself.
+        return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino && S_ISREG(sa.st_mode);
+    }
+    if (aExists || bExists)
+        return false;
+    return a == b || futureName(a) == futureName(b);
 }
 
 bool namesStandardOutput(const std::string& path)

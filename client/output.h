@@ -2,7 +2,8 @@
 //
 //   PendingFile     a path and the bytes that belong there
 //   outputProblem   why a path cannot take output (a folder), before any work
-//   samePlace       whether two paths name one file (through links)
+//   samePlace       whether two paths would be written onto one file (through links)
+//   writeAll        writes every byte to a descriptor, or fails
 //   writeOutputs    writes every pending file, all or nothing where it can
 //   Prepared, commit  the rename stage on its own
 //
@@ -37,9 +38,17 @@ struct PendingFile {
 // always fine.
 std::optional<std::string> outputProblem(const std::string& path);
 
-// Whether a and b name the same file: through links, "./x" and "x" for a
-// file yet to be made, "-" and /dev/stdout.
+// Whether a and b would be written onto the same file, which two outputs
+// must not be: one regular file (through links, and "-" with /dev/stdout or
+// the file standard output is redirected to) or one name of a file yet to be
+// made ("./x" and "x"). Two names of one device, FIFO or socket (/dev/null)
+// are not: each output is streamed into it.
 bool samePlace(const std::string& a, const std::string& b);
+
+// Writes all of bytes to fd, again after a signal or a partial write; false
+// (errno set, EIO where write gave none) on an error or a write that makes
+// no progress, so that it never loops for ever.
+bool writeAll(int fd, const std::string& bytes);
 
 // Whether path is "-" or another name of the file standard output is open
 // on; such an output is written through standard output.

@@ -625,6 +625,100 @@ TEST(Model, ValidationNamesTheFieldAndWhy)
     EXPECT_FALSE(validate(makeModel(two, two, id, id, 0.25)));
 }
 
+TEST(Model, EveryProblemCarriesItsFieldAndKind)
+{
+    const Eigen::Vector2d zero(0, 0);
+    const Eigen::MatrixXd id = Eigen::MatrixXd::Identity(2, 2);
+    Eigen::MatrixXd indefinite(2, 2), skew(2, 2), infinite = id;
+    indefinite << 1, 2, 2, 1;
+    skew << 1, 0.5, 0.4, 1;
+    infinite(1, 1) = INFINITY;
+    struct Case {
+        Model model;
+        ModelField which;
+        ModelProblem problem;
+        const char* field;
+    };
+    Model uneven = makeModel(zero, zero, id, id);
+    uneven.prior2 = 0.6;
+    const Case cases[] = {
+        {makeModel(Eigen::VectorXd(), zero, id, id), ModelField::Mu1, ModelProblem::Size, "mu1"},
+        {makeModel(zero, Eigen::Vector3d(0, 0, 0), id, id), ModelField::Mu2, ModelProblem::Size, "mu2"},
+        {makeModel(zero, Eigen::Vector2d(0, NAN), id, id), ModelField::Mu2, ModelProblem::NotFinite, "mu2"},
+        {makeModel(zero, zero, Eigen::MatrixXd::Identity(3, 3), id), ModelField::Sigma1, ModelProblem::Size, "sigma1"},
+        {makeModel(zero, zero, infinite, id), ModelField::Sigma1, ModelProblem::NotFinite, "sigma1"},
+        {makeModel(zero, zero, id, skew), ModelField::Sigma2, ModelProblem::NotSymmetric, "sigma2"},
+        {makeModel(zero, zero, id, indefinite), ModelField::Sigma2, ModelProblem::NotPositiveDefinite, "sigma2"},
+        {makeModel(zero, zero, id, id, 0.0), ModelField::Priors, ModelProblem::PriorRange, "priors"},
+        {makeModel(zero, zero, id, id, NAN), ModelField::Priors, ModelProblem::PriorRange, "priors"},
+        {uneven, ModelField::Priors, ModelProblem::PriorSum, "priors"},
+    };
+    for (const Case& c : cases) {
+        const auto error = validate(c.model);
+        ASSERT_TRUE(error) << c.field;
+        EXPECT_EQ(error->which, c.which) << error->field << ": " << error->message;
+        EXPECT_EQ(error->problem, c.problem) << error->field << ": " << error->message;
+        EXPECT_EQ(error->field, c.field);
+        // The cheap check agrees with validate on sizes and finite numbers.
+        const bool shapeProblem = c.problem == ModelProblem::Size || c.problem == ModelProblem::NotFinite ||
+                                  std::isnan(c.model.prior1);
+        EXPECT_EQ(hasShape(c.model), !shapeProblem) << error->field << ": " << error->message;
+    }
+}
+
+TEST(Doors, AnalysisRefusesWhatItCannotRead)
+{
+    const Eigen::MatrixXd id = Eigen::MatrixXd::Identity(2, 2);
+    const Model plane = makeModel(Eigen::Vector2d(0, 0), Eigen::Vector2d(1, 1), id, 2 * id, 0.3);
+    const Model space = makeModel(Eigen::Vector3d(0, 0, 0), Eigen::Vector3d(1, 0, 0), Eigen::MatrixXd::Identity(3, 3),
+                                  Eigen::MatrixXd::Identity(3, 3));
+    Model unevenSizes = plane;
+    unevenSizes.mu2 = Eigen::Vector3d(1, 1, 1);
+    Model notFinite = plane;
+    notFinite.sigma1(0, 1) = NAN;
+    for (const Model& bad : {unevenSizes, notFinite, Model{}})
+        EXPECT_THROW(CanonicalForm{bad}, std::invalid_argument);
+
+    const CanonicalForm form(plane);
+    CanonicalForm emptyForm = form, unevenForm = form;
+    emptyForm.s.resize(0);
+    emptyForm.fHalf.resize(0);
+    unevenForm.fHalf.resize(3);
+    for (const CanonicalForm& bad : {emptyForm, unevenForm}) {
+        EXPECT_THROW(ChernoffCurve{bad}, std::invalid_argument);
+        EXPECT_THROW(divergences(bad, ChernoffCurve(form)), std::invalid_argument);
+    }
+
+    const ChernoffCurve curve(form);
+    for (double beta : {-1e-300, 1.0 + DBL_EPSILON, double(NAN), -double(INFINITY)}) {
+        EXPECT_THROW(curve.exponent(beta), std::invalid_argument) << beta;
+        EXPECT_THROW(curve.slope(beta), std::invalid_argument) << beta;
+    }
+    EXPECT_EQ(curve.exponent(0.0), 0.0);  // the ends are inside
+    EXPECT_EQ(curve.exponent(1.0), 0.0);
+
+    for (const auto& [p1, p2] : {std::pair{0.0, 1.0}, {0.5, 0.6}, {double(NAN), 0.5}, {1.0, 0.0}}) {
+        EXPECT_THROW(chernoffOptimum(curve, p1, p2), std::invalid_argument) << p1 << " " << p2;
+        EXPECT_THROW(bhattacharyya(0.5, p1, p2), std::invalid_argument) << p1 << " " << p2;
+    }
+    // A figure that could not be computed passes through as NaN; classes
+    // beyond the double range give bounds of 0.
+    EXPECT_TRUE(std::isnan(bhattacharyya(NAN, 0.5, 0.5).upperBound));
+    EXPECT_EQ(bhattacharyya(INFINITY, 0.5, 0.5).upperBound, 0.0);
+
+    EXPECT_THROW(bayesError(plane, CanonicalForm(space)), std::invalid_argument);
+    EXPECT_THROW(bayesError(space, form), std::invalid_argument);
+    Model badPriors = plane;
+    badPriors.prior1 = 0.9;
+    EXPECT_THROW(bayesError(badPriors, form), std::invalid_argument);
+    EXPECT_THROW(bayesError(unevenSizes, form), std::invalid_argument);
+
+    static double table[10000][2];
+    EXPECT_THROW(analyse(plane, nullptr), std::invalid_argument);
+    EXPECT_THROW(analyse(badPriors, table), std::invalid_argument);
+    EXPECT_NO_THROW(analyse(plane, table));
+}
+
 TEST(Model, AnalysesOnTwoThreadsEqualTheSequentialOnes)
 {
     std::mt19937_64 rng(20);

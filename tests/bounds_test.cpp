@@ -8,12 +8,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -74,6 +76,15 @@ protected:
     CommandResult bounds(const std::string& args) const
     {
         return runCommand(std::string(BOUNDS_EXE) + " " + args);
+    }
+
+    // The standard output of a command that must succeed: another exit
+    // status fails the test, so that two failures cannot compare equal.
+    std::string printed(const std::string& args) const
+    {
+        const CommandResult r = bounds(args);
+        EXPECT_EQ(r.status, 0) << args << "\n" << r.err;
+        return r.out;
     }
 
     std::vector<std::string> files() const
@@ -338,7 +349,7 @@ TEST_F(Bounds, ModelFilesRoundTripAndAcceptRows)
     std::ofstream(dir / "rows.json") << R"({"mu1": [0, 0, 1], "mu2": [1, 0, -1],
         "sigma1": [[2, 0.3, 0], [0.3, 1, 0], [0, 0, 1]], "sigma2": [1, 0, 0, 0, 1, 0, 0, 0, 4],
         "priors": [0.3, 0.7]})";
-    EXPECT_EQ(bounds("--model " + (dir / "rows.json").string() + " --json").out, readFile(model));
+    EXPECT_EQ(printed("--model " + (dir / "rows.json").string() + " --json"), readFile(model));
 
     std::ofstream(dir / "no-priors.json") << R"({"mu1": [0], "mu2": [1], "sigma1": [1], "sigma2": [2]})";
     const nlohmann::json j = parseJson(bounds("--model " + (dir / "no-priors.json").string() + " --json"));
@@ -412,25 +423,25 @@ TEST_F(Bounds, EveryCommandRefusesNumbersBeyondTheDoublesAndDeepNestingInAModelF
     // the least double, is a number on either side.
     EXPECT_EQ(bounds("--mu1 0,1e-400").err, "bounds: --mu1: '0,1e-400' holds a number out of range\n");
     std::ofstream(file) << "{\"mu1\": [0, 5e-324], \"mu2\": [1, 0], \"sigma1\": [1, 0, 0, 1], \"sigma2\": [2, 0, 0, 2]}";
-    EXPECT_EQ(bounds("--model " + file.string() + " --json").out, bounds("--mu1 0,5e-324 --json").out);
+    EXPECT_EQ(printed("--model " + file.string() + " --json"), printed("--mu1 0,5e-324 --json"));
 }
 
 TEST_F(Bounds, EveryModelTheProgramPrintsReadsBackFromAFileOrStandardInput)
 {
     const std::string model = "--mu1 0,0.5 --mu2 1,2 --sigma1 2,0.6,0.6,1 --sigma2 1,-0.3,-0.3,0.5 --priors 0.4,0.6";
-    const std::string expected = bounds(model + " --json").out;
+    const std::string expected = printed(model + " --json");
     ASSERT_FALSE(expected.empty());
     const std::string model3 = "--mu1 0,0,1 --mu2 1,0,-1 --sigma1 2,0.3,0,0.3,1,0,0,0,1 --sigma2 1,0,0,0,1,0,0,0,4";
     // Plain --json and draw --json through a pipe into --model -.
-    EXPECT_EQ(bounds(model + " --json | " BOUNDS_EXE " --model - --json").out, expected);
-    EXPECT_EQ(bounds("draw " + model + " --n 20 --json | " BOUNDS_EXE " --model - --json").out, expected);
+    EXPECT_EQ(printed(model + " --json | " BOUNDS_EXE " --model - --json"), expected);
+    EXPECT_EQ(printed("draw " + model + " --n 20 --json | " BOUNDS_EXE " --model - --json"), expected);
     EXPECT_EQ(bounds("draw " + model3 + " --n 20 --json | " BOUNDS_EXE " sweep --model - --vary prior1 "
                      "--from 0.5 --to 0.6 --steps 2 --json").status, 0);
     // A batch answer, id and all, read back as a file.
     const std::string line = R"({"id":[1,"a"],"mu1":[0,0.5],"mu2":[1,2],"sigma1":[2,0.6,0.6,1],)"
                              R"("sigma2":[1,-0.3,-0.3,0.5],"priors":[0.4,0.6]})";
-    std::ofstream(dir / "answer.json") << bounds("batch <<EOF\n" + line + "\nEOF").out;
-    EXPECT_EQ(bounds("--model " + (dir / "answer.json").string() + " --json").out, expected);
+    std::ofstream(dir / "answer.json") << printed("batch <<EOF\n" + line + "\nEOF");
+    EXPECT_EQ(printed("--model " + (dir / "answer.json").string() + " --json"), expected);
     // fit --json: its estimated classes.
     const std::string prefix = (dir / "s").string();
     ASSERT_EQ(bounds("draw " + model + " --n 40 --out " + prefix).status, 0);
@@ -478,7 +489,7 @@ TEST_F(Bounds, AnInfiniteFigureReadsTheSameInTextAndJsonInEveryDimension)
         const nlohmann::json j = parseJson(bounds(model + " --json"));
         EXPECT_EQ(j["bhattacharyya"]["exponent"], "Infinity") << model;
         EXPECT_EQ(j["divergences"]["kl12"], "Infinity") << model;
-        const std::string text = bounds(model).out;
+        const std::string text = printed(model);
         EXPECT_NE(text.find("  exponent k(1/2):                             inf\n"), std::string::npos) << text;
         EXPECT_EQ(text.find("nan"), std::string::npos) << text;
         // Only a figure that could not be computed is null, and says so in the text.
@@ -608,12 +619,93 @@ TEST_F(Bounds, OtherNamesOfStandardOutputAreStandardOutput)
 TEST_F(Bounds, AReaderThatStopsEarlyLeavesNoTemporary)
 {
     // The plot (several MB) fills the pipe long before it is written; the
-    // reader stops after 10 bytes and the writer dies of SIGPIPE. Streams are
-    // written before any temporary exists, so none is left.
-    const CommandResult r = runCommand("cd " + dir.string() + " && " + BOUNDS_EXE +
-                                       " --table t.csv --plot - --size 6000x6000 | head -c 10 > /dev/null");
+    // reader stops after 10 bytes and the writer dies of SIGPIPE (status
+    // 141 from the shell). Streams are written before any temporary exists,
+    // so none is left, and the table is never renamed into place.
+    const CommandResult r = runCommand("cd " + dir.string() + " && { " + BOUNDS_EXE +
+                                       " --table t.csv --plot - --size 6000x6000; echo $? > status; }"
+                                       " | head -c 10 > /dev/null");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readFile((dir / "status").string()), "141\n");
+    std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(dir))
-        EXPECT_EQ(e.path().filename().string().rfind(".bounds-", 0), std::string::npos) << e.path();
+        names.push_back(e.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"status"});
+}
+
+TEST_F(Bounds, TwoOutputsMayShareADeviceButNotAFile)
+{
+    // The null device takes both outputs, each streamed into it.
+    const CommandResult null = bounds("--table /dev/null --plot /dev/null");
+    EXPECT_EQ(null.status, 0) << null.err;
+    EXPECT_EQ(null.err, "");
+
+    // One regular file under one name, through a link, or one yet to be made
+    // (through a dangling link too): the second rename would undo the first.
+    std::ofstream(dir / "x.png") << "old";
+    fs::create_symlink(dir / "x.png", dir / "link.png");
+    fs::create_symlink("new.png", dir / "dangling.png");
+    const std::pair<const char*, const char*> clashes[] = {
+        {"x.png", "x.png"}, {"x.png", "link.png"}, {"new.png", "./new.png"}, {"dangling.png", "new.png"}};
+    for (const auto& [plot, table] : clashes) {
+        const CommandResult r =
+            runCommand("cd " + dir.string() + " && " + BOUNDS_EXE + " --plot " + plot + " --table " + table);
+        EXPECT_EQ(r.status, 2) << plot << " " << table;
+        EXPECT_NE(r.err.find("names the same file as"), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(readFile((dir / "x.png").string()), "old");
+    EXPECT_FALSE(fs::exists(dir / "new.png"));
+
+    // Two files, both written.
+    const CommandResult two = runCommand("cd " + dir.string() + " && " + BOUNDS_EXE + " --plot new.png --table x.png");
+    EXPECT_EQ(two.status, 0) << two.err;
+    EXPECT_EQ(csvHeader(dir / "x.png"), kHeader);
+    EXPECT_GT(fs::file_size(dir / "new.png"), 1000u);
+}
+
+TEST_F(Bounds, SamePlaceIsOneFileThatWouldBeReplacedTwice)
+{
+    const fs::path file = dir / "f", link = dir / "l", fresh = dir / "n";
+    std::ofstream(file) << "x";
+    fs::create_symlink(file, link);
+    EXPECT_TRUE(samePlace(file.string(), link.string()));
+    EXPECT_TRUE(samePlace(fresh.string(), (dir / "." / "n").string()));
+    EXPECT_FALSE(samePlace(file.string(), fresh.string()));
+    EXPECT_FALSE(samePlace((dir / "a").string(), (dir / "b").string()));
+    EXPECT_FALSE(samePlace("/dev/null", "/dev/null"));
+}
+
+TEST(Output, WriteAllWritesEveryByteOrFails)
+{
+    // More than a pipe holds: the writes are partial and resumed.
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    const std::string bytes(1 << 20, 'b');
+    std::string received;
+    std::thread reader([&] {
+        char buffer[4096];
+        ssize_t n;
+        while ((n = read(fds[0], buffer, sizeof buffer)) > 0)
+            received.append(buffer, static_cast<size_t>(n));
+    });
+    const bool written = writeAll(fds[1], bytes);
+    close(fds[1]);
+    reader.join();
+    close(fds[0]);
+    EXPECT_TRUE(written);
+    EXPECT_EQ(received, bytes);
+
+    // A full device and a closed descriptor fail at once, with the reason.
+    const int full = open("/dev/full", O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(full, 0);
+    errno = 0;
+    EXPECT_FALSE(writeAll(full, "x"));
+    EXPECT_EQ(errno, ENOSPC);
+    close(full);
+    errno = 0;
+    EXPECT_FALSE(writeAll(-1, "x"));
+    EXPECT_EQ(errno, EBADF);
+    EXPECT_TRUE(writeAll(-1, ""));  // nothing to write
 }
 
 TEST_F(Bounds, ReplacedFilesKeepTheirModeAndNewOnesFollowTheUmask)
@@ -858,7 +950,7 @@ TEST_F(Bounds, FitIsTheSameForAnyThreadCountAndFromStandardInput)
     const CommandResult two = bounds("fit " + files + " --json --bootstrap 60 --threads 2");
     ASSERT_EQ(one.status, 0) << one.err;
     EXPECT_EQ(one.out, two.out);
-    EXPECT_EQ(bounds("fit - " + prefix + "2.csv --json --bootstrap 60 < " + prefix + "1.csv").out, one.out);
+    EXPECT_EQ(printed("fit - " + prefix + "2.csv --json --bootstrap 60 < " + prefix + "1.csv"), one.out);
 
     const CommandResult text = bounds("fit " + files + " --bootstrap 0");
     ASSERT_EQ(text.status, 0) << text.err;
@@ -1013,7 +1105,7 @@ TEST_F(Bounds, SampleFilesTakeAByteOrderMarkAndSayWhatIsWrong)
     const std::string b = (dir / "b.csv").string(), bom = (dir / "bom.csv").string();
     const CommandResult plain = bounds("fit " + b + " " + b + " --json --bootstrap 0");
     ASSERT_EQ(plain.status, 0);
-    EXPECT_EQ(bounds("fit " + bom + " " + b + " --json --bootstrap 0").out, plain.out);
+    EXPECT_EQ(printed("fit " + bom + " " + b + " --json --bootstrap 0"), plain.out);
     const struct {
         std::string text, expected;
     } cases[] = {

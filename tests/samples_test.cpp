@@ -2,6 +2,8 @@
 // counts, intervals, the drawing stream, the bootstrap and the scatter
 // geometry, each against an independent computation or a published value.
 #include <cmath>
+#include <functional>
+#include <tuple>
 #include <random>
 #include <vector>
 
@@ -112,6 +114,126 @@ TEST(Estimate, RefusesTooFewPointsAndSingularCovariances)
     EXPECT_NE(problem(fine, line, 0).message.find("singular"), std::string::npos);
     // A ridge makes both usable.
     EXPECT_EQ(problem(two, line, 0.1).sampleClass, 0);
+
+    // The kind tells the problems apart, whichever class has them.
+    using Kind = gaussbound::SampleProblem::Kind;
+    Points huge(4, 2);
+    huge << 1e300, 0, -1e300, 0, 0, 1, 0, -1;  // a finite mean, a scatter beyond the doubles
+    EXPECT_EQ(problem(two, fine, 0).kind, Kind::TooFewPoints);
+    EXPECT_EQ(problem(fine, line, 0).kind, Kind::Singular);
+    EXPECT_EQ(problem(line, fine, 0).kind, Kind::Singular);
+    EXPECT_EQ(problem(line, fine, 0).sampleClass, 1);
+    for (const auto& [a, b, index] : {std::tuple{huge, fine, 1}, {fine, huge, 2}}) {
+        const gaussbound::SampleProblem p = problem(a, b, 0);
+        EXPECT_EQ(p.kind, Kind::NotFinite) << p.message;
+        EXPECT_EQ(p.sampleClass, index) << p.message;
+        EXPECT_EQ(p.message, "class " + std::to_string(index) +
+                                 "'s estimate cannot be used: holds a number that is not finite");
+    }
+}
+
+TEST(Doors, EstimationRefusesWhatItCannotRead)
+{
+    using gaussbound::EstimateSettings;
+    const auto refused = [](const auto& call, int line) {
+        EXPECT_THROW(call(), std::invalid_argument) << "the call on line " << line;
+    };
+#define REFUSED(...) refused([&] { __VA_ARGS__; }, __LINE__)
+    Points a(4, 2), b(5, 2), three(4, 3);
+    a << 0, 0, 1, 0, 0, 1, 1, 1;
+    b << 2, 0, 3, 1, 2, 2, 3, 0, 2.5, 1;
+    three.setOnes();
+    EstimateSettings negativeRidge, nanRidge, badPriors, fixedPriors;
+    negativeRidge.ridge = -1e-12;
+    nanRidge.ridge = NAN;
+    badPriors.priors = std::pair{0.5, 0.6};
+    fixedPriors.priors = std::pair{0.25, 0.75};
+
+    REFUSED(gaussbound::MomentAccumulator(0));
+    gaussbound::MomentAccumulator one(2), other(3);
+    REFUSED(one.add(Eigen::RowVector3d(1, 2, 3)));
+    one.add(Eigen::RowVector2d(1, 2));
+    REFUSED(one.covariance(0.0));  // one point has no covariance
+    one.add(Eigen::RowVector2d(2, 1));
+    REFUSED(one.covariance(-1.0));
+    REFUSED(one.covariance(NAN));
+    EXPECT_NO_THROW(one.covariance(0.0));
+    other.add(Eigen::RowVector3d(1, 2, 3));
+    other.add(Eigen::RowVector3d(3, 2, 1));
+    REFUSED(gaussbound::modelFrom(one, other, {}));
+
+    REFUSED(gaussbound::priorsFor(0, 0, {}));
+    REFUSED(gaussbound::priorsFor(-1, 3, {}));
+    REFUSED(gaussbound::priorsFor(1, 3, badPriors));
+    EXPECT_EQ(gaussbound::priorsFor(0, 0, fixedPriors), (std::pair{0.25, 0.75}));
+
+    REFUSED(gaussbound::nearlySingular(Eigen::MatrixXd()));
+    REFUSED(gaussbound::nearlySingular(Eigen::MatrixXd::Identity(2, 3)));
+
+    for (const EstimateSettings& s : {negativeRidge, nanRidge, badPriors}) {
+        REFUSED(gaussbound::estimateModel(a, b, s));
+        REFUSED(gaussbound::leaveOneOutErrors(a, b, s));
+    }
+    REFUSED(gaussbound::estimateModel(a, three, {}));
+    REFUSED(gaussbound::estimateModel(Points(4, 0), Points(4, 0), {}));
+    REFUSED(gaussbound::leaveOneOutErrors(three, a, {}));
+
+    REFUSED(gaussbound::wilsonInterval(-1, 5));
+    REFUSED(gaussbound::wilsonInterval(6, 5));
+    REFUSED(gaussbound::wilsonInterval(0, 0));
+    for (double confidence : {0.0, 1.0, double(NAN)})
+        REFUSED(gaussbound::wilsonInterval(1, 5, confidence));
+    REFUSED(gaussbound::percentile({}, 0.5));
+    REFUSED(gaussbound::percentile({1, 2}, 1.5));
+    REFUSED(gaussbound::percentile({1, 2}, NAN));
+    REFUSED(gaussbound::percentile({2, 1}, 0.5));
+    REFUSED(gaussbound::percentile({1, NAN, 2}, 0.5));
+    REFUSED(gaussbound::percentile({NAN}, 0.5));
+
+    const gaussbound::Model m = streamModel();
+    gaussbound::Model indefinite = m, uneven = m;
+    indefinite.sigma2(0, 1) = indefinite.sigma2(1, 0) = 10.0;
+    uneven.mu2.resize(3);
+    uneven.mu2.setZero();
+    REFUSED(gaussbound::drawSamples(m, -1, 2, 1));
+    REFUSED(gaussbound::drawSamples(indefinite, 2, 2, 1));
+    REFUSED(gaussbound::drawSamples(uneven, 2, 2, 1));
+    REFUSED(gaussbound::QuadraticRule{indefinite});
+    REFUSED(gaussbound::QuadraticRule{uneven});
+    const gaussbound::QuadraticRule rule(m);
+    REFUSED(rule.discriminant(Eigen::Vector3d(0, 0, 0)));
+    REFUSED(gaussbound::misclassified(rule, a, 0));
+    REFUSED(gaussbound::misclassified(rule, three, 1));
+    EXPECT_TRUE(gaussbound::misclassified(rule, Points(0, 0), 2).empty());
+
+    // A thread count of 0 once looped for ever.
+    for (const auto& change : std::vector<std::function<void(gaussbound::BootstrapSettings&)>>{
+             [](auto& s) { s.threads = 0; }, [](auto& s) { s.replicates = 0; },
+             [](auto& s) { s.estimate.ridge = -1; }}) {
+        gaussbound::BootstrapSettings s;
+        s.replicates = 5;
+        change(s);
+        REFUSED(gaussbound::bootstrap(a, b, s));
+    }
+    gaussbound::BootstrapSettings five;
+    five.replicates = 5;
+    REFUSED(gaussbound::bootstrap(a, three, five));
+    REFUSED(gaussbound::bootstrap(a, b.topRows(1), five));
+
+    const Eigen::Vector2d mean(0, 0);
+    const Eigen::Matrix2d cov = (Eigen::Matrix2d() << 2, 0.5, 0.5, 1).finished();
+    for (const auto& axes : {std::pair<Eigen::Index, Eigen::Index>{0, 0}, {0, 2}, {-1, 1}})
+        REFUSED(gaussbound::covarianceEllipse(mean, cov, axes.first, axes.second, 1.0));
+    for (double k : {0.0, -1.0, double(NAN), double(INFINITY)})
+        REFUSED(gaussbound::covarianceEllipse(mean, cov, 0, 1, k));
+    REFUSED(gaussbound::covarianceEllipse(Eigen::Vector3d(0, 0, 0), cov, 0, 1, 1.0));
+    REFUSED(gaussbound::covarianceEllipse(mean, Eigen::Matrix2d::Zero(), 0, 1, 1.0));
+    const auto g = [](double x, double y) { return x * x + y * y - 1; };
+    REFUSED(gaussbound::zeroSet(g, {-2, 2, -2, 2}, 0));
+    REFUSED(gaussbound::zeroSet(g, {2, -2, -2, 2}, 8));
+    REFUSED(gaussbound::zeroSet(g, {-2, 2, -2, NAN}, 8));
+    REFUSED(gaussbound::zeroSet({}, {-2, 2, -2, 2}, 8));
+#undef REFUSED
 }
 
 TEST(QuadraticRule, IsTheLogRatioOfTheWeightedDensities)

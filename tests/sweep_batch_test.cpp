@@ -114,6 +114,7 @@ TEST_F(SweepBatch, TheRowAtOneIsPlainBoundsForTheModel)
         const CommandResult rows = runCommand(kBounds + " sweep --json " + sweep);
         const CommandResult plain = runCommand(kBounds + " --json" + classes);
         ASSERT_EQ(rows.status, 0) << rows.err;
+        ASSERT_EQ(plain.status, 0) << plain.err;
         const json r = json::parse(rows.out), p = json::parse(plain.out);
         const auto one = std::find_if(r["rows"].begin(), r["rows"].end(), [](const json& x) { return x["t"] == 1.0; });
         ASSERT_NE(one, r["rows"].end()) << sweep;
@@ -166,6 +167,7 @@ TEST_F(SweepBatch, SweepBytesAreTheSameOnOneThreadAndTwo)
         const CommandResult one = runCommand(sweep + format + " --threads 1");
         const CommandResult two = runCommand(sweep + format + " --threads 2");
         ASSERT_EQ(one.status, 0) << one.err;
+        ASSERT_EQ(two.status, 0) << two.err;
         EXPECT_EQ(one.out, two.out) << format;
     }
 }
@@ -242,7 +244,9 @@ TEST_F(SweepBatch, BatchAnswersEveryLineInOrderWithIdsAndErrors)
         j.push_back(json::parse(line));
 
     // A line's answer is plain `bounds --json` for its model, led by its id.
-    const json plain = json::parse(runCommand(kBounds + " --json").out);
+    const CommandResult plainRun = runCommand(kBounds + " --json");
+    ASSERT_EQ(plainRun.status, 0) << plainRun.err;
+    const json plain = json::parse(plainRun.out);
     EXPECT_EQ(out[0].rfind("{\"id\":\"first\",", 0), 0u);
     json withoutId = j[0];
     withoutId.erase("id");
@@ -371,7 +375,9 @@ TEST_F(SweepBatch, BatchRefusalsAndFailedOutput)
         EXPECT_EQ(lines(r.err).size(), 1u) << c << ": " << r.err;
     }
     EXPECT_EQ(runCommand(kBounds + " batch " + in).status, 0);
-    EXPECT_EQ(runCommand(kBounds + " batch --quiet < /dev/null").out, "");
+    const CommandResult empty = runCommand(kBounds + " batch --quiet < /dev/null");
+    EXPECT_EQ(empty.status, 0) << empty.err;
+    EXPECT_EQ(empty.out, "");
     const CommandResult full = runCommand(kBounds + " batch " + in + " > /dev/full");
     EXPECT_EQ(full.status, 1);
     EXPECT_EQ(full.err.rfind("bounds: ", 0), 0u) << full.err;
@@ -484,4 +490,63 @@ TEST(SweepLibrary, FiguresOnTwoThreadsAreThoseOfEachModelAlone)
         EXPECT_EQ(two[i].optimum.errorBound, alone.optimum.errorBound) << t[i];
         EXPECT_EQ(two[i].bayes.value, alone.bayes.value) << t[i];
     }
+}
+
+TEST(SweepLibrary, DoorsRefuseWhatTheyCannotRead)
+{
+    using gaussbound::SweepParameter;
+    using Kind = SweepParameter::Kind;
+    gaussbound::Model m;
+    m.mu1 = Eigen::Vector2d(0, 0);
+    m.mu2 = Eigen::Vector2d(1, 0.5);
+    m.sigma1 = Eigen::Matrix2d::Identity();
+    m.sigma2 = (Eigen::Matrix2d() << 2, 0.3, 0.3, 1).finished();
+    const std::vector<double> t{0.2, 0.4};
+
+    EXPECT_THROW(gaussbound::sweepValues(0, 1, 1, false), std::invalid_argument);
+    EXPECT_THROW(gaussbound::sweepValues(1, 1, 5, false), std::invalid_argument);
+    EXPECT_THROW(gaussbound::sweepValues(0, 1, 5, true), std::invalid_argument);
+    EXPECT_THROW(gaussbound::sweepValues(-1, 1, 5, true), std::invalid_argument);
+    EXPECT_THROW(gaussbound::sweepValues(0, NAN, 5, false), std::invalid_argument);
+    EXPECT_THROW(gaussbound::sweepValues(0, INFINITY, 5, false), std::invalid_argument);
+
+    // Entries beyond the dimension, a correlation outside the plane and a
+    // class that does not exist: each would be read out of bounds.
+    const SweepParameter misfits[] = {{Kind::Mean, 1, 3, 0},       {Kind::Mean, 2, 0, 0},
+                                      {Kind::Covariance, 1, 1, 3}, {Kind::Covariance, 2, 0, 1},
+                                      {Kind::Scale, 3, 0, 0},      {Kind::Mean, 0, 1, 0}};
+    for (const SweepParameter& p : misfits) {
+        EXPECT_THROW(gaussbound::modelAt(m, p, 0.5), std::invalid_argument);
+        EXPECT_THROW(gaussbound::parameterValue(m, p), std::invalid_argument);
+        EXPECT_THROW(gaussbound::sweepFigures(m, p, t, 1), std::invalid_argument);
+    }
+    gaussbound::Model space = m;
+    space.mu1 = Eigen::Vector3d(0, 0, 0);
+    space.mu2 = Eigen::Vector3d(1, 0, 0);
+    space.sigma1 = space.sigma2 = Eigen::Matrix3d::Identity();
+    EXPECT_THROW(gaussbound::modelAt(space, {Kind::Correlation, 1}, 0.5), std::invalid_argument);
+    gaussbound::Model uneven = m;
+    uneven.sigma2 = Eigen::Matrix3d::Identity();
+    EXPECT_THROW(gaussbound::modelAt(uneven, {Kind::Covariance, 2, 3, 3}, 0.5), std::invalid_argument);
+    EXPECT_THROW(gaussbound::checkSweep(uneven, {Kind::Separation}, t), std::invalid_argument);
+
+    // checkSweep reports a misfit as a problem, but needs a value to name.
+    EXPECT_TRUE(gaussbound::checkSweep(m, misfits[0], t));
+    EXPECT_THROW(gaussbound::checkSweep(m, {Kind::Separation}, {}), std::invalid_argument);
+
+    // A thread count of 0 once divided by zero; a value without a valid
+    // model is thrown on the calling thread, not out of a worker.
+    EXPECT_THROW(gaussbound::sweepFigures(m, {Kind::Separation}, t, 0), std::invalid_argument);
+    EXPECT_THROW(gaussbound::sweepFigures(m, {Kind::Prior1}, {0.5, 1.5, 0.25}, 2), std::invalid_argument);
+    EXPECT_TRUE(gaussbound::sweepFigures(m, {Kind::Separation}, {}, 2).empty());
+
+    const auto read = [](size_t) { return false; };
+    const auto work = [](size_t, unsigned) {};
+    const auto write = [](size_t) { return true; };
+    EXPECT_THROW(gaussbound::streamInOrder(0, 4, read, work, write), std::invalid_argument);
+    EXPECT_THROW(gaussbound::streamInOrder(2, 0, read, work, write), std::invalid_argument);
+    EXPECT_THROW(gaussbound::streamInOrder(2, 4, {}, work, write), std::invalid_argument);
+    EXPECT_THROW(gaussbound::streamInOrder(2, 4, read, {}, write), std::invalid_argument);
+    EXPECT_THROW(gaussbound::streamInOrder(2, 4, read, work, {}), std::invalid_argument);
+    EXPECT_TRUE(gaussbound::streamInOrder(2, 4, read, work, write));
 }

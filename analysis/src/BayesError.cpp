@@ -15,6 +15,7 @@
 #include <limits>
 
 #include "gaussbound/BayesError.h"
+#include "gaussbound/Error.h"
 #include "gaussbound/QuadraticForm.h"
 
 namespace gaussbound {
@@ -181,6 +182,10 @@ CanonicalForm moved(const CanonicalForm& form, const Eigen::ArrayXd& signs, doub
 
 BayesError bayesError(const Model& model, const CanonicalForm& form)
 {
+    requireArgument(hasShape(model) && !validatePriors(model.prior1, model.prior2),
+                    "bayesError: the model's sizes differ, a number is not finite or the priors are not valid");
+    requireArgument(form.s.size() == model.dimension() && form.fHalf.size() == model.dimension(),
+                    "bayesError: the form is not of the model's dimension");
     if (!form.representable) {
         constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
         return {kNan, kNan, kNan, kNan, kNan};

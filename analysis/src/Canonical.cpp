@@ -20,6 +20,8 @@
 // stays below 1e-13 for condition numbers up to about 1e35.
 #include "gaussbound/Canonical.h"
 
+#include "gaussbound/Error.h"
+
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
@@ -149,6 +151,7 @@ void factorise(const Scaled<Real>& m, double eps, CanonicalForm& form)
 
 CanonicalForm::CanonicalForm(const Model& model)
 {
+    requireArgument(hasShape(model), "CanonicalForm: the model's sizes differ or a number is not finite");
     const Eigen::VectorXi e = unitExponents(model);
     wide = false;
     factorise(Scaled<double>(model, e), DBL_EPSILON, *this);

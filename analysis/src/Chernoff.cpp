@@ -1,6 +1,7 @@
 #include "gaussbound/Chernoff.h"
 
 #include "RisingRoot.h"
+#include "gaussbound/Error.h"
 
 #include <algorithm>
 #include <cfloat>
@@ -65,6 +66,8 @@ double gapOfLog(double x, double logOnePlusX)
 ChernoffCurve::ChernoffCurve(const CanonicalForm& form)
     : s_(form.s), logS_(form.s.array().log()), beyondRange_(form.beyondRange)
 {
+    requireArgument(form.s.size() >= 1 && form.fHalf.size() == form.s.size(),
+                    "ChernoffCurve: the form's s and fHalf need the same size, at least 1");
     // f / 2 = fHalf divided by 2^m more, a power of two (exact), so that the
     // squares stay in range; the quadratic terms are scaled back by 4^(m + 1)
     // only once summed.
@@ -75,6 +78,7 @@ ChernoffCurve::ChernoffCurve(const CanonicalForm& form)
 
 double ChernoffCurve::exponent(double beta) const
 {
+    requireArgument(beta >= 0.0 && beta <= 1.0, "ChernoffCurve::exponent: beta must lie in [0, 1]");
     const double w = beta * (1.0 - beta);
     if (w == 0.0)
         return 0.0;
@@ -91,6 +95,7 @@ double ChernoffCurve::exponent(double beta) const
 
 double ChernoffCurve::slope(double beta) const
 {
+    requireArgument(beta >= 0.0 && beta <= 1.0, "ChernoffCurve::slope: beta must lie in [0, 1]");
     if (beyondRange_)
         return beta < 0.5 ? kInf : beta > 0.5 ? -kInf : 0.0;
     double quadratic = 0.0, curvature = 0.0, logSlope = 0.0;
@@ -108,6 +113,7 @@ double ChernoffCurve::slope(double beta) const
 
 ChernoffOptimum chernoffOptimum(const ChernoffCurve& curve, double prior1, double prior2)
 {
+    requireArgument(!validatePriors(prior1, prior2), "chernoffOptimum: the priors are not valid (see validatePriors)");
     const double logRatio = std::log(prior2) - std::log(prior1);
     // d/dbeta of ln(P1^(1-beta) P2^beta e^-k(beta)); rises with beta. Kept
     // within +-1e100 so that the root finder's interpolations stay finite; a
@@ -131,6 +137,7 @@ ChernoffOptimum chernoffOptimum(const ChernoffCurve& curve, double prior1, doubl
 
 Bhattacharyya bhattacharyya(double exponent, double prior1, double prior2)
 {
+    requireArgument(!validatePriors(prior1, prior2), "bhattacharyya: the priors are not valid (see validatePriors)");
     Bhattacharyya b;
     b.exponent = exponent;
     b.factor = std::exp(-exponent);
@@ -149,6 +156,8 @@ Bhattacharyya bhattacharyya(double exponent, double prior1, double prior2)
 //   KL(2||1) = 1/2 sum_i [ y_i - ln(1 + y_i) + f_i^2 / s_i^2 ],  y_i = 1 / s_i^2 - 1.
 Divergences divergences(const CanonicalForm& form, const ChernoffCurve& curve)
 {
+    requireArgument(form.s.size() >= 1 && form.fHalf.size() == form.s.size(),
+                    "divergences: the form's s and fHalf need the same size, at least 1");
     Divergences d{kInf, kInf, 1.0};
     if (form.beyondRange)
         return d;

@@ -13,6 +13,10 @@ namespace gaussbound {
 // about 2^-bits relative: Boost.Math's TOMS 748, or, should it give up on
 // values it cannot interpolate (huge or infinite), bisection on the sign,
 // written out here because it is the one fallback that needs only signs.
+// Boost's bracket_and_solve_root is not used: it searches for a bracket from
+// a guess, and here the bracket is known; and Boost's bisect stops and
+// rounds differently, which would move the roots (and every figure after
+// them) by an ulp or so.
 template <class F>
 double risingRoot(const F& f, double lo, double hi, int bits)
 {

@@ -11,6 +11,7 @@
 #include "gaussbound/BayesError.h"
 #include "gaussbound/Canonical.h"
 #include "gaussbound/Chernoff.h"
+#include "gaussbound/Error.h"
 
 namespace gaussbound {
 
@@ -70,6 +71,13 @@ Interval middle95(std::vector<double> values)
 
 BootstrapResult bootstrap(const Points& class1, const Points& class2, const BootstrapSettings& settings)
 {
+    // A thread count of 0 would never advance the loop below, and a set of
+    // fewer than 2 points leaves a replicate no covariance.
+    requireArgument(settings.replicates >= 1 && settings.threads >= 1,
+                    "bootstrap: replicates and threads must be at least 1");
+    requireArgument(class1.cols() >= 1 && class1.cols() == class2.cols() && class1.rows() >= 2 && class2.rows() >= 2,
+                    "bootstrap: the sets need one dimension, at least 1, and 2 points each");
+    requireArgument(validSettings(settings.estimate), "bootstrap: the ridge must be finite and >= 0 and fixed priors valid");
     std::vector<Values> values(static_cast<size_t>(settings.replicates));
     std::atomic<int> done{0};
     // Thread t takes replicates t, t + threads, ...: each writes its own

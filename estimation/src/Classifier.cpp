@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "gaussbound/Error.h"
+
 namespace gaussbound {
 
 namespace {
@@ -21,18 +23,27 @@ double mahalanobis(const Eigen::LLT<Eigen::MatrixXd>& factor, const Eigen::Ref<c
 }  // namespace
 
 QuadraticRule::QuadraticRule(const Model& m)
-    : mu1_(m.mu1), mu2_(m.mu2), factor1_(m.sigma1), factor2_(m.sigma2)
+    : mu1_(m.mu1), mu2_(m.mu2)
 {
+    requireArgument(hasShape(m) && !validatePriors(m.prior1, m.prior2),
+                    "QuadraticRule: the model's sizes differ, a number is not finite or the priors are not valid");
+    factor1_.compute(m.sigma1);
+    factor2_.compute(m.sigma2);
+    requireArgument(factor1_.info() == Eigen::Success && factor2_.info() == Eigen::Success,
+                    "QuadraticRule: a covariance is not positive definite");
     constant_ = std::log(m.prior1 / m.prior2) - 0.5 * (logDeterminant(factor1_) - logDeterminant(factor2_));
 }
 
 double QuadraticRule::discriminant(const Eigen::Ref<const Eigen::VectorXd>& x) const
 {
+    requireArgument(x.size() == mu1_.size(), "QuadraticRule::discriminant: the point is not of the model's dimension");
     return constant_ - 0.5 * mahalanobis(factor1_, x - mu1_) + 0.5 * mahalanobis(factor2_, x - mu2_);
 }
 
 std::vector<Eigen::Index> misclassified(const QuadraticRule& rule, const Points& points, int sampleClass)
 {
+    requireArgument(sampleClass == 1 || sampleClass == 2, "misclassified: the class must be 1 or 2");
+    requireArgument(points.rows() == 0 || points.cols() == rule.dimension(), "misclassified: the points are not of the rule's dimension");
     std::vector<Eigen::Index> wrong;
     for (Eigen::Index k = 0; k < points.rows(); ++k)
         if (rule.decide(points.row(k).transpose()) != sampleClass)
@@ -85,6 +96,9 @@ struct HeldOutClass {
 std::optional<Eigen::Index> leaveOneOutErrors(const Points& class1, const Points& class2,
                                               const EstimateSettings& settings)
 {
+    requireArgument(class1.cols() >= 1 && class1.cols() == class2.cols(),
+                    "leaveOneOutErrors: the sets need one dimension, at least 1");
+    requireArgument(validSettings(settings), "leaveOneOutErrors: the ridge must be finite and >= 0 and fixed priors valid");
     const Eigen::Index d = class1.cols(), minimum = settings.ridge > 0.0 ? 3 : d + 2;
     if (class1.rows() < minimum || class2.rows() < minimum)
         return std::nullopt;

@@ -4,6 +4,8 @@
 
 #include <Eigen/Cholesky>
 
+#include "gaussbound/Error.h"
+
 namespace gaussbound {
 
 double NormalStream::uniform()
@@ -35,7 +37,9 @@ namespace {
 Points drawClass(const Eigen::VectorXd& mu, const Eigen::MatrixXd& sigma, Eigen::Index n, NormalStream& stream)
 {
     const Eigen::Index d = mu.size();
-    const Eigen::MatrixXd lower = sigma.llt().matrixL();
+    const Eigen::LLT<Eigen::MatrixXd> factor(sigma);
+    requireArgument(factor.info() == Eigen::Success, "drawSamples: a covariance is not positive definite");
+    const Eigen::MatrixXd lower = factor.matrixL();
     Points points(n, d);
     Eigen::VectorXd z(d);
     for (Eigen::Index k = 0; k < n; ++k) {
@@ -57,6 +61,8 @@ Points drawClass(const Eigen::VectorXd& mu, const Eigen::MatrixXd& sigma, Eigen:
 
 std::pair<Points, Points> drawSamples(const Model& model, Eigen::Index n1, Eigen::Index n2, std::uint64_t seed)
 {
+    requireArgument(n1 >= 0 && n2 >= 0, "drawSamples: the counts must be >= 0");
+    requireArgument(hasShape(model), "drawSamples: the model's sizes differ or a number is not finite");
     NormalStream stream(seed);
     Points first = drawClass(model.mu1, model.sigma1, n1, stream);
     Points second = drawClass(model.mu2, model.sigma2, n2, stream);

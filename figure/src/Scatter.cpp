@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cmath>
+#include <stdexcept>
 #include <unordered_map>
 
 #include <Eigen/Eigenvalues>
@@ -11,6 +12,17 @@ namespace gaussbound {
 EllipseAxes covarianceEllipse(const Eigen::VectorXd& mean, const Eigen::MatrixXd& covariance, Eigen::Index i,
                               Eigen::Index j, double k)
 {
+    const Eigen::Index d = mean.size();
+    if (covariance.rows() != d || covariance.cols() != d || i < 0 || i >= d || j < 0 || j >= d || i == j)
+        throw std::invalid_argument("covarianceEllipse: needs a d x d covariance and coordinates i != j below d");
+    if (!(k > 0.0 && std::isfinite(k)))
+        throw std::invalid_argument("covarianceEllipse: k must be finite and > 0");
+    // A cheap check, not a factorisation: a valid model's covariance may be
+    // symmetric only to within rounding, and its block singular up to it.
+    if (!(std::isfinite(mean(i)) && std::isfinite(mean(j)) && std::isfinite(covariance(i, j)) &&
+          std::isfinite(covariance(j, i)) && covariance(i, i) > 0.0 && covariance(j, j) > 0.0 &&
+          std::isfinite(covariance(i, i)) && std::isfinite(covariance(j, j))))
+        throw std::invalid_argument("covarianceEllipse: a number is not finite or a variance is not > 0");
     Eigen::Matrix2d block;
     block << covariance(i, i), covariance(i, j), covariance(j, i), covariance(j, j);
     const Eigen::SelfAdjointEigenSolver<Eigen::Matrix2d> eigen(block);
@@ -74,6 +86,13 @@ struct Grid {
 
 std::vector<Polyline> zeroSet(const std::function<double(double, double)>& g, const Rectangle& area, int cells)
 {
+    if (cells < 1)
+        throw std::invalid_argument("zeroSet: cells must be at least 1");
+    if (!(area.x0 < area.x1 && area.y0 < area.y1 && std::isfinite(area.x0) && std::isfinite(area.x1) &&
+          std::isfinite(area.y0) && std::isfinite(area.y1)))
+        throw std::invalid_argument("zeroSet: the area must be finite, with x0 < x1 and y0 < y1");
+    if (!g)
+        throw std::invalid_argument("zeroSet: no function");
     Grid grid{area, cells, {}};
     for (int j = 0; j <= cells; ++j)
         for (int i = 0; i <= cells; ++i)

@@ -6,6 +6,7 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -109,6 +110,10 @@ private:
 bool streamInOrder(unsigned threads, size_t window, const std::function<bool(size_t)>& read,
                    const std::function<void(size_t, unsigned)>& work, const std::function<bool(size_t)>& write)
 {
+    if (threads == 0 || window == 0)
+        throw std::invalid_argument("streamInOrder: threads and window must be at least 1");
+    if (!read || !work || !write)
+        throw std::invalid_argument("streamInOrder: a callback is empty");
     Stream stream(window, read, work, write);
     std::thread reader(&Stream::readAll, &stream);
     std::vector<std::thread> workers;

@@ -4,9 +4,11 @@
 
 #include <charconv>
 #include <cmath>
+#include <exception>
 #include <memory>
 
 #include <gaussbound/Bound.h>
+#include "gaussbound/Error.h"
 #include "gaussbound/Stream.h"
 
 namespace gaussbound {
@@ -81,6 +83,13 @@ std::optional<std::string> misfit(const Model& model, const SweepParameter& p)
     return std::nullopt;
 }
 
+// Refuses a model or parameter that the functions below cannot read
+// without going out of bounds.
+void requireFit(const Model& model, const SweepParameter& p, const char* what)
+{
+    requireArgument(hasShape(model) && (p.classIndex == 1 || p.classIndex == 2) && !misfit(model, p), what);
+}
+
 }  // namespace
 
 std::optional<SweepParameter> sweepParameter(const std::string& name)
@@ -107,6 +116,9 @@ std::optional<SweepParameter> sweepParameter(const std::string& name)
 
 std::vector<double> sweepValues(double a, double b, long long n, bool geometric)
 {
+    requireArgument(n >= 2, "sweepValues: needs n >= 2");
+    requireArgument(std::isfinite(a) && std::isfinite(b) && a != b, "sweepValues: needs finite a != b");
+    requireArgument(!geometric || (a > 0.0 && b > 0.0), "sweepValues: geometric spacing needs a, b > 0");
     const double from = geometric ? std::log10(a) : a, to = geometric ? std::log10(b) : b;
     std::vector<double> values(static_cast<size_t>(n));
     for (long long i = 0; i < n; ++i) {
@@ -122,6 +134,7 @@ std::vector<double> sweepValues(double a, double b, long long n, bool geometric)
 
 Model modelAt(const Model& model, const SweepParameter& p, double t)
 {
+    requireFit(model, p, "modelAt: the parameter does not fit the model, or the model's sizes differ");
     Model m = model;
     Eigen::MatrixXd& sigma = covariance(m, p);
     switch (p.kind) {
@@ -151,6 +164,7 @@ Model modelAt(const Model& model, const SweepParameter& p, double t)
 
 double parameterValue(const Model& model, const SweepParameter& p)
 {
+    requireFit(model, p, "parameterValue: the parameter does not fit the model, or the model's sizes differ");
     const Eigen::MatrixXd& sigma = covariance(model, p);
     switch (p.kind) {
     case Kind::Prior1:
@@ -169,6 +183,9 @@ double parameterValue(const Model& model, const SweepParameter& p)
 std::optional<SweepProblem> checkSweep(const Model& model, const SweepParameter& p,
                                        const std::vector<double>& values)
 {
+    requireArgument(!values.empty(), "checkSweep: no values");
+    requireArgument(hasShape(model) && (p.classIndex == 1 || p.classIndex == 2),
+                    "checkSweep: the model's sizes differ, or the class is not 1 or 2");
     if (const auto reason = misfit(model, p))
         return SweepProblem{values.front(), *reason};
     for (double t : values)
@@ -180,7 +197,12 @@ std::optional<SweepProblem> checkSweep(const Model& model, const SweepParameter&
 std::vector<Figures> sweepFigures(const Model& model, const SweepParameter& p,
                                   const std::vector<double>& values, unsigned threads)
 {
+    requireArgument(threads >= 1, "sweepFigures: threads must be at least 1");
+    requireFit(model, p, "sweepFigures: the parameter does not fit the model, or the model's sizes differ");
     std::vector<Figures> figures(values.size());
+    // The stream's callbacks must not throw: analyse's refusal of a value is
+    // kept with its step and thrown here afterwards, the first in order.
+    std::vector<std::exception_ptr> refused(values.size());
     std::vector<std::unique_ptr<double[][2]>> tables;
     for (unsigned w = 0; w < threads; ++w)
         tables.emplace_back(new double[kTableRows][2]);
@@ -197,9 +219,16 @@ std::vector<Figures> sweepFigures(const Model& model, const SweepParameter& p,
         },
         [&](size_t slot, unsigned worker) {
             const size_t step = stepIn[slot];
-            figures[step] = analyse(modelAt(model, p, values[step]), tables[worker].get());
+            try {
+                figures[step] = analyse(modelAt(model, p, values[step]), tables[worker].get());
+            } catch (...) {
+                refused[step] = std::current_exception();
+            }
         },
         [](size_t) { return true; });
+    for (const std::exception_ptr& e : refused)
+        if (e)
+            std::rethrow_exception(e);
     return figures;
 }
 

@@ -42,7 +42,8 @@ struct Figures {
 
 // Reads a valid model; writes every row of table, a Bound BoundTable of
 // 10000 rows (beta_i = i / 10000 rounded to float, e^-k(beta_i)). Throws
-// std::invalid_argument for a model that validate refuses or a null table.
+// std::invalid_argument for a model that validate refuses or a null table
+// (see Error.h).
 Figures analyse(const Model& model, double table[][2]);
 
 // The name of the first figure analyse could not compute ("Bayes error",

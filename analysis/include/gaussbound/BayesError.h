@@ -28,7 +28,9 @@ struct BayesError {
                            // within the precision leave open which one is wider)
 };
 
-// Reads a valid model (see validate) and its canonical form.
+// Reads a valid model (see validate) and its canonical form. Throws
+// std::invalid_argument for a model without hasShape or with priors that
+// validatePriors refuses, or a form of another dimension.
 BayesError bayesError(const Model& model, const CanonicalForm& form);
 
 }  // namespace gaussbound

@@ -41,7 +41,9 @@ struct CanonicalForm {
                             // (a ratio of standard deviations beyond about 1e300
                             // between coordinates): the figures cannot be computed
 
-    // Reads a valid model (see validate).
+    // Reads a valid model (see validate). Throws std::invalid_argument for
+    // one without hasShape; covariances that are not positive definite give
+    // a form that is not representable.
     explicit CanonicalForm(const Model& model);
 };
 

@@ -29,13 +29,16 @@ namespace gaussbound {
 
 class ChernoffCurve {
 public:
-    // Copies what it needs of form.
+    // Copies what it needs of form. Throws std::invalid_argument when
+    // form.s is empty or differs in size from form.fHalf.
     explicit ChernoffCurve(const CanonicalForm& form);
 
     // k(beta) for beta in [0, 1]: 0 at both ends, +infinity inside when the
-    // classes are separated beyond the double range.
+    // classes are separated beyond the double range. Throws
+    // std::invalid_argument for a beta outside [0, 1] or NaN.
     double exponent(double beta) const;
-    // dk/dbeta; k is concave, so the slope falls as beta grows.
+    // dk/dbeta; k is concave, so the slope falls as beta grows. Throws as
+    // exponent does.
     double slope(double beta) const;
 
 private:
@@ -54,6 +57,7 @@ struct ChernoffOptimum {
 // The minimum over beta in [0, 1] of P1^(1 - beta) P2^beta e^-k(beta). Its
 // logarithm is convex, so the minimum is unique; it is found as the root of
 // the logarithm's derivative. At beta = 0 and 1 the bound is P1 and P2.
+// Throws std::invalid_argument for priors that validatePriors refuses.
 ChernoffOptimum chernoffOptimum(const ChernoffCurve& curve, double prior1, double prior2);
 
 struct Bhattacharyya {
@@ -63,6 +67,9 @@ struct Bhattacharyya {
     double lowerBound;  // 1/2 (1 - sqrt(1 - 4 P1 P2 e^-2k(1/2)))
 };
 
+// Reads k(1/2): +infinity gives bounds of 0, NaN (a figure that could not
+// be computed) NaN bounds. Throws std::invalid_argument for priors that
+// validatePriors refuses.
 Bhattacharyya bhattacharyya(double exponent, double prior1, double prior2);
 
 struct Divergences {
@@ -71,6 +78,8 @@ struct Divergences {
     double hellinger;  // sqrt(1 - e^-k(1/2)), in [0, 1]
 };
 
+// Reads form and the curve made from it. Throws std::invalid_argument as
+// ChernoffCurve's constructor does.
 Divergences divergences(const CanonicalForm& form, const ChernoffCurve& curve);
 
 }  // namespace gaussbound

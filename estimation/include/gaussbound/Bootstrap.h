@@ -43,7 +43,10 @@ struct BootstrapResult {
                  // definite, or a figure that could not be computed
 };
 
-// Reads two sets of one dimension that estimateModel accepts.
+// Reads two sets of one dimension that estimateModel accepts. Throws
+// std::invalid_argument (see Error.h), before any replicate, for sets of
+// different dimensions or of fewer than 2 points, replicates or threads below 1, or
+// settings.estimate that estimateModel refuses.
 BootstrapResult bootstrap(const Points& class1, const Points& class2, const BootstrapSettings& settings);
 
 }  // namespace gaussbound

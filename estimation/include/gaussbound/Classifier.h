@@ -37,10 +37,14 @@ namespace gaussbound {
 
 class QuadraticRule {
 public:
-    // Reads a valid model (see validate).
+    // Reads a valid model (see validate). Throws std::invalid_argument for a
+    // model without hasShape, priors that validatePriors refuses or a
+    // covariance whose Cholesky factorisation fails.
     explicit QuadraticRule(const Model& model);
 
-    // g(x) for a point of the model's dimension.
+    Eigen::Index dimension() const { return mu1_.size(); }
+
+    // g(x) for a point of the model's dimension (another size throws).
     double discriminant(const Eigen::Ref<const Eigen::VectorXd>& x) const;
     // 1 where g(x) >= 0, else 2.
     int decide(const Eigen::Ref<const Eigen::VectorXd>& x) const { return discriminant(x) >= 0 ? 1 : 2; }
@@ -52,13 +56,15 @@ private:
 };
 
 // The indices of the rows of points, drawn from class sampleClass (1 or 2),
-// that rule gives the other class.
+// that rule gives the other class. Throws std::invalid_argument for another
+// sampleClass, or points (one or more) of another dimension than the rule's.
 std::vector<Eigen::Index> misclassified(const QuadraticRule& rule, const Points& points, int sampleClass);
 
 // The number of points of both sets that the plug-in rule, refitted without
 // each in turn (estimateModel with settings), gives the wrong class. Nothing
 // when a refit has no positive definite covariance: a class of fewer than 3
-// points, or without a ridge fewer than d + 2.
+// points, or without a ridge fewer than d + 2. Throws std::invalid_argument
+// as estimateModel does for sets of different dimensions or invalid settings.
 std::optional<Eigen::Index> leaveOneOutErrors(const Points& class1, const Points& class2,
                                               const EstimateSettings& settings);
 

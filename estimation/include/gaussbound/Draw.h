@@ -42,7 +42,9 @@ private:
 };
 
 // Reads a valid model (see validate) and counts >= 0; draws class 1's n1
-// points, then class 2's n2, from one stream seeded with seed.
+// points, then class 2's n2, from one stream seeded with seed. Throws
+// std::invalid_argument for a negative count, a model without hasShape or a
+// covariance whose Cholesky factorisation fails.
 std::pair<Points, Points> drawSamples(const Model& model, Eigen::Index n1, Eigen::Index n2, std::uint64_t seed);
 
 }  // namespace gaussbound

@@ -25,10 +25,13 @@ struct Interval {
     double low, high;
 };
 
-// Reads 0 <= k <= n, n >= 1, 0 < confidence < 1.
+// Reads 0 <= k <= n, n >= 1, 0 < confidence < 1; throws std::invalid_argument
+// otherwise.
 Interval wilsonInterval(std::int64_t k, std::int64_t n, double confidence = 0.95);
 
-// Reads values sorted ascending (at least one) and p in [0, 1].
+// Reads values sorted ascending (at least one) and p in [0, 1]; throws
+// std::invalid_argument otherwise (an unsorted set, or one holding a NaN,
+// included: O(n), as reading them is).
 double percentile(const std::vector<double>& sorted, double p);
 
 }  // namespace gaussbound

@@ -33,7 +33,9 @@ struct EllipseAxes {
 };
 
 // Reads a mean, a positive definite covariance, coordinates i != j (0-based)
-// and k > 0.
+// and k > 0. Throws std::invalid_argument for sizes that differ, a
+// coordinate outside the dimension, i == j, k not finite or <= 0, an entry
+// read that is not finite, or a variance that is not > 0.
 EllipseAxes covarianceEllipse(const Eigen::VectorXd& mean, const Eigen::MatrixXd& covariance, Eigen::Index i,
                               Eigen::Index j, double k);
 
@@ -46,7 +48,9 @@ struct Rectangle {
 };
 
 // The curves where g = 0 in area, from g sampled on a grid of cells x cells
-// (>= 1); a point where g >= 0 counts as positive.
+// (>= 1); a point where g >= 0 counts as positive. Throws
+// std::invalid_argument for cells < 1, an area that is not finite or empty,
+// or an empty g.
 std::vector<Polyline> zeroSet(const std::function<double(double, double)>& g, const Rectangle& area, int cells);
 
 }  // namespace gaussbound

@@ -15,8 +15,8 @@ namespace gaussbound {
 
 // The ticks in [lo, hi]: multiples of a step of 1, 2 or 5 times a power of
 // ten, about `target` (2 to 50) of them, or offset + such multiples for a
-// narrow range far from zero (see axisTicks). Throws std::invalid_argument
-// unless lo < hi, both finite.
+// narrow range far from zero (see axisTicks); a target outside 2 to 50 counts
+// as the nearer end. Throws std::invalid_argument unless lo < hi, both finite.
 std::vector<double> niceTicks(double lo, double hi, int target = 6);
 
 // The ticks of a linear axis over [lo, hi] with their labels, a few (about

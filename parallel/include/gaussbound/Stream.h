@@ -25,7 +25,8 @@ namespace gaussbound {
 //                       read, computed or written).
 //
 // Item n goes to slot n % window. The callbacks must not throw. Returns false
-// when write stopped the stream. Reads threads >= 1, window >= 1.
+// when write stopped the stream. Throws std::invalid_argument, before any
+// thread starts, for threads or window 0 or an empty callback.
 bool streamInOrder(unsigned threads, size_t window, const std::function<bool(size_t slot)>& read,
                    const std::function<void(size_t slot, unsigned worker)>& work,
                    const std::function<bool(size_t slot)>& write);

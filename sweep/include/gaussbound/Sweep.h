@@ -40,18 +40,24 @@ struct SweepParameter {
 // against the dimension by checkSweep). Returns nothing for any other name.
 std::optional<SweepParameter> sweepParameter(const std::string& name);
 
-// n >= 2 values from a to b (a != b): a + (b - a) i / (n - 1), or with
+// Each function below throws std::invalid_argument (see Error.h) for what
+// its comment says it does not read, and for a model without hasShape or a
+// classIndex other than 1 or 2.
+
+// n >= 2 values from a to b (a != b, both finite): a + (b - a) i / (n - 1), or with
 // geometric spacing (a, b > 0) 10^(lg a + (lg b - lg a) i / (n - 1)). The
-// first value is a and the last is b exactly.
+// first value is a and the last is b exactly. Throws for n < 2, a == b, a
+// value that is not finite or, geometric, one <= 0.
 std::vector<double> sweepValues(double a, double b, long long n, bool geometric);
 
-// Reads a valid model and a parameter that fits its dimension; returns the
-// model with t in place. Not validated: see checkSweep.
+// Reads a valid model and a parameter that fits its dimension (one that
+// does not throws); returns the model with t in place. Not validated: see
+// checkSweep.
 Model modelAt(const Model& model, const SweepParameter& parameter, double t);
 
 // Reads a valid model and a parameter that fits its dimension; returns the
 // value of t at which modelAt gives the model back (1 for Separation and
-// Scale).
+// Scale). Throws as modelAt does.
 double parameterValue(const Model& model, const SweepParameter& parameter);
 
 struct SweepProblem {
@@ -59,7 +65,8 @@ struct SweepProblem {
     std::string message;  // "coordinate 3 is outside the 2 dimensions", "sigma1: ..."
 };
 
-// Reads a valid model, a parameter and the values of t; returns the first
+// Reads a valid model, a parameter and the values of t (at least one:
+// none throws); returns the first
 // value at which the parameter does not fit the model (a coordinate beyond
 // the dimension, a correlation outside the plane) or modelAt's model fails
 // validate, or nothing when every value is fine.
@@ -69,7 +76,9 @@ std::optional<SweepProblem> checkSweep(const Model& model, const SweepParameter&
 // Reads a model and parameter that checkSweep accepts for values; returns
 // analyse's figures of modelAt at each value, in order, computed on
 // `threads` threads (>= 1), each with its own table. The result is the same
-// for any number of threads.
+// for any number of threads. Throws for threads 0 and, as modelAt does, for a
+// parameter that does not fit the model; a value that gives an invalid model
+// throws as analyse does.
 std::vector<Figures> sweepFigures(const Model& model, const SweepParameter& parameter,
                                   const std::vector<double>& values, unsigned threads);
 
