@@ -975,7 +975,7 @@ TEST_F(Bounds, FitAndDrawRefuseBadInputWithoutWritingAnything)
     EXPECT_EQ(files().size(), 3u);  // the three sample files, nothing else
 }
 
-TEST_F(Bounds, FitChecksAxesAndOneCoordinateInEveryDimension)
+TEST_F(Bounds, FitChecksAxesAndDrawsOneCoordinateAsWellAsSeveral)
 {
     writeText(dir / "one.csv", "1\n2\n4\n");
     writeText(dir / "two.csv", kGoodSet);
@@ -986,7 +986,6 @@ TEST_F(Bounds, FitChecksAxesAndOneCoordinateInEveryDimension)
     } cases[] = {
         {"one.csv", " --axes 1,1000000", "--axes: the points have 1 coordinate"},
         {"one.csv", " --axes 1,2", "--axes: the points have 1 coordinate"},
-        {"one.csv", "", "--plot: the scatter figure needs points of 2 or more coordinates; these have 1"},
         {"two.csv", " --axes 1,1000000", "--axes: the points have 2 coordinates"},
         {"three.csv", " --axes 4,1", "--axes: the points have 3 coordinates"},
     };
@@ -998,10 +997,16 @@ TEST_F(Bounds, FitChecksAxesAndOneCoordinateInEveryDimension)
         EXPECT_EQ(r.err, "bounds: " + c.expected + "\n") << c.file << c.extra;
     }
     EXPECT_FALSE(fs::exists(dir / "p.png"));
-    // Without a figure 1-D points are fitted, and 2-D ones take the default axes.
+    // 1-D points are fitted, and drawn, with the default axes; so are drawn samples.
     const std::string one = (dir / "one.csv").string();
     EXPECT_EQ(bounds("fit " + one + " " + one + " --bootstrap 0").status, 0);
-    EXPECT_EQ(bounds("draw --mu1 0 --mu2 1 --sigma1 1 --sigma2 2 --plot " + (dir / "p.png").string()).status, 2);
+    const CommandResult fitted = bounds("fit " + one + " " + one + plot);
+    EXPECT_EQ(fitted.status, 0) << fitted.err;
+    EXPECT_TRUE(Image(dir / "p.png").ok());
+    const CommandResult drawn = bounds("draw --mu1 0 --mu2 1 --sigma1 1 --sigma2 2 --n 100 --out " +
+                                       (dir / "d").string() + " --plot " + (dir / "d.png").string());
+    EXPECT_EQ(drawn.status, 0) << drawn.err;
+    EXPECT_TRUE(Image(dir / "d.png").ok());
     const std::string two = (dir / "three.csv").string();
     EXPECT_EQ(bounds("fit " + two + " " + two + " --axes 3,1" + plot).status, 0);
 }
