@@ -14,6 +14,7 @@
 #include <gaussbound/Bound.h>
 #include <gaussbound/Classifier.h>
 #include <gaussbound/Draw.h>
+#include <gaussbound/FigureJson.h>
 #include <gaussbound/SampleFigure.h>
 #include <gaussbound/Scatter.h>
 #include <gaussbound/SweepFigure.h>
@@ -449,4 +450,58 @@ TEST(SweepFigure, LabelsEachParameterAndSpansDecadesOnlyOverTwo)
     EXPECT_FALSE(gaussbound::spansDecades(series({0.01, 0.5, 1.0})));  // exactly two decades
     EXPECT_TRUE(gaussbound::spansDecades(series({0.0099, 1.0})));
     EXPECT_FALSE(gaussbound::spansDecades(series({0.0, -5, NAN, INFINITY, 0.3})));  // one positive value
+}
+
+TEST(FigureJson, DescribesEveryPartOfTheFigure)
+{
+    const Model m = model2();
+    const Samples s = samplesOf(m, 40, 30);
+    Figure f = gaussbound::scatterFigure(s.class1, s.class2, m, 0, 1, s.wrong1, s.wrong2, {"T", "S", {"a", "b"}});
+    f.ellipses[0].fill = gaussbound::Colour{0.1, 0.2, 0.3, 0.4};
+    const nlohmann::ordered_json j = gaussbound::figureJson(f);
+    std::vector<std::string> keys;
+    for (const auto& item : j.items())
+        keys.push_back(item.key());
+    EXPECT_EQ(keys, (std::vector<std::string>{"title", "subtitle", "x_label", "y_label", "x_symbol", "y_symbol",
+                                              "log_y", "x_range", "y_range", "series", "ellipses", "caption"}));
+    EXPECT_EQ(j["title"], f.title);
+    EXPECT_EQ(j["x_label"], f.xLabel);
+    EXPECT_EQ(j["log_y"], f.logY);
+    EXPECT_EQ(j["x_range"][0], f.xRange->first);
+    EXPECT_EQ(j["y_range"][1], f.yRange->second);
+    EXPECT_EQ(j["caption"], f.caption);
+    ASSERT_EQ(j["series"].size(), f.series.size());
+    size_t breaks = 0;
+    for (size_t i = 0; i < f.series.size(); ++i) {
+        const Series& s = f.series[i];
+        const auto& js = j["series"][i];
+        EXPECT_EQ(js["label"], s.label);
+        EXPECT_EQ(js["line_width"], s.lineWidth);
+        EXPECT_EQ(js["marker_size"], s.markerSize);
+        EXPECT_EQ(js["colour"], (std::vector<double>{s.colour.r, s.colour.g, s.colour.b, s.colour.a}));
+        const char* const names[] = {"none", "circle", "square", "ring"};
+        EXPECT_EQ(js["marker"], names[static_cast<int>(s.marker)]);
+        ASSERT_EQ(js["x"].size(), s.x.size());
+        for (size_t k = 0; k < s.x.size(); ++k) {
+            if (std::isnan(s.x[k])) {
+                EXPECT_TRUE(js["x"][k].is_null());
+                ++breaks;
+            } else {
+                EXPECT_EQ(js["x"][k], s.x[k]);
+                EXPECT_EQ(js["y"][k], s.y[k]);
+            }
+        }
+    }
+    EXPECT_GT(breaks, 0u);  // the boundary's breaks are there, as nulls
+    ASSERT_EQ(j["ellipses"].size(), f.ellipses.size());
+    EXPECT_EQ(j["ellipses"][1]["cx"], f.ellipses[1].cx);
+    EXPECT_EQ(j["ellipses"][1]["angle"], f.ellipses[1].angle);
+    EXPECT_EQ(j["ellipses"][1]["line_width"], f.ellipses[1].lineWidth);
+    EXPECT_TRUE(j["ellipses"][1]["fill"].is_null());
+    EXPECT_EQ(j["ellipses"][0]["fill"], (std::vector<double>{0.1, 0.2, 0.3, 0.4}));
+    // The text parses back as the same object, and a figure without ranges has null ones.
+    EXPECT_EQ(nlohmann::ordered_json::parse(j.dump()), j);
+    const nlohmann::ordered_json empty = gaussbound::figureJson(Figure{});
+    EXPECT_TRUE(empty["x_range"].is_null());
+    EXPECT_TRUE(empty["series"].is_array() && empty["series"].empty());
 }
