@@ -17,8 +17,8 @@
 
 #include "cli.h"
 #include "commands.h"
-#include "plot_module.h"
 #include "report.h"
+#include "sample_report.h"
 
 namespace {
 
@@ -29,10 +29,10 @@ using nlohmann::ordered_json;
 // The options as typed.
 struct Typed {
     ClassOptions classes;
-    std::string vary, from, to, steps, threads, csvPath, plotPath, size = "900x600";
+    std::string vary, from, to, steps, threads, csvPath;
+    PlotOptions plot;
     bool log = false, json = false, logY = false, linearY = false;
     CLI::Option* csv = nullptr;
-    CLI::Option* plot = nullptr;
 };
 
 // A sweep checked and ready to run.
@@ -43,9 +43,8 @@ struct Sweep {
     std::vector<double> values;
     bool log;
     unsigned threads;
-    std::string csvPath, plotPath;  // empty: not asked for
-    gaussbound::Format format;
-    int width, height;
+    std::string csvPath;  // empty: not asked for
+    PlotTarget plot;      // its path empty: not asked for
     std::optional<bool> logY;  // empty: logarithmic when the curves span over two decades
     bool json, outputOnStandardOutput;
 };
@@ -71,9 +70,7 @@ void declare(CLI::App& command, Typed& typed)
         ->type_name("N");
     typed.csv = command.add_option("--csv", typed.csvPath, "Write the rows as CSV")->type_name("FILE");
     command.add_flag("--json", typed.json, "Print the rows as one JSON object");
-    typed.plot = command.add_option("--plot", typed.plotPath, "Draw the four curves against t (.png, .svg or .pdf)")
-                     ->type_name("FILE");
-    command.add_option("--size", typed.size, "Size of the plot, 200 to 8000 a side")->type_name("WxH")->capture_default_str();
+    typed.plot.declare(command, "Draw the four curves against t");
     command.add_flag("--log-y", typed.logY, "Logarithmic y axis");
     command.add_flag("--linear-y", typed.linearY, "Linear y axis");
 }
@@ -109,21 +106,23 @@ void readModelAndValues(const Typed& typed, Sweep& sweep)
 }
 
 // Everything but the model and the values. Throws Invalid.
-void readOutputs(const Typed& typed, Sweep& sweep)
+void readOutputs(Typed& typed, Sweep& sweep)
 {
     sweep.threads = readThreads(typed.threads);
-    readSize(typed.size, sweep.width, sweep.height);
+    typed.plot.checkSize();
     if (typed.logY && typed.linearY)
         throw Invalid("--linear-y: cannot be combined with --log-y");
     if (typed.logY || typed.linearY)
         sweep.logY = typed.logY;
     sweep.json = typed.json;
     sweep.outputOnStandardOutput =
-        checkOutputs({{"--csv", typed.csv, typed.csvPath}, {"--plot", typed.plot, typed.plotPath}}, typed.json);
-    if (*typed.plot)
-        sweep.format = plotFormat("--plot", typed.plotPath);
+        checkOutputs({{"--csv", typed.csv, typed.csvPath}, {"--plot", typed.plot.option, typed.plot.target.path}},
+                     typed.json);
+    typed.plot.checkPath();
     sweep.csvPath = *typed.csv ? typed.csvPath : "";
-    sweep.plotPath = *typed.plot ? typed.plotPath : "";
+    sweep.plot = typed.plot.target;
+    if (!*typed.plot.option)
+        sweep.plot.path.clear();
 }
 
 // The row's figures in kKeys' order after t, as plain `bounds --json`
@@ -221,20 +220,14 @@ int run(const Sweep& sweep)
     std::vector<PendingFile> files;
     if (!sweep.csvPath.empty())
         files.push_back({sweep.csvPath, csvRows(sweep, rows)});
-    if (!sweep.plotPath.empty()) {
-        try {
-            files.push_back({sweep.plotPath, renderFigure(gaussbound::sweepFigure(sweep.model, sweep.name,
-                                                                               sweep.parameter, sweep.values,
-                                                                               sweep.log, rows, sweep.logY),
-                                                          sweep.format, sweep.width, sweep.height)});
-        } catch (const std::runtime_error& e) {
-            std::cerr << "bounds: " << sweep.plotPath << ": the figure could not be drawn: " << e.what() << '\n';
-            return 1;
-        }
-    }
-    if (sweep.outputOnStandardOutput)
-        return deliver(files, "", true);
-    return deliver(files, sweep.json ? jsonRows(sweep, rows) : textRows(sweep, rows), false);
+    std::optional<gaussbound::Figure> figure;
+    if (!sweep.plot.path.empty())
+        figure = gaussbound::sweepFigure(sweep.model, sweep.name, sweep.parameter, sweep.values, sweep.log, rows,
+                                         sweep.logY);
+    // The summary is not printed when an output takes standard output.
+    const std::string summary =
+        sweep.outputOnStandardOutput ? "" : sweep.json ? jsonRows(sweep, rows) : textRows(sweep, rows);
+    return finish(std::move(figure), sweep.plot, std::move(files), summary);
 }
 
 }  // namespace

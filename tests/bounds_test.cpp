@@ -1119,6 +1119,37 @@ TEST_F(Bounds, FitAndDrawPlotsDecode)
     EXPECT_NE(readFile(dir / "fit.svg").find("<svg"), std::string::npos);
 }
 
+// --title replaces the figure's title and nothing else: the command's own
+// title given as --title draws the same bytes, another title other bytes.
+TEST_F(Bounds, EveryCommandThatDrawsTakesATitle)
+{
+    const std::string samples = (dir / "s").string();
+    ASSERT_EQ(bounds("draw --n 30 --out " + samples).status, 0);
+    const struct {
+        std::string command, ownTitle;
+    } cases[] = {
+        {"--mu2 2,0", "Chernoff bound of two normal classes"},
+        {"draw --n 30", "Samples of two normal classes"},
+        {"fit " + samples + "1.csv " + samples + "2.csv --bootstrap 0", "Two classes estimated from samples"},
+        {"sweep --vary prior1 --from 0.1 --to 0.9 --steps 5", "Bayes error and its bounds against prior1"},
+    };
+    for (const auto& c : cases) {
+        const auto drawn = [&](const std::string& name, const std::string& title) {
+            const fs::path svg = dir / name;
+            const CommandResult r = bounds(c.command + " --plot " + svg.string() + title);
+            EXPECT_EQ(r.status, 0) << c.command << title << ": " << r.err;
+            return readFile(svg);
+        };
+        const std::string own = drawn("own.svg", ""), same = drawn("same.svg", " --title '" + c.ownTitle + "'"),
+                          other = drawn("other.svg", " --title 'Another title'");
+        EXPECT_EQ(own, same) << c.command;
+        EXPECT_NE(own, other) << c.command;
+        EXPECT_EQ(own.size() > 1000, true) << c.command;
+    }
+    // It belongs to the commands that draw, not before a subcommand.
+    EXPECT_EQ(bounds("--title x draw").status, 2);
+}
+
 TEST_F(Bounds, FiguresOfNarrowRangesFarFromZeroAreDrawn)
 {
     // Points 10^15 from the origin with a standard deviation of 0.1: the
