@@ -217,6 +217,9 @@ TEST(ScatterFigure, InThePlaneTheBoundaryIsWhereTheDiscriminantVanishes)
     EXPECT_GT(points, 50u);
     EXPECT_TRUE(std::isnan(boundary->x.back()));  // each curve ends in a break
     expectInsideRanges(f);
+    // With a few points the ellipses reach beyond them, and the ranges hold them too.
+    const Samples few = samplesOf(m, 3, 3);
+    expectInsideRanges(gaussbound::scatterFigure(few.class1, few.class2, m, 0, 1, few.wrong1, few.wrong2, {}));
 }
 
 TEST(ScatterFigure, RefusesAxesAndRowsThatAreNotThere)
