@@ -185,16 +185,30 @@ void PlotOptions::declare(CLI::App& app, const std::string& what)
     app.add_option("--size", size, "Size of the plot, 200 to 8000 a side: pixels for PNG, points for SVG and PDF")
         ->type_name("WxH")
         ->capture_default_str();
+    titleOption = app.add_option("--title", title, "Title of the plot in place of the command's own")
+                      ->type_name("TEXT");
 }
 
-void PlotOptions::check(bool json)
+void PlotOptions::checkSize()
 {
     readSize(size, target.width, target.height);
+    if (*titleOption)
+        target.title = title;
+}
+
+void PlotOptions::checkPath()
+{
     if (!*option)
         return;
     checkOutput("--plot", target.path);
     target.format = plotFormat("--plot", target.path);
-    if (json && namesStandardOutput(target.path))
+}
+
+void PlotOptions::check(bool json)
+{
+    checkSize();
+    checkPath();
+    if (*option && json && namesStandardOutput(target.path))
         throw Invalid("--plot: names standard output, which --json prints on");
 }
 

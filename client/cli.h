@@ -8,7 +8,7 @@
 //   readThreads    the --threads option of the commands that compute in parallel
 //   checkOutput    a path that can take output, before any work
 //   plotFormat     a plot's format from its file name
-//   PlotOptions    --plot FILE and --size WxH of a command that draws a figure
+//   PlotOptions    --plot FILE, --size WxH and --title TEXT of a command that draws a figure
 //   checkOutputs   a command's outputs together: distinct, standard output once
 //   deliver        writes a command's files, then its text on standard output
 //   oneLine        a refusal made fit for one line of stderr
@@ -20,6 +20,7 @@
 #define GAUSSBOUND_CLIENT_CLI_H
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -73,23 +74,32 @@ void checkOutput(const std::string& option, const std::string& path);
 gaussbound::Format plotFormat(const std::string& option, const std::string& path);
 
 // Where a figure goes: a path (empty: none), its format and size (pixels
-// for PNG, points for SVG and PDF).
+// for PNG, points for SVG and PDF), and the title that replaces the
+// figure's own, if the user gave one.
 struct PlotTarget {
     std::string path;
     gaussbound::Format format = gaussbound::Format::Png;
     int width = 0, height = 0;
+    std::optional<std::string> title;
 };
 
+// The options of every command that draws a figure, declared once.
 struct PlotOptions {
-    std::string size = "900x600";
+    std::string size = "900x600", title;
     CLI::Option* option = nullptr;
+    CLI::Option* titleOption = nullptr;
     PlotTarget target;  // the path as typed; the rest once checked
 
-    // Adds --plot (described by what) and --size to app.
+    // Adds --plot (described by what), --size and --title to app.
     void declare(CLI::App& app, const std::string& what);
     // Checks the size and the path; json tells whether --json prints on
     // standard output, which the figure then cannot take. Throws Invalid.
     void check(bool json);
+    // The two halves of check, for a command that checks other options
+    // between them: the size (and the title) first, then the path, with no
+    // word about --json.
+    void checkSize();
+    void checkPath();
 };
 
 // A file a command may write: its option and the path given, if any.

@@ -9,13 +9,13 @@
 #include <gaussbound/Analysis.h>
 #include <gaussbound/Classifier.h>
 #include <gaussbound/Draw.h>
+#include <gaussbound/SampleFigure.h>
 
 #include "cli.h"
 #include "commands.h"
 #include "output.h"
 #include <gaussbound/Report.h>
 #include "sample_report.h"
-#include "scatter_plot.h"
 
 namespace {
 
@@ -56,8 +56,6 @@ void check(Draw& o)
         }
     }
     o.plot.check(o.json);
-    if (*o.plot.option && o.model.dimension() < 2)
-        throw Invalid("--plot: the scatter figure needs classes of 2 or more coordinates; these have 1");
     for (const std::string& out : o.outPaths)
         if (*o.plot.option && samePlace(out, o.plot.target.path))
             throw Invalid("--plot: names the same file as --out's " + out);
@@ -111,20 +109,9 @@ int runDraw(const Draw& o)
                   "Empirical error of the true Bayes rule on the samples\n" + errorLine("  error rate:", count);
     }
     std::optional<gaussbound::Figure> figure;
-    if (!o.plot.target.path.empty()) {
-        const gaussbound::Interval w = gaussbound::wilsonInterval(count.errors, count.points);
-        figure = scatterFigure(
-            {&class1, &class2, &o.model, 0, 1, wrong1, wrong2, "Samples of two normal classes",
-             gaussbound::modelSummary(o.model),
-             {"Bayes error " + gaussbound::sig6(figures.bayes.value) + ", Chernoff bound " +
-                  gaussbound::sig6(figures.optimum.errorBound) + ", Bhattacharyya bound " +
-                  gaussbound::sig6(figures.bhattacharyya.upperBound) + "; ellipses at 1 and 2 standard deviations",
-              "The Bayes rule's error on these samples: " +
-                  gaussbound::sig6(static_cast<double>(count.errors) / static_cast<double>(count.points)) + " (" +
-                  std::to_string(count.errors) + " of " + std::to_string(count.points) +
-                  "; 95 % Wilson interval " + gaussbound::sig6(w.low) + " to " + gaussbound::sig6(w.high) + ")"}});
-    }
-    return finish(figure, o.plot.target, std::move(files), summary);
+    if (!o.plot.target.path.empty())
+        figure = gaussbound::drawFigure(class1, class2, o.model, figures, wrong1, wrong2);
+    return finish(std::move(figure), o.plot.target, std::move(files), summary);
 }
 
 }  // namespace

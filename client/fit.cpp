@@ -9,6 +9,7 @@
 #include <gaussbound/Analysis.h>
 #include <gaussbound/Bootstrap.h>
 #include <gaussbound/Classifier.h>
+#include <gaussbound/SampleFigure.h>
 
 #include "cli.h"
 #include "commands.h"
@@ -18,7 +19,6 @@
 #include <gaussbound/Report.h>
 #include <gaussbound/SampleFile.h>
 #include "sample_report.h"
-#include "scatter_plot.h"
 
 namespace {
 
@@ -142,28 +142,6 @@ std::string fitJson(const Fit& o, const Findings& f)
     return j.dump() + "\n";
 }
 
-gaussbound::Figure fitFigure(const Fit& o, const Findings& f)
-{
-    const gaussbound::Interval r = gaussbound::wilsonInterval(f.resubstitution().errors, f.total());
-    std::string second = "Plug-in rule's error on the samples: resubstitution " +
-                         gaussbound::sig6(static_cast<double>(f.resubstitution().errors) / f.total()) + " [" + gaussbound::sig6(r.low) +
-                         ", " + gaussbound::sig6(r.high) + "]";
-    if (f.leaveOneOut) {
-        const gaussbound::Interval l = gaussbound::wilsonInterval(*f.leaveOneOut, f.total());
-        second += ", leave-one-out " + gaussbound::sig6(static_cast<double>(*f.leaveOneOut) / f.total()) + " [" +
-                  gaussbound::sig6(l.low) + ", " + gaussbound::sig6(l.high) + "]";
-    }
-    const gaussbound::Figures& g = f.figures;
-    return scatterFigure(
-        {&f.class1, &f.class2, &f.model, o.xAxis, o.yAxis, f.wrong1, f.wrong2,
-         "Two classes estimated from samples",
-         o.name1 + " and " + o.name2 + "; ellipses at 1 and 2 standard deviations of each estimated class",
-         {"Estimated classes: Bayes error " + gaussbound::sig6(g.bayes.value) + ", Chernoff bound " +
-              gaussbound::sig6(g.optimum.errorBound) + " (β* = " + gaussbound::sig6(g.optimum.beta) + "), Bhattacharyya bound " +
-              gaussbound::sig6(g.bhattacharyya.upperBound),
-          second + " (95 % Wilson intervals)"}});
-}
-
 // Reads both files and estimates the classes; on a refusal sets message.
 bool readAndEstimate(const Fit& o, Findings& f, std::string& message)
 {
@@ -178,10 +156,6 @@ bool readAndEstimate(const Fit& o, Findings& f, std::string& message)
     const Eigen::Index d = f.class1.cols();
     if (std::max(o.xAxis, o.yAxis) >= d && (d >= 2 || o.axesGiven)) {
         message = "--axes: the points have " + std::to_string(d) + (d == 1 ? " coordinate" : " coordinates");
-        return false;
-    }
-    if (d < 2 && !o.plot.target.path.empty()) {
-        message = "--plot: the scatter figure needs points of 2 or more coordinates; these have 1";
         return false;
     }
     auto estimate = gaussbound::estimateModel(f.class1, f.class2, o.bootstrap.estimate);
@@ -224,8 +198,11 @@ int runFit(const Fit& o)
         settings.progress = [&progress](int done) { progress.update(done); };
         f.bootstrap = gaussbound::bootstrap(f.class1, f.class2, settings);
     }
-    return finish(o.plot.target.path.empty() ? std::optional<gaussbound::Figure>() : fitFigure(o, f),
-                  o.plot.target, {}, o.json ? fitJson(o, f) : fitText(o, f));
+    std::optional<gaussbound::Figure> figure;
+    if (!o.plot.target.path.empty())
+        figure = gaussbound::fitFigure(f.class1, f.class2, f.model, f.figures, f.wrong1, f.wrong2, f.leaveOneOut,
+                                       o.name1, o.name2, o.xAxis, o.yAxis);
+    return finish(std::move(figure), o.plot.target, {}, o.json ? fitJson(o, f) : fitText(o, f));
 }
 
 }  // namespace

@@ -13,7 +13,7 @@
 #include "cli.h"
 #include "options.h"
 #include "output.h"
-#include "plot_module.h"
+#include "sample_report.h"
 
 #include <gaussbound/CurveFigure.h>
 #include <gaussbound/Report.h>
@@ -44,24 +44,16 @@ int main(int argc, char** argv)
     }
     // The plot table is filled only for an output: touching its 480 KB
     // costs more than a run without outputs takes otherwise.
-    if (!options.tablePath.empty() || !options.plotPath.empty())
+    if (!options.tablePath.empty() || !options.plot.path.empty())
         makePlot(plot, table, figures.tableBeta, figures.tableFactor, figures.bhattacharyya.factor);
 
     std::vector<PendingFile> files;
     if (!options.tablePath.empty())
         files.push_back({options.tablePath, gaussbound::csvTable(plot)});
-    if (!options.plotPath.empty()) {
-        try {
-            files.push_back({options.plotPath,
-                             renderFigure(gaussbound::curveFigure(plot, figures.tableBeta, gaussbound::modelSummary(options.model)),
-                                          options.plotFormat, options.width, options.height)});
-        } catch (const std::runtime_error& e) {
-            std::cerr << "bounds: " << options.plotPath << ": the figure could not be drawn: " << e.what()
-                      << '\n';
-            return 1;
-        }
-    }
-    return deliver(files,
-                   options.json ? gaussbound::jsonReport(options.model, figures) : gaussbound::textReport(options.model, figures),
-                   options.outputOnStandardOutput);
+    std::optional<gaussbound::Figure> figure;
+    if (!options.plot.path.empty())
+        figure = gaussbound::curveFigure(plot, figures.tableBeta, gaussbound::modelSummary(options.model));
+    return finish(std::move(figure), options.plot, std::move(files),
+                  options.json ? gaussbound::jsonReport(options.model, figures)
+                               : gaussbound::textReport(options.model, figures));
 }

@@ -15,9 +15,8 @@ namespace {
 // The plain command's options as typed, with the defaults in place.
 struct Typed {
     ClassOptions classes;
-    std::string size = "900x600";
+    PlotOptions plot;
     CLI::Option* table = nullptr;
-    CLI::Option* plot = nullptr;
 };
 
 void declareOptions(CLI::App& app, Typed& typed, Options& options)
@@ -28,14 +27,7 @@ void declareOptions(CLI::App& app, Typed& typed, Options& options)
                                  "Write the plot table (10000 rows, 6 columns) as CSV; - for "
                                  "standard output, in place of the summary")
                       ->type_name("FILE");
-    typed.plot = app.add_option("--plot", options.plotPath,
-                                "Draw the bound curve; the extension picks the format: .png, .svg "
-                                "or .pdf (- for a PNG on standard output)")
-                     ->type_name("FILE");
-    app.add_option("--size", typed.size,
-                   "Size of the plot, 200 to 8000 a side: pixels for PNG, points for SVG and PDF")
-        ->type_name("WxH")
-        ->capture_default_str();
+    typed.plot.declare(app, "Draw the bound curve");
     options.json = false;
     app.add_flag("--json", options.json, "Print the results as one JSON object");
     app.footer("Run 'bounds COMMAND --help' for a command's options.\n\n"
@@ -45,20 +37,19 @@ void declareOptions(CLI::App& app, Typed& typed, Options& options)
 }
 
 // Throws Invalid for the first option that is not acceptable.
-void readOptions(const Typed& typed, Options& options)
+void readOptions(Typed& typed, Options& options)
 {
     options.model = typed.classes.read();
-    readSize(typed.size, options.width, options.height);
+    typed.plot.checkSize();
     if (*typed.table)
         checkOutput("--table", options.tablePath);
-    if (*typed.plot) {
-        checkOutput("--plot", options.plotPath);
-        options.plotFormat = plotFormat("--plot", options.plotPath);
-    }
-    if (*typed.table && *typed.plot && samePlace(options.tablePath, options.plotPath))
+    typed.plot.checkPath();
+    options.plot = typed.plot.target;
+    const bool plotGiven = static_cast<bool>(*typed.plot.option);
+    if (*typed.table && plotGiven && samePlace(options.tablePath, options.plot.path))
         throw Invalid("--plot: names the same file as --table");
     const bool tableOut = *typed.table && namesStandardOutput(options.tablePath);
-    const bool plotOut = *typed.plot && namesStandardOutput(options.plotPath);
+    const bool plotOut = plotGiven && namesStandardOutput(options.plot.path);
     options.outputOnStandardOutput = tableOut || plotOut;
     if (options.json && options.outputOnStandardOutput)
         throw Invalid(std::string(tableOut ? "--table" : "--plot") +

@@ -7,16 +7,13 @@
 
 #include <gaussbound/Model.h>
 
-#include <gaussbound/Figure.h>
+#include "cli.h"
 #include "commands.h"
 
 struct Options {
     gaussbound::Model model;  // valid: checked by gaussbound::validate
     std::string tablePath;    // empty: no CSV table; "-": standard output
-    std::string plotPath;     // empty: no PNG plot; "-": standard output
-    gaussbound::Format plotFormat;  // from the plot file's extension
-    int width;                      // pixels for PNG, points for SVG and PDF
-    int height;
+    PlotTarget plot;          // its path empty: no plot; "-": standard output
     bool json;
 
     // Whether an output goes to standard output ("-" or another name of

@@ -34,10 +34,12 @@ nlohmann::ordered_json intervalJson(const gaussbound::Interval& interval)
     return nlohmann::ordered_json::array({end(interval.low), end(interval.high)});
 }
 
-int finish(const std::optional<gaussbound::Figure>& figure, const PlotTarget& plot, std::vector<PendingFile> files,
+int finish(std::optional<gaussbound::Figure> figure, const PlotTarget& plot, std::vector<PendingFile> files,
            const std::string& summary)
 {
     if (figure && !plot.path.empty()) {
+        if (plot.title)
+            figure->title = *plot.title;
         try {
             files.push_back({plot.path, renderFigure(*figure, plot.format, plot.width, plot.height)});
         } catch (const std::runtime_error& e) {

@@ -5,7 +5,8 @@
 //   errorLine          a summary line: rate, count and Wilson interval
 //   errorObject        the same as JSON {errors, rate, interval}
 //   intervalJson       [low, high], null ends where not computed
-//   finish             draws the figure, writes the files, prints the summary
+//   finish             draws the figure, writes the files, prints the summary:
+//                      how every command that draws ends
 #ifndef GAUSSBOUND_CLIENT_SAMPLE_REPORT_H
 #define GAUSSBOUND_CLIENT_SAMPLE_REPORT_H
 
@@ -37,11 +38,12 @@ nlohmann::ordered_json errorObject(const ErrorCount& count);
 
 nlohmann::ordered_json intervalJson(const gaussbound::Interval& interval);
 
-// Renders figure into plot.path (when both are given), writes it and files
+// Renders figure into plot.path (when both are given), with plot.title in
+// place of its own title when there is one, writes it and files
 // all or nothing (see writeOutputs), then prints summary on standard output
 // unless an output went there. Returns the exit status: 0, or 1 with the
 // reason on stderr when drawing or writing failed.
-int finish(const std::optional<gaussbound::Figure>& figure, const PlotTarget& plot, std::vector<PendingFile> files,
+int finish(std::optional<gaussbound::Figure> figure, const PlotTarget& plot, std::vector<PendingFile> files,
            const std::string& summary);
 
 #endif

@@ -13,10 +13,11 @@
 #include <nlohmann/json.hpp>
 
 #include <gaussbound/Sweep.h>
+#include <gaussbound/SweepFigure.h>
 
 #include "cli.h"
 #include "commands.h"
-#include "plot_module.h"
+#include "sample_report.h"
 #include <gaussbound/Report.h>
 
 namespace {
@@ -28,10 +29,10 @@ using nlohmann::ordered_json;
 // The options as typed.
 struct Typed {
     ClassOptions classes;
-    std::string vary, from, to, steps, threads, csvPath, plotPath, size = "900x600";
+    std::string vary, from, to, steps, threads, csvPath;
+    PlotOptions plot;
     bool log = false, json = false, logY = false, linearY = false;
     CLI::Option* csv = nullptr;
-    CLI::Option* plot = nullptr;
 };
 
 // A sweep checked and ready to run.
@@ -42,9 +43,8 @@ struct Sweep {
     std::vector<double> values;
     bool log;
     unsigned threads;
-    std::string csvPath, plotPath;  // empty: not asked for
-    gaussbound::Format format;
-    int width, height;
+    std::string csvPath;  // empty: not asked for
+    PlotTarget plot;      // its path empty: not asked for
     std::optional<bool> logY;  // empty: logarithmic when the curves span over two decades
     bool json, outputOnStandardOutput;
 };
@@ -70,9 +70,7 @@ void declare(CLI::App& command, Typed& typed)
         ->type_name("N");
     typed.csv = command.add_option("--csv", typed.csvPath, "Write the rows as CSV")->type_name("FILE");
     command.add_flag("--json", typed.json, "Print the rows as one JSON object");
-    typed.plot = command.add_option("--plot", typed.plotPath, "Draw the four curves against t (.png, .svg or .pdf)")
-                     ->type_name("FILE");
-    command.add_option("--size", typed.size, "Size of the plot, 200 to 8000 a side")->type_name("WxH")->capture_default_str();
+    typed.plot.declare(command, "Draw the four curves against t");
     command.add_flag("--log-y", typed.logY, "Logarithmic y axis");
     command.add_flag("--linear-y", typed.linearY, "Linear y axis");
 }
@@ -108,21 +106,23 @@ void readModelAndValues(const Typed& typed, Sweep& sweep)
 }
 
 // Everything but the model and the values. Throws Invalid.
-void readOutputs(const Typed& typed, Sweep& sweep)
+void readOutputs(Typed& typed, Sweep& sweep)
 {
     sweep.threads = readThreads(typed.threads);
-    readSize(typed.size, sweep.width, sweep.height);
+    typed.plot.checkSize();
     if (typed.logY && typed.linearY)
         throw Invalid("--linear-y: cannot be combined with --log-y");
     if (typed.logY || typed.linearY)
         sweep.logY = typed.logY;
     sweep.json = typed.json;
     sweep.outputOnStandardOutput =
-        checkOutputs({{"--csv", typed.csv, typed.csvPath}, {"--plot", typed.plot, typed.plotPath}}, typed.json);
-    if (*typed.plot)
-        sweep.format = plotFormat("--plot", typed.plotPath);
+        checkOutputs({{"--csv", typed.csv, typed.csvPath}, {"--plot", typed.plot.option, typed.plot.target.path}},
+                     typed.json);
+    typed.plot.checkPath();
     sweep.csvPath = *typed.csv ? typed.csvPath : "";
-    sweep.plotPath = *typed.plot ? typed.plotPath : "";
+    sweep.plot = typed.plot.target;
+    if (!*typed.plot.option)
+        sweep.plot.path.clear();
 }
 
 // The row's figures in kKeys' order after t, as plain `bounds --json`
@@ -199,102 +199,6 @@ std::string textRows(const Sweep& sweep, const std::vector<Figures>& rows)
     return s;
 }
 
-// What t stands for, after the axis's name.
-std::string axisLabel(const Sweep& sweep)
-{
-    const SweepParameter& p = sweep.parameter;
-    const std::string c = std::to_string(p.classIndex);
-    std::string what;
-    switch (p.kind) {
-    case SweepParameter::Kind::Separation:
-        what = ": μ2 replaced by μ1 + t(μ2 − μ1)";
-        break;
-    case SweepParameter::Kind::Prior1:
-        what = " = P1, P2 = 1 − t";
-        break;
-    case SweepParameter::Kind::Scale:
-        what = ": Σ" + c + " times t";
-        break;
-    case SweepParameter::Kind::Correlation:
-        what = " = the correlation of class " + c;
-        break;
-    case SweepParameter::Kind::Mean:
-        what = " = coordinate " + std::to_string(p.i) + " of μ" + c;
-        break;
-    case SweepParameter::Kind::Covariance:
-        what = " = entry (" + std::to_string(p.i) + ", " + std::to_string(p.j) + ") of Σ" + c;
-        break;
-    }
-    return (sweep.log ? "t (logarithmic scale, log₁₀ t shown)" : "t") + what;
-}
-
-// Where t stands on the x axis: log10 t on a geometric sweep.
-double abscissa(const Sweep& sweep, double t)
-{
-    return sweep.log ? std::log10(t) : t;
-}
-
-// Whether the positive values of the series span more than two decades.
-bool spansDecades(const std::vector<gaussbound::Series>& series)
-{
-    double low = INFINITY, high = 0;
-    for (const gaussbound::Series& s : series)
-        for (double y : s.y)
-            if (y > 0 && std::isfinite(y)) {
-                low = std::min(low, y);
-                high = std::max(high, y);
-            }
-    return high > 100 * low;
-}
-
-// The given model's four figures at its own t, as markers.
-gaussbound::Series modelPoint(const Sweep& sweep, double t)
-{
-    const std::unique_ptr<double[][2]> table(new double[kTableRows][2]);
-    const std::vector<double> v = numbers(t, gaussbound::analyse(sweep.model, table.get()));
-    gaussbound::Series s;
-    s.x.assign(4, abscissa(sweep, t));
-    s.y.assign(v.begin() + 2, v.begin() + 6);
-    s.colour = {0.82, 0.16, 0.16};
-    s.label = "the model given, t = " + gaussbound::sig6(t);
-    s.lineWidth = 0;
-    s.marker = gaussbound::Marker::Circle;
-    s.markerSize = 7;
-    return s;
-}
-
-// The four curves against t, and the given model's point when the range holds it.
-gaussbound::Figure sweepFigure(const Sweep& sweep, const std::vector<Figures>& rows)
-{
-    const gaussbound::Colour colours[] = {
-        {0.08, 0.33, 0.67}, {0.12, 0.55, 0.12}, {0.85, 0.45, 0.05}, {0.1, 0.1, 0.1}};
-    const char* const labels[] = {"Chernoff bound (optimum β*)", "Bhattacharyya upper bound",
-                                  "Bhattacharyya lower bound", "Bayes error"};
-    gaussbound::Figure figure;
-    figure.title = "Bayes error and its bounds against " + sweep.name;
-    figure.subtitle = gaussbound::modelSummary(sweep.model);
-    figure.xLabel = axisLabel(sweep);
-    figure.yLabel = "probability of error";
-    figure.xSymbol = sweep.log ? "log₁₀ t" : "t";
-    figure.ySymbol = "P(error)";
-    for (size_t c = 0; c < 4; ++c) {
-        gaussbound::Series s;
-        for (size_t i = 0; i < rows.size(); ++i) {
-            s.x.push_back(abscissa(sweep, sweep.values[i]));
-            s.y.push_back(numbers(sweep.values[i], rows[i])[c + 2]);
-        }
-        s.colour = colours[c];
-        s.label = labels[c];
-        figure.series.push_back(std::move(s));
-    }
-    figure.logY = sweep.logY ? *sweep.logY : spansDecades(figure.series);
-    const double own = gaussbound::parameterValue(sweep.model, sweep.parameter);
-    if (own >= std::min(sweep.values.front(), sweep.values.back()) &&
-        own <= std::max(sweep.values.front(), sweep.values.back()))
-        figure.series.push_back(modelPoint(sweep, own));
-    return figure;
-}
-
 // The first figure missing at any step, with its t; nothing when all are there.
 std::optional<std::string> missingAtAnyStep(const Sweep& sweep, const std::vector<Figures>& rows)
 {
@@ -316,18 +220,14 @@ int run(const Sweep& sweep)
     std::vector<PendingFile> files;
     if (!sweep.csvPath.empty())
         files.push_back({sweep.csvPath, csvRows(sweep, rows)});
-    if (!sweep.plotPath.empty()) {
-        try {
-            files.push_back({sweep.plotPath, renderFigure(sweepFigure(sweep, rows), sweep.format, sweep.width,
-                                                          sweep.height)});
-        } catch (const std::runtime_error& e) {
-            std::cerr << "bounds: " << sweep.plotPath << ": the figure could not be drawn: " << e.what() << '\n';
-            return 1;
-        }
-    }
-    if (sweep.outputOnStandardOutput)
-        return deliver(files, "", true);
-    return deliver(files, sweep.json ? jsonRows(sweep, rows) : textRows(sweep, rows), false);
+    std::optional<gaussbound::Figure> figure;
+    if (!sweep.plot.path.empty())
+        figure = gaussbound::sweepFigure(sweep.model, sweep.name, sweep.parameter, sweep.values, sweep.log, rows,
+                                         sweep.logY);
+    // The summary is not printed when an output takes standard output.
+    const std::string summary =
+        sweep.outputOnStandardOutput ? "" : sweep.json ? jsonRows(sweep, rows) : textRows(sweep, rows);
+    return finish(std::move(figure), sweep.plot, std::move(files), summary);
 }
 
 }  // namespace

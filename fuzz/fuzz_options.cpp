@@ -66,8 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         check(positiveDefinite(c.sigma1) && positiveDefinite(c.sigma2));
         check(c.prior1 > 0 && c.prior1 < 1 && c.prior2 > 0 && c.prior2 < 1);
         check(std::fabs(c.prior1 + c.prior2 - 1) <= 1e-9);
-        check(options.width >= 200 && options.width <= 8000);
-        check(options.height >= 200 && options.height <= 8000);
+        check(options.plot.width >= 200 && options.plot.width <= 8000);
+        check(options.plot.height >= 200 && options.plot.height <= 8000);
         break;
     }
     }

@@ -1067,7 +1067,7 @@ TEST_F(Bounds, FitAndDrawRefuseBadInputWithoutWritingAnything)
     EXPECT_EQ(files().size(), 3u);  // the three sample files, nothing else
 }
 
-TEST_F(Bounds, FitChecksAxesAndOneCoordinateInEveryDimension)
+TEST_F(Bounds, FitChecksAxesAndDrawsOneCoordinateAsWellAsSeveral)
 {
     writeText(dir / "one.csv", "1\n2\n4\n");
     writeText(dir / "two.csv", kGoodSet);
@@ -1078,7 +1078,6 @@ TEST_F(Bounds, FitChecksAxesAndOneCoordinateInEveryDimension)
     } cases[] = {
         {"one.csv", " --axes 1,1000000", "--axes: the points have 1 coordinate"},
         {"one.csv", " --axes 1,2", "--axes: the points have 1 coordinate"},
-        {"one.csv", "", "--plot: the scatter figure needs points of 2 or more coordinates; these have 1"},
         {"two.csv", " --axes 1,1000000", "--axes: the points have 2 coordinates"},
         {"three.csv", " --axes 4,1", "--axes: the points have 3 coordinates"},
     };
@@ -1090,10 +1089,16 @@ TEST_F(Bounds, FitChecksAxesAndOneCoordinateInEveryDimension)
         EXPECT_EQ(r.err, "bounds: " + c.expected + "\n") << c.file << c.extra;
     }
     EXPECT_FALSE(fs::exists(dir / "p.png"));
-    // Without a figure 1-D points are fitted, and 2-D ones take the default axes.
+    // 1-D points are fitted, and drawn, with the default axes; so are drawn samples.
     const std::string one = (dir / "one.csv").string();
     EXPECT_EQ(bounds("fit " + one + " " + one + " --bootstrap 0").status, 0);
-    EXPECT_EQ(bounds("draw --mu1 0 --mu2 1 --sigma1 1 --sigma2 2 --plot " + (dir / "p.png").string()).status, 2);
+    const CommandResult fitted = bounds("fit " + one + " " + one + plot);
+    EXPECT_EQ(fitted.status, 0) << fitted.err;
+    EXPECT_TRUE(Image(dir / "p.png").ok());
+    const CommandResult drawn = bounds("draw --mu1 0 --mu2 1 --sigma1 1 --sigma2 2 --n 100 --out " +
+                                       (dir / "d").string() + " --plot " + (dir / "d.png").string());
+    EXPECT_EQ(drawn.status, 0) << drawn.err;
+    EXPECT_TRUE(Image(dir / "d.png").ok());
     const std::string two = (dir / "three.csv").string();
     EXPECT_EQ(bounds("fit " + two + " " + two + " --axes 3,1" + plot).status, 0);
 }
@@ -1204,6 +1209,37 @@ TEST_F(Bounds, FitAndDrawPlotsDecode)
                (dir / "fit.svg").string());
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(readFile(dir / "fit.svg").find("<svg"), std::string::npos);
+}
+
+// --title replaces the figure's title and nothing else: the command's own
+// title given as --title draws the same bytes, another title other bytes.
+TEST_F(Bounds, EveryCommandThatDrawsTakesATitle)
+{
+    const std::string samples = (dir / "s").string();
+    ASSERT_EQ(bounds("draw --n 30 --out " + samples).status, 0);
+    const struct {
+        std::string command, ownTitle;
+    } cases[] = {
+        {"--mu2 2,0", "Chernoff bound of two normal classes"},
+        {"draw --n 30", "Samples of two normal classes"},
+        {"fit " + samples + "1.csv " + samples + "2.csv --bootstrap 0", "Two classes estimated from samples"},
+        {"sweep --vary prior1 --from 0.1 --to 0.9 --steps 5", "Bayes error and its bounds against prior1"},
+    };
+    for (const auto& c : cases) {
+        const auto drawn = [&](const std::string& name, const std::string& title) {
+            const fs::path svg = dir / name;
+            const CommandResult r = bounds(c.command + " --plot " + svg.string() + title);
+            EXPECT_EQ(r.status, 0) << c.command << title << ": " << r.err;
+            return readFile(svg);
+        };
+        const std::string own = drawn("own.svg", ""), same = drawn("same.svg", " --title '" + c.ownTitle + "'"),
+                          other = drawn("other.svg", " --title 'Another title'");
+        EXPECT_EQ(own, same) << c.command;
+        EXPECT_NE(own, other) << c.command;
+        EXPECT_EQ(own.size() > 1000, true) << c.command;
+    }
+    // It belongs to the commands that draw, not before a subcommand.
+    EXPECT_EQ(bounds("--title x draw").status, 2);
 }
 
 TEST_F(Bounds, FiguresOfNarrowRangesFarFromZeroAreDrawn)

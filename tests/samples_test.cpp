@@ -1,6 +1,7 @@
 // Tests of the samples library: estimates, the Bayes rule and its error
-// counts, intervals, the drawing stream, the bootstrap and the scatter
-// geometry, each against an independent computation or a published value.
+// counts, intervals, the drawing stream and the bootstrap, each against an
+// independent computation or a published value (the scatter geometry is
+// tested with the figures, in figure_test).
 #include <cmath>
 #include <functional>
 #include <tuple>
@@ -16,8 +17,8 @@
 #include <gaussbound/Classifier.h>
 #include <gaussbound/Draw.h>
 #include <gaussbound/Estimate.h>
-#include <gaussbound/Interval.h>
 #include <gaussbound/Scatter.h>
+#include <gaussbound/Interval.h>
 
 #include "random_models.h"
 
@@ -428,44 +429,4 @@ TEST(Bootstrap, IntervalsHoldTheEstimatesAndOrderTheBounds)
     // Bayes error above either.
     EXPECT_LE(r.chernoffErrorBound.low, r.bhattacharyyaErrorBound.low);
     EXPECT_LT(r.bayesError.high, r.chernoffErrorBound.high);
-}
-
-TEST(Scatter, EllipseAxesAreTheCovariancesEigenvectors)
-{
-    Eigen::MatrixXd c(3, 3);
-    c << 3, 0, 1, 0, 9, 0, 1, 0, 3;  // coordinates 1 and 3: eigenvalues 4 along (1, 1), 2 along (1, -1)
-    const gaussbound::EllipseAxes e = gaussbound::covarianceEllipse(Eigen::Vector3d(5, 6, 7), c, 0, 2, 2.0);
-    EXPECT_EQ(e.cx, 5.0);
-    EXPECT_EQ(e.cy, 7.0);
-    EXPECT_NEAR(e.a, 4.0, 1e-14);
-    EXPECT_NEAR(e.b, 2.0 * std::sqrt(2.0), 1e-14);
-    EXPECT_NEAR(std::fmod(e.angle + 2 * M_PI, M_PI), M_PI / 4, 1e-14);
-}
-
-TEST(Scatter, ZeroSetTracesALineExactlyAndACircleClosed)
-{
-    const gaussbound::Rectangle area{-2, 2, -1, 3};
-    // Linear interpolation is exact for a linear function: one open curve
-    // from border to border on x + 2y = 1.3.
-    const auto line = gaussbound::zeroSet([](double x, double y) { return x + 2 * y - 1.3; }, area, 37);
-    ASSERT_EQ(line.size(), 1u);
-    ASSERT_GT(line[0].x.size(), 30u);
-    for (size_t i = 0; i < line[0].x.size(); ++i)
-        EXPECT_NEAR(line[0].x[i] + 2 * line[0].y[i], 1.3, 1e-12);
-    EXPECT_EQ(std::fabs(line[0].x.front()), 2.0);  // it starts and ends on the border
-    EXPECT_EQ(std::fabs(line[0].x.back()), 2.0);
-
-    // Two circles: two closed curves near radius 1.
-    const auto circles = gaussbound::zeroSet(
-        [](double x, double y) { return std::min(std::hypot(x + 1, y - 1), std::hypot(x - 1, y - 1)) - 0.6; },
-        area, 200);
-    ASSERT_EQ(circles.size(), 2u);
-    for (const gaussbound::Polyline& c : circles) {
-        EXPECT_EQ(c.x.front(), c.x.back());
-        EXPECT_EQ(c.y.front(), c.y.back());
-        for (size_t i = 0; i < c.x.size(); ++i) {
-            const double r = std::min(std::hypot(c.x[i] + 1, c.y[i] - 1), std::hypot(c.x[i] - 1, c.y[i] - 1));
-            EXPECT_NEAR(r, 0.6, 2e-3);
-        }
-    }
 }
