@@ -20,3 +20,15 @@ foreach(expected "minimum: beta = 0.5741000175476074, e^-k = 0.864736573750916"
     message(FATAL_ERROR "client output lacks '${expected}':\n${output}")
   endif()
 endforeach()
+
+# A model file read, analysed and written by the installed libraries alone
+# gives the bytes the installed bounds prints for it.
+step(${WORK_DIR}/prefix/bin/bounds --mu1 0,0,0 --mu2 1,2,3 --sigma1 2,0.5,0,0.5,1,0,0,0,1
+     --sigma2 1,0,0,0,3,0,0,0,0.5 --priors 0.3,0.7 --json)
+file(WRITE ${WORK_DIR}/model.json "${output}")
+step(${WORK_DIR}/prefix/bin/bounds --model ${WORK_DIR}/model.json --json)
+set(expected "${output}")
+step(${WORK_DIR}/build/report_client ${WORK_DIR}/model.json)
+if(NOT output STREQUAL expected)
+  message(FATAL_ERROR "report_client printed\n${output}\nwhere bounds --json prints\n${expected}")
+endif()
