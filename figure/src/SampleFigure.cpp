@@ -132,6 +132,16 @@ std::string boundsLine(const Figures& g)
     return "Bayes error " + sig6(g.bayes.value) + ", Chernoff bound " + sig6(g.optimum.errorBound);
 }
 
+// A figure that holds text's title, subtitle and caption.
+Figure titled(FigureText text)
+{
+    Figure f;
+    f.title = std::move(text.title);
+    f.subtitle = std::move(text.subtitle);
+    f.caption = std::move(text.caption);
+    return f;
+}
+
 }  // namespace
 
 Figure scatterFigure(const Points& class1, const Points& class2, const Model& model, Eigen::Index xAxis,
@@ -144,10 +154,7 @@ Figure scatterFigure(const Points& class1, const Points& class2, const Model& mo
         throw std::invalid_argument("scatterFigure: the axes must be two coordinates of the model and the points");
     checkRows(wrong1, class1, "scatterFigure");
     checkRows(wrong2, class2, "scatterFigure");
-    Figure f;
-    f.title = std::move(text.title);
-    f.subtitle = std::move(text.subtitle);
-    f.caption = std::move(text.caption);
+    Figure f = titled(std::move(text));
     f.xLabel = axisLabel(xAxis);
     f.yLabel = axisLabel(yAxis);
     f.series.push_back(points(class1, xAxis, yAxis, nullptr));
@@ -209,10 +216,7 @@ Figure stripFigure(const Points& class1, const Points& class2, const Model& mode
         throw std::invalid_argument("stripFigure: the model and the points must have one coordinate");
     checkRows(wrong1, class1, "stripFigure");
     checkRows(wrong2, class2, "stripFigure");
-    Figure f;
-    f.title = std::move(text.title);
-    f.subtitle = std::move(text.subtitle);
-    f.caption = std::move(text.caption);
+    Figure f = titled(std::move(text));
     f.xLabel = axisLabel(0);
     f.yLabel = "prior × density; the points below 0, each class a band";
     f.ySymbol = "P p(x)";
