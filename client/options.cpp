@@ -50,8 +50,7 @@ void readOptions(Typed& typed, Options& options)
         throw Invalid("--plot: names the same file as --table");
     const bool tableOut = *typed.table && namesStandardOutput(options.tablePath);
     const bool plotOut = plotGiven && namesStandardOutput(options.plot.path);
-    options.outputOnStandardOutput = tableOut || plotOut;
-    if (options.json && options.outputOnStandardOutput)
+    if (options.json && (tableOut || plotOut))
         throw Invalid(std::string(tableOut ? "--table" : "--plot") +
                       ": names standard output, which --json prints on");
 }

@@ -16,10 +16,6 @@ struct Options {
     PlotTarget plot;          // its path empty: no plot; "-": standard output
     bool json;
 
-    // Whether an output goes to standard output ("-" or another name of
-    // it), in place of the summary.
-    bool outputOnStandardOutput = false;
-
     // A subcommand's work, checked and ready to run, returning the exit
     // status; empty for the plain command, whose fields are those above.
     Work command;
