@@ -11,6 +11,7 @@
 
 #include <gaussbound/ModelFile.h>
 #include "output.h"
+#include "plot_module.h"
 
 std::vector<double> readNumbers(const std::string& option, const std::string& text, size_t count)
 {
@@ -231,16 +232,27 @@ bool checkOutputs(const std::vector<NamedOutput>& outputs, bool json)
     return onStandardOutput != nullptr;
 }
 
-int deliver(const std::vector<PendingFile>& files, const std::string& text, bool outputOnStandardOutput)
+int finish(std::optional<gaussbound::Figure> figure, const PlotTarget& plot, std::vector<PendingFile> files,
+           const std::string& summary)
 {
+    if (figure && !plot.path.empty()) {
+        if (plot.title)
+            figure->title = *plot.title;
+        try {
+            files.push_back({plot.path, renderFigure(*figure, plot.format, plot.width, plot.height)});
+        } catch (const std::runtime_error& e) {
+            std::cerr << "bounds: " << plot.path << ": the figure could not be drawn: " << e.what() << '\n';
+            return 1;
+        }
+    }
     std::string error;
     if (!writeOutputs(files, error)) {
         std::cerr << "bounds: cannot write " << error << '\n';
         return 1;
     }
-    if (outputOnStandardOutput)
+    if (std::any_of(files.begin(), files.end(), [](const PendingFile& f) { return namesStandardOutput(f.path); }))
         return 0;
-    std::cout << text << std::flush;
+    std::cout << summary << std::flush;
     if (!std::cout) {
         std::cerr << "bounds: cannot write to standard output\n";
         return 1;

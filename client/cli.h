@@ -10,7 +10,7 @@
 //   plotFormat     a plot's format from its file name
 //   PlotOptions    --plot FILE, --size WxH and --title TEXT of a command that draws a figure
 //   checkOutputs   a command's outputs together: distinct, standard output once
-//   deliver        writes a command's files, then its text on standard output
+//   finish         draws a command's figure, writes its files, prints its text
 //   oneLine        a refusal made fit for one line of stderr
 //
 // Every option is taken as text and checked here rather than by CLI11's
@@ -114,10 +114,13 @@ struct NamedOutput {
 // goes to standard output, in place of the command's text. Throws Invalid.
 bool checkOutputs(const std::vector<NamedOutput>& outputs, bool json);
 
-// Writes files (writeOutputs), then text on standard output unless an output
-// went there. Returns the exit status: 0, or 1 with a "bounds: " line on
-// stderr when something could not be written.
-int deliver(const std::vector<PendingFile>& files, const std::string& text, bool outputOnStandardOutput);
+// How every command ends: renders figure into plot.path (when both are
+// given), with plot.title in place of its own title when there is one, writes
+// it and files all or nothing (writeOutputs), then prints summary on standard
+// output unless an output went there. Returns the exit status: 0, or 1 with a
+// "bounds: " line on stderr when something could not be drawn or written.
+int finish(std::optional<gaussbound::Figure> figure, const PlotTarget& plot, std::vector<PendingFile> files,
+           const std::string& summary);
 
 // Control characters become spaces.
 std::string oneLine(std::string text);

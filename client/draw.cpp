@@ -7,15 +7,14 @@
 #include <memory>
 
 #include <gaussbound/Analysis.h>
-#include <gaussbound/Classifier.h>
+#include <gaussbound/Bound.h>
 #include <gaussbound/Draw.h>
 #include <gaussbound/SampleFigure.h>
+#include <gaussbound/SampleFit.h>
+#include <gaussbound/SampleReport.h>
 
 #include "cli.h"
 #include "commands.h"
-#include "output.h"
-#include <gaussbound/Report.h>
-#include "sample_report.h"
 
 namespace {
 
@@ -61,57 +60,27 @@ void check(Draw& o)
             throw Invalid("--plot: names the same file as --out's " + out);
 }
 
-// A sample file: a comment line, then one point a line in shortest
-// round-trip form.
-std::string sampleFile(const Draw& o, int index, const gaussbound::Points& points)
-{
-    const bool first = index == 1;
-    std::string s = "# bounds draw, seed " + std::to_string(o.seedValue) + ": class " + std::to_string(index) +
-                    ", " + std::to_string(points.rows()) + " points of " +
-                    gaussbound::classSummary(first ? o.model.mu1 : o.model.mu2, first ? o.model.sigma1 : o.model.sigma2,
-                                 first ? o.model.prior1 : o.model.prior2) +
-                    "\n";
-    s.reserve(s.size() + static_cast<size_t>(points.size()) * 20);
-    for (Eigen::Index k = 0; k < points.rows(); ++k)
-        for (Eigen::Index i = 0; i < points.cols(); ++i)
-            s += gaussbound::exact(points(k, i)) + (i + 1 < points.cols() ? "," : "\n");
-    return s;
-}
-
 int runDraw(const Draw& o)
 {
-    const auto table = std::make_unique<double[][2]>(kTableRows);
-    const gaussbound::Figures figures = gaussbound::analyse(o.model, table.get());
+    const gaussbound::Figures figures = gaussbound::analyse(o.model, std::make_unique<double[][2]>(kTableRows).get());
     if (const auto missing = gaussbound::missingFigure(figures)) {
         std::cerr << "bounds: the " << *missing << " could not be computed for these classes\n";
         return 1;
     }
-    const auto [class1, class2] = gaussbound::drawSamples(o.model, o.n1, o.n2, o.seedValue);
-    const gaussbound::QuadraticRule rule(o.model);
-    const std::vector<Eigen::Index> wrong1 = gaussbound::misclassified(rule, class1, 1);
-    const std::vector<Eigen::Index> wrong2 = gaussbound::misclassified(rule, class2, 2);
-    const ErrorCount count{static_cast<std::int64_t>(wrong1.size() + wrong2.size()), o.n1 + o.n2};
-
+    auto [class1, class2] = gaussbound::drawSamples(o.model, o.n1, o.n2, o.seedValue);
+    const gaussbound::Classified drawn =
+        gaussbound::classify(gaussbound::QuadraticRule(o.model), std::move(class1), std::move(class2));
     std::vector<PendingFile> files;
-    if (!o.outPaths.empty()) {
-        files.push_back({o.outPaths[0], sampleFile(o, 1, class1)});
-        files.push_back({o.outPaths[1], sampleFile(o, 2, class2)});
-    }
-    std::string summary;
-    if (o.json) {
-        nlohmann::ordered_json j = gaussbound::reportObject(o.model, figures);
-        j["samples"] = {{"n1", o.n1}, {"n2", o.n2}, {"seed", o.seedValue}};
-        j["empirical"] = {{"true_rule", errorObject(count)}};
-        summary = j.dump() + "\n";
-    } else {
-        summary = gaussbound::textReport(o.model, figures) + "Samples: " + pointCount(o.n1) + " of class 1, " +
-                  std::to_string(o.n2) + " of class 2, seed " + std::to_string(o.seedValue) + "\n" +
-                  "Empirical error of the true Bayes rule on the samples\n" + errorLine("  error rate:", count);
-    }
+    if (!o.outPaths.empty())
+        for (int c : {1, 2})
+            files.push_back({o.outPaths[c - 1], gaussbound::drawnSampleFile(o.model, c, c == 1 ? drawn.class1 : drawn.class2,
+                                                                         o.seedValue)});
     std::optional<gaussbound::Figure> figure;
     if (!o.plot.target.path.empty())
-        figure = gaussbound::drawFigure(class1, class2, o.model, figures, wrong1, wrong2);
-    return finish(std::move(figure), o.plot.target, std::move(files), summary);
+        figure = gaussbound::drawFigure(drawn.class1, drawn.class2, o.model, figures, drawn.wrong1, drawn.wrong2);
+    return finish(std::move(figure), o.plot.target, std::move(files),
+                  o.json ? gaussbound::drawJson(o.model, figures, drawn, o.seedValue)
+                         : gaussbound::drawText(o.model, figures, drawn, o.seedValue));
 }
 
 }  // namespace

@@ -6,19 +6,14 @@
 #include <iostream>
 #include <memory>
 
-#include <gaussbound/Analysis.h>
-#include <gaussbound/Bootstrap.h>
-#include <gaussbound/Classifier.h>
 #include <gaussbound/SampleFigure.h>
+#include <gaussbound/SampleFile.h>
+#include <gaussbound/SampleFit.h>
+#include <gaussbound/SampleReport.h>
 
 #include "cli.h"
 #include "commands.h"
-#include "output.h"
-#include "plot_module.h"
 #include "progress.h"
-#include <gaussbound/Report.h>
-#include <gaussbound/SampleFile.h>
-#include "sample_report.h"
 
 namespace {
 
@@ -75,134 +70,47 @@ void check(Fit& o)
     o.plot.check(o.json);
 }
 
-}  // namespace
-
-namespace {
-
-// What fit found, beside the estimated model's figures.
-struct Findings {
-    gaussbound::Points class1, class2;
-    gaussbound::Model model;
-    gaussbound::Figures figures;
-    std::vector<Eigen::Index> wrong1, wrong2;  // resubstitution's errors
-    std::optional<Eigen::Index> leaveOneOut;
-    std::optional<gaussbound::BootstrapResult> bootstrap;
-
-    ErrorCount resubstitution() const
-    {
-        return {static_cast<std::int64_t>(wrong1.size() + wrong2.size()), total()};
-    }
-    std::int64_t total() const { return class1.rows() + class2.rows(); }
-};
-
-std::string intervalLine(const std::string& label, const gaussbound::Interval& i)
-{
-    return gaussbound::line(label, i.low, " to " + gaussbound::sig6(i.high));
-}
-
-std::string fitText(const Fit& o, const Findings& f)
-{
-    std::string s = "Samples: " + pointCount(f.class1.rows()) + " of class 1 from " + o.name1 + ", " +
-                    std::to_string(f.class2.rows()) + " of class 2 from " + o.name2 + "\n";
-    s += "Estimated classes (sample means, unbiased covariances" +
-         std::string(o.bootstrap.estimate.ridge > 0 ? " plus the ridge" : "") + ", priors " +
-         (o.bootstrap.estimate.priors ? "as given" : "from the counts") + "):\n";
-    s += gaussbound::textReport(f.model, f.figures);
-    s += "Empirical error of the plug-in Bayes classifier on the samples\n";
-    s += errorLine("  resubstitution:", f.resubstitution());
-    s += f.leaveOneOut ? errorLine("  leave-one-out:", {*f.leaveOneOut, f.total()})
-                       : "  leave-one-out:                               not computed: a class refitted without a "
-                         "point has a singular covariance (add --ridge)\n";
-    if (f.bootstrap) {
-        s += "Bootstrap 95 % percentile intervals (" + std::to_string(o.bootstrap.replicates) +
-             " resamplings, seed " + std::to_string(o.bootstrap.seed) +
-             (f.bootstrap->failed ? ", " + std::to_string(f.bootstrap->failed) + " left out as singular" : "") +
-             ")\n";
-        s += intervalLine("  Bayes error:", f.bootstrap->bayesError);
-        s += intervalLine("  Chernoff bound (optimum with priors):", f.bootstrap->chernoffErrorBound);
-        s += intervalLine("  Bhattacharyya bound:", f.bootstrap->bhattacharyyaErrorBound);
-    }
-    return s;
-}
-
-std::string fitJson(const Fit& o, const Findings& f)
-{
-    nlohmann::ordered_json j = gaussbound::reportObject(f.model, f.figures);
-    j["samples"] = {{"n1", f.class1.rows()}, {"n2", f.class2.rows()}};
-    j["empirical"] = {{"resubstitution", errorObject(f.resubstitution())},
-                      {"leave_one_out", f.leaveOneOut ? errorObject({*f.leaveOneOut, f.total()})
-                                                      : nlohmann::ordered_json(nullptr)}};
-    if (f.bootstrap)
-        j["bootstrap"] = {{"replicates", o.bootstrap.replicates},
-                          {"seed", o.bootstrap.seed},
-                          {"bayes_error", intervalJson(f.bootstrap->bayesError)},
-                          {"chernoff_error_bound", intervalJson(f.bootstrap->chernoffErrorBound)},
-                          {"bhattacharyya_error_bound", intervalJson(f.bootstrap->bhattacharyyaErrorBound)},
-                          {"failed", f.bootstrap->failed}};
-    return j.dump() + "\n";
-}
-
-// Reads both files and estimates the classes; on a refusal sets message.
-bool readAndEstimate(const Fit& o, Findings& f, std::string& message)
-{
-    try {
-        f.class1 = gaussbound::readSampleFile(o.file1, {});
-        f.class2 = gaussbound::readSampleFile(o.file2, {f.class1.cols(), "the points of " + o.name1});
-    } catch (const gaussbound::SampleFileError& e) {
-        message = e.what();
-        return false;
-    }
-    // The default axes 1,2 matter only to a figure; axes given must exist.
-    const Eigen::Index d = f.class1.cols();
-    if (std::max(o.xAxis, o.yAxis) >= d && (d >= 2 || o.axesGiven)) {
-        message = "--axes: the points have " + std::to_string(d) + (d == 1 ? " coordinate" : " coordinates");
-        return false;
-    }
-    auto estimate = gaussbound::estimateModel(f.class1, f.class2, o.bootstrap.estimate);
-    if (const auto* problem = std::get_if<gaussbound::SampleProblem>(&estimate)) {
-        // A ridge lets any class of 2 or more points through: once one is
-        // given, another cannot help.
-        message = (problem->sampleClass == 1 ? o.name1 : o.name2) + ": " + problem->message +
-                  (o.bootstrap.estimate.ridge > 0 ? "" : "; --ridge L adds L to each variance");
-        return false;
-    }
-    f.model = std::get<gaussbound::Model>(std::move(estimate));
-    return true;
-}
-
-}  // namespace
-
-namespace {
 
 int runFit(const Fit& o)
 {
-    Findings f;
-    std::string message;
-    if (!readAndEstimate(o, f, message)) {
-        std::cerr << oneLine("bounds: " + message) << '\n';
+    gaussbound::Points class1, class2;
+    try {
+        class1 = gaussbound::readSampleFile(o.file1, {});
+        class2 = gaussbound::readSampleFile(o.file2, {class1.cols(), "the points of " + o.name1});
+    } catch (const gaussbound::SampleFileError& e) {
+        std::cerr << oneLine(std::string("bounds: ") + e.what()) << '\n';
         return 2;
     }
-    const auto table = std::make_unique<double[][2]>(kTableRows);
-    f.figures = gaussbound::analyse(f.model, table.get());
+    // The default axes 1,2 matter only to a figure; axes given must exist.
+    const Eigen::Index d = class1.cols();
+    if (std::max(o.xAxis, o.yAxis) >= d && (d >= 2 || o.axesGiven)) {
+        std::cerr << "bounds: --axes: the points have " << d << (d == 1 ? " coordinate\n" : " coordinates\n");
+        return 2;
+    }
+    ProgressLine progress("bootstrap resamplings", o.bootstrap.replicates);
+    gaussbound::BootstrapSettings settings = o.bootstrap;
+    settings.progress = [&progress](int done) { progress.update(done); };
+    auto result = gaussbound::fitSamples(std::move(class1), std::move(class2), settings);
+    if (const auto* problem = std::get_if<gaussbound::SampleProblem>(&result)) {
+        // A ridge lets any class of 2 or more points through: once one is
+        // given, another cannot help.
+        std::cerr << oneLine("bounds: " + (problem->sampleClass == 1 ? o.name1 : o.name2) + ": " +
+                             problem->message +
+                             (o.bootstrap.estimate.ridge > 0 ? "" : "; --ridge L adds L to each variance"))
+                  << '\n';
+        return 2;
+    }
+    const auto& f = std::get<gaussbound::SampleFit>(result);
     if (const auto missing = gaussbound::missingFigure(f.figures)) {
         std::cerr << "bounds: the " << *missing << " could not be computed for the estimated classes\n";
         return 1;
     }
-    const gaussbound::QuadraticRule rule(f.model);
-    f.wrong1 = gaussbound::misclassified(rule, f.class1, 1);
-    f.wrong2 = gaussbound::misclassified(rule, f.class2, 2);
-    f.leaveOneOut = gaussbound::leaveOneOutErrors(f.class1, f.class2, o.bootstrap.estimate);
-    if (o.bootstrap.replicates > 0) {
-        ProgressLine progress("bootstrap resamplings", o.bootstrap.replicates);
-        gaussbound::BootstrapSettings settings = o.bootstrap;
-        settings.progress = [&progress](int done) { progress.update(done); };
-        f.bootstrap = gaussbound::bootstrap(f.class1, f.class2, settings);
-    }
     std::optional<gaussbound::Figure> figure;
     if (!o.plot.target.path.empty())
-        figure = gaussbound::fitFigure(f.class1, f.class2, f.model, f.figures, f.wrong1, f.wrong2, f.leaveOneOut,
-                                       o.name1, o.name2, o.xAxis, o.yAxis);
-    return finish(std::move(figure), o.plot.target, {}, o.json ? fitJson(o, f) : fitText(o, f));
+        figure = gaussbound::fitFigure(f.samples.class1, f.samples.class2, f.model, f.figures, f.samples.wrong1,
+                                       f.samples.wrong2, f.leaveOneOut, o.name1, o.name2, o.xAxis, o.yAxis);
+    return finish(std::move(figure), o.plot.target, {},
+                  o.json ? gaussbound::fitJson(f, o.bootstrap) : gaussbound::fitText(f, o.bootstrap, o.name1, o.name2));
 }
 
 }  // namespace

@@ -13,7 +13,6 @@
 #include "cli.h"
 #include "options.h"
 #include "output.h"
-#include "sample_report.h"
 
 #include <gaussbound/CurveFigure.h>
 #include <gaussbound/Report.h>

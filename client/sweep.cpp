@@ -17,7 +17,6 @@
 
 #include "cli.h"
 #include "commands.h"
-#include "sample_report.h"
 #include <gaussbound/Report.h>
 
 namespace {

@@ -17,6 +17,7 @@
 #include <gaussbound/Classifier.h>
 #include <gaussbound/Draw.h>
 #include <gaussbound/Estimate.h>
+#include <gaussbound/SampleFit.h>
 #include <gaussbound/Scatter.h>
 #include <gaussbound/Interval.h>
 
@@ -429,4 +430,76 @@ TEST(Bootstrap, IntervalsHoldTheEstimatesAndOrderTheBounds)
     // Bayes error above either.
     EXPECT_LE(r.chernoffErrorBound.low, r.bhattacharyyaErrorBound.low);
     EXPECT_LT(r.bayesError.high, r.chernoffErrorBound.high);
+}
+
+TEST(SampleFit, ClassifyFindsThePointsOnTheWrongSideOfTheMidpoint)
+{
+    // Equal variances and priors in one dimension: the Bayes rule is the
+    // threshold halfway between the means.
+    gaussbound::Model m;
+    m.mu1 = Eigen::VectorXd::Constant(1, -1.0);
+    m.mu2 = Eigen::VectorXd::Constant(1, 3.0);
+    m.sigma1 = m.sigma2 = Eigen::MatrixXd::Constant(1, 1, 4.0);
+    m.prior1 = m.prior2 = 0.5;
+    Points a(4, 1), b(3, 1);
+    a << -2, 1.5, 0.9, 7;
+    b << 0.5, 1.1, 3;
+    const gaussbound::Classified c = gaussbound::classify(gaussbound::QuadraticRule(m), a, b);
+    EXPECT_EQ(c.wrong1, (std::vector<Eigen::Index>{1, 3}));
+    EXPECT_EQ(c.wrong2, (std::vector<Eigen::Index>{0}));
+    EXPECT_EQ(c.count().errors, 3);
+    EXPECT_EQ(c.count().points, 7);
+    EXPECT_EQ(c.class1, a);
+    EXPECT_EQ(c.class2, b);
+}
+
+TEST(SampleFit, HoldsWhatEachStepGivesWithTheSettingsGiven)
+{
+    const auto [a, b] = overlappingSets(23, 3, 40, 30);
+    gaussbound::BootstrapSettings s;
+    s.replicates = 25;
+    s.seed = 7;
+    s.threads = 2;
+    s.estimate.ridge = 0.25;
+    s.estimate.priors = std::pair{0.3, 0.7};
+    int calls = 0;
+    s.progress = [&calls](int) { ++calls; };
+    const auto result = gaussbound::fitSamples(a, b, s);
+    const auto& fit = std::get<gaussbound::SampleFit>(result);
+    const gaussbound::Model m = estimated(a, b, s.estimate);
+    EXPECT_EQ(fit.model.sigma1, m.sigma1);
+    EXPECT_EQ(fit.model.prior1, 0.3);
+    EXPECT_EQ(fit.figures.bayes.value, gaussbound::bayesError(m, gaussbound::CanonicalForm(m)).value);
+    const gaussbound::QuadraticRule rule(m);
+    EXPECT_EQ(fit.samples.wrong1, gaussbound::misclassified(rule, a, 1));
+    EXPECT_EQ(fit.samples.wrong2, gaussbound::misclassified(rule, b, 2));
+    EXPECT_EQ(fit.leaveOneOutCount()->errors, *gaussbound::leaveOneOutErrors(a, b, s.estimate));
+    EXPECT_EQ(fit.leaveOneOutCount()->points, 70);
+    EXPECT_EQ(fit.bootstrap->bayesError.low, gaussbound::bootstrap(a, b, s).bayesError.low);
+    EXPECT_GT(calls, 0);
+
+    s.replicates = 0;
+    EXPECT_FALSE(std::get<gaussbound::SampleFit>(gaussbound::fitSamples(a, b, s)).bootstrap);
+}
+
+TEST(SampleFit, SaysWhySamplesGiveNoModelAndRefusesWhatItCannotRead)
+{
+    const auto [a, b] = overlappingSets(24, 2, 10, 2);
+    const auto result = gaussbound::fitSamples(a, b, {});
+    const auto* problem = std::get_if<gaussbound::SampleProblem>(&result);
+    ASSERT_TRUE(problem);
+    EXPECT_EQ(problem->sampleClass, 2);
+    EXPECT_EQ(problem->kind, gaussbound::SampleProblem::Kind::TooFewPoints);
+
+    const auto [c, d] = overlappingSets(25, 2, 10, 10);
+    gaussbound::BootstrapSettings s;
+    s.replicates = -1;
+    EXPECT_THROW(gaussbound::fitSamples(c, d, s), std::invalid_argument);
+    s.replicates = 0;
+    s.threads = 0;
+    EXPECT_THROW(gaussbound::fitSamples(c, d, s), std::invalid_argument);
+    s.threads = 1;
+    EXPECT_THROW(gaussbound::fitSamples(c, Points::Zero(10, 3), s), std::invalid_argument);
+    s.estimate.ridge = -1;
+    EXPECT_THROW(gaussbound::fitSamples(c, d, s), std::invalid_argument);
 }

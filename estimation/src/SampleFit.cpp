@@ -1,0 +1,54 @@
+#include "gaussbound/SampleFit.h"
+
+#include <memory>
+#include <utility>
+
+#include "gaussbound/Bound.h"
+#include "gaussbound/Error.h"
+
+namespace gaussbound {
+
+ErrorCount Classified::count() const
+{
+    return {static_cast<std::int64_t>(wrong1.size() + wrong2.size()), class1.rows() + class2.rows()};
+}
+
+Classified classify(const QuadraticRule& rule, Points class1, Points class2)
+{
+    Classified c;
+    c.wrong1 = misclassified(rule, class1, 1);
+    c.wrong2 = misclassified(rule, class2, 2);
+    c.class1 = std::move(class1);
+    c.class2 = std::move(class2);
+    return c;
+}
+
+std::optional<ErrorCount> SampleFit::leaveOneOutCount() const
+{
+    if (!leaveOneOut)
+        return std::nullopt;
+    return ErrorCount{*leaveOneOut, samples.class1.rows() + samples.class2.rows()};
+}
+
+std::variant<SampleFit, SampleProblem> fitSamples(Points class1, Points class2, const BootstrapSettings& settings)
+{
+    requireArgument(settings.replicates >= 0 && settings.threads >= 1,
+                    "fitSamples: replicates must be 0 or more and threads 1 or more");
+    auto estimate = estimateModel(class1, class2, settings.estimate);
+    if (auto* problem = std::get_if<SampleProblem>(&estimate))
+        return std::move(*problem);
+    SampleFit fit;
+    fit.model = std::get<Model>(std::move(estimate));
+    fit.figures = analyse(fit.model, std::make_unique<double[][2]>(kTableRows).get());
+    fit.samples = classify(QuadraticRule(fit.model), std::move(class1), std::move(class2));
+    if (missingFigure(fit.figures))
+        return fit;
+    const Points& c1 = fit.samples.class1;
+    const Points& c2 = fit.samples.class2;
+    fit.leaveOneOut = leaveOneOutErrors(c1, c2, settings.estimate);
+    if (settings.replicates > 0)
+        fit.bootstrap = bootstrap(c1, c2, settings);
+    return fit;
+}
+
+}  // namespace gaussbound

@@ -1,0 +1,47 @@
+// What `bounds fit` and `bounds draw` report beyond a model's figures, as
+// text and as JSON, and the sample files `bounds draw` writes.
+//
+//   fitText, fitJson     a SampleFit: the estimated model's report, the
+//                        plug-in rule's error counts, the bootstrap intervals
+//   drawText, drawJson   a model's report and the true rule's error count on
+//                        samples drawn from it
+//   drawnSampleFile      one class's drawn points as a sample file
+//
+// An error count reads as its rate, "E of N points", and the 95 % Wilson
+// interval of the rate; in JSON {"errors", "rate", "interval": [low, high]}.
+// A bootstrap interval's end is null in JSON where no replicate counted.
+// The JSON objects are reportObject's, with these keys after it.
+#ifndef GAUSSBOUND_SAMPLE_REPORT_H
+#define GAUSSBOUND_SAMPLE_REPORT_H
+
+#include <cstdint>
+#include <string>
+
+#include <gaussbound/Analysis.h>
+#include <gaussbound/Bootstrap.h>
+#include <gaussbound/SampleFit.h>
+
+namespace gaussbound {
+
+// Every function here throws std::invalid_argument (see Error.h) for the
+// arguments its comment says it does not read.
+
+// Reads a fit of classes with one point or more each, and the settings it was
+// made with; name1 and name2 say where each class's points came from.
+std::string fitText(const SampleFit& fit, const BootstrapSettings& settings, const std::string& name1,
+                    const std::string& name2);
+std::string fitJson(const SampleFit& fit, const BootstrapSettings& settings);
+
+// Reads samples of one point or more a class, drawn with seed from model.
+std::string drawText(const Model& model, const Figures& figures, const Classified& drawn, std::uint64_t seed);
+std::string drawJson(const Model& model, const Figures& figures, const Classified& drawn, std::uint64_t seed);
+
+// A comment line naming the seed, the class and its parameters, then one
+// point a line, its coordinates in shortest round-trip form separated by
+// commas: readSampleFile reads back the same doubles. Reads sampleClass 1
+// or 2 and points of the model's dimension.
+std::string drawnSampleFile(const Model& model, int sampleClass, const Points& points, std::uint64_t seed);
+
+}  // namespace gaussbound
+
+#endif

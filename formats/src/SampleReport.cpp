@@ -1,0 +1,134 @@
+#include "gaussbound/SampleReport.h"
+
+#include <cmath>
+
+#include <nlohmann/json.hpp>
+
+#include "gaussbound/Error.h"
+#include "gaussbound/Report.h"
+#include "gaussbound/Text.h"
+
+namespace gaussbound {
+
+namespace {
+
+using nlohmann::ordered_json;
+
+// "1 point", "N points".
+std::string pointCount(std::int64_t n)
+{
+    return std::to_string(n) + (n == 1 ? " point" : " points");
+}
+
+// "  LABEL  RATE  (E of N points; 95 % Wilson interval LOW to HIGH)".
+std::string errorLine(const std::string& label, const ErrorCount& count)
+{
+    const Interval w = count.wilson();
+    return line(label, count.rate(),
+                "  (" + std::to_string(count.errors) + " of " + pointCount(count.points) +
+                    "; 95 % Wilson interval " + sig6(w.low) + " to " + sig6(w.high) + ")");
+}
+
+ordered_json intervalJson(const Interval& interval)
+{
+    const auto end = [](double v) { return std::isnan(v) ? ordered_json(nullptr) : jsonValue(v); };
+    return ordered_json::array({end(interval.low), end(interval.high)});
+}
+
+ordered_json errorObject(const ErrorCount& count)
+{
+    return {{"errors", count.errors}, {"rate", count.rate()}, {"interval", intervalJson(count.wilson())}};
+}
+
+std::string intervalLine(const std::string& label, const Interval& i)
+{
+    return line(label, i.low, " to " + sig6(i.high));
+}
+
+void requireSamples(const Classified& samples, const char* what)
+{
+    requireArgument(samples.class1.rows() >= 1 && samples.class2.rows() >= 1, what);
+}
+
+}  // namespace
+
+std::string fitText(const SampleFit& fit, const BootstrapSettings& settings, const std::string& name1,
+                    const std::string& name2)
+{
+    requireSamples(fit.samples, "fitText: a class has no points");
+    std::string s = "Samples: " + pointCount(fit.samples.class1.rows()) + " of class 1 from " + name1 + ", " +
+                    std::to_string(fit.samples.class2.rows()) + " of class 2 from " + name2 + "\n";
+    s += "Estimated classes (sample means, unbiased covariances" +
+         std::string(settings.estimate.ridge > 0 ? " plus the ridge" : "") + ", priors " +
+         (settings.estimate.priors ? "as given" : "from the counts") + "):\n";
+    s += textReport(fit.model, fit.figures);
+    s += "Empirical error of the plug-in Bayes classifier on the samples\n";
+    s += errorLine("  resubstitution:", fit.resubstitution());
+    const auto leaveOneOut = fit.leaveOneOutCount();
+    s += leaveOneOut ? errorLine("  leave-one-out:", *leaveOneOut)
+                     : "  leave-one-out:                               not computed: a class refitted without a "
+                       "point has a singular covariance (add --ridge)\n";
+    if (const auto& b = fit.bootstrap) {
+        s += "Bootstrap 95 % percentile intervals (" + std::to_string(settings.replicates) + " resamplings, seed " +
+             std::to_string(settings.seed) +
+             (b->failed ? ", " + std::to_string(b->failed) + " left out as singular" : "") + ")\n";
+        s += intervalLine("  Bayes error:", b->bayesError);
+        s += intervalLine("  Chernoff bound (optimum with priors):", b->chernoffErrorBound);
+        s += intervalLine("  Bhattacharyya bound:", b->bhattacharyyaErrorBound);
+    }
+    return s;
+}
+
+std::string fitJson(const SampleFit& fit, const BootstrapSettings& settings)
+{
+    requireSamples(fit.samples, "fitJson: a class has no points");
+    ordered_json j = reportObject(fit.model, fit.figures);
+    j["samples"] = {{"n1", fit.samples.class1.rows()}, {"n2", fit.samples.class2.rows()}};
+    const auto leaveOneOut = fit.leaveOneOutCount();
+    j["empirical"] = {{"resubstitution", errorObject(fit.resubstitution())},
+                      {"leave_one_out", leaveOneOut ? errorObject(*leaveOneOut) : ordered_json(nullptr)}};
+    if (const auto& b = fit.bootstrap)
+        j["bootstrap"] = {{"replicates", settings.replicates},
+                          {"seed", settings.seed},
+                          {"bayes_error", intervalJson(b->bayesError)},
+                          {"chernoff_error_bound", intervalJson(b->chernoffErrorBound)},
+                          {"bhattacharyya_error_bound", intervalJson(b->bhattacharyyaErrorBound)},
+                          {"failed", b->failed}};
+    return j.dump() + "\n";
+}
+
+std::string drawText(const Model& model, const Figures& figures, const Classified& drawn, std::uint64_t seed)
+{
+    requireSamples(drawn, "drawText: a class has no points");
+    return textReport(model, figures) + "Samples: " + pointCount(drawn.class1.rows()) + " of class 1, " +
+           std::to_string(drawn.class2.rows()) + " of class 2, seed " + std::to_string(seed) + "\n" +
+           "Empirical error of the true Bayes rule on the samples\n" + errorLine("  error rate:", drawn.count());
+}
+
+std::string drawJson(const Model& model, const Figures& figures, const Classified& drawn, std::uint64_t seed)
+{
+    requireSamples(drawn, "drawJson: a class has no points");
+    ordered_json j = reportObject(model, figures);
+    j["samples"] = {{"n1", drawn.class1.rows()}, {"n2", drawn.class2.rows()}, {"seed", seed}};
+    j["empirical"] = {{"true_rule", errorObject(drawn.count())}};
+    return j.dump() + "\n";
+}
+
+std::string drawnSampleFile(const Model& model, int sampleClass, const Points& points, std::uint64_t seed)
+{
+    requireArgument(sampleClass == 1 || sampleClass == 2, "drawnSampleFile: the class must be 1 or 2");
+    requireArgument(points.cols() == model.mu1.size(), "drawnSampleFile: the points are not of the model's dimension");
+    const bool first = sampleClass == 1;
+    std::string s = "# bounds draw, seed " + std::to_string(seed) + ": class " + std::to_string(sampleClass) + ", " +
+                    std::to_string(points.rows()) + " points of " +
+                    classSummary(first ? model.mu1 : model.mu2, first ? model.sigma1 : model.sigma2,
+                                 first ? model.prior1 : model.prior2) +
+                    "\n";
+    s.reserve(s.size() + static_cast<size_t>(points.size()) * 20);
+    for (Eigen::Index k = 0; k < points.rows(); ++k)
+        for (Eigen::Index i = 0; i < points.cols(); ++i)
+            s += exact(points(k, i)) + (i + 1 < points.cols() ? "," : "\n");
+    return s;
+}
+
+}  // namespace gaussbound
