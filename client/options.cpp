@@ -4,7 +4,6 @@
 
 #include "cli.h"
 #include "commands.h"
-#include "output.h"
 
 #ifndef GAUSSBOUND_VERSION
 #define GAUSSBOUND_VERSION "unknown"
@@ -41,18 +40,10 @@ void readOptions(Typed& typed, Options& options)
 {
     options.model = typed.classes.read();
     typed.plot.checkSize();
-    if (*typed.table)
-        checkOutput("--table", options.tablePath);
+    checkOutputs({{"--table", typed.table, options.tablePath}, {"--plot", typed.plot.option, typed.plot.target.path}},
+                 options.json);
     typed.plot.checkPath();
     options.plot = typed.plot.target;
-    const bool plotGiven = static_cast<bool>(*typed.plot.option);
-    if (*typed.table && plotGiven && samePlace(options.tablePath, options.plot.path))
-        throw Invalid("--plot: names the same file as --table");
-    const bool tableOut = *typed.table && namesStandardOutput(options.tablePath);
-    const bool plotOut = plotGiven && namesStandardOutput(options.plot.path);
-    if (options.json && (tableOut || plotOut))
-        throw Invalid(std::string(tableOut ? "--table" : "--plot") +
-                      ": names standard output, which --json prints on");
 }
 
 // The plain command's options belong before no command: "bounds --json fit"
