@@ -77,7 +77,7 @@ int runDraw(const Draw& o)
                                                                          o.seedValue)});
     std::optional<gaussbound::Figure> figure;
     if (!o.plot.target.path.empty())
-        figure = gaussbound::drawFigure(drawn.class1, drawn.class2, o.model, figures, drawn.wrong1, drawn.wrong2);
+        figure = gaussbound::drawFigure(o.model, figures, drawn);
     return finish(std::move(figure), o.plot.target, std::move(files),
                   o.json ? gaussbound::drawJson(o.model, figures, drawn, o.seedValue)
                          : gaussbound::drawText(o.model, figures, drawn, o.seedValue));

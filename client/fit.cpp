@@ -107,8 +107,7 @@ int runFit(const Fit& o)
     }
     std::optional<gaussbound::Figure> figure;
     if (!o.plot.target.path.empty())
-        figure = gaussbound::fitFigure(f.samples.class1, f.samples.class2, f.model, f.figures, f.samples.wrong1,
-                                       f.samples.wrong2, f.leaveOneOut, o.name1, o.name2, o.xAxis, o.yAxis);
+        figure = gaussbound::fitFigure(f, o.name1, o.name2, o.xAxis, o.yAxis);
     return finish(std::move(figure), o.plot.target, {},
                   o.json ? gaussbound::fitJson(f, o.bootstrap) : gaussbound::fitText(f, o.bootstrap, o.name1, o.name2));
 }

@@ -68,19 +68,12 @@ gaussbound::Figures figuresOf(const Model& m)
 }
 
 // Samples of a model with the true rule's misclassified rows.
-struct Samples {
-    Points class1, class2;
-    std::vector<Eigen::Index> wrong1, wrong2;
-};
+using Samples = gaussbound::Classified;
 
 Samples samplesOf(const Model& m, Eigen::Index n1, Eigen::Index n2)
 {
-    Samples s;
-    std::tie(s.class1, s.class2) = gaussbound::drawSamples(m, n1, n2, 7);
-    const gaussbound::QuadraticRule rule(m);
-    s.wrong1 = gaussbound::misclassified(rule, s.class1, 1);
-    s.wrong2 = gaussbound::misclassified(rule, s.class2, 2);
-    return s;
+    auto [class1, class2] = gaussbound::drawSamples(m, n1, n2, 7);
+    return gaussbound::classify(gaussbound::QuadraticRule(m), std::move(class1), std::move(class2));
 }
 
 const Series* labelled(const Figure& f, const std::string& start)
@@ -356,22 +349,22 @@ TEST(FitAndDrawFigures, NameFilesByTheirLastComponentAndChooseTheFigureByDimensi
     const Model plane = model2();
     const Samples s = samplesOf(plane, 80, 80);
     const gaussbound::Figures g = figuresOf(plane);
-    const Figure fit = gaussbound::fitFigure(s.class1, s.class2, plane, g, s.wrong1, s.wrong2, 3, "a/b/s1.csv",
-                                             "/home/x/s2.csv", 0, 1);
+    gaussbound::SampleFit sampleFit{plane, g, s, 3, std::nullopt};
+    const Figure fit = gaussbound::fitFigure(sampleFit, "a/b/s1.csv", "/home/x/s2.csv", 0, 1);
     EXPECT_EQ(fit.subtitle.rfind("s1.csv and s2.csv; ", 0), 0u) << fit.subtitle;
     EXPECT_EQ(fit.subtitle.find('/'), std::string::npos);
     EXPECT_EQ(fit.ellipses.size(), 4u);
     ASSERT_EQ(fit.caption.size(), 2u);
     EXPECT_NE(fit.caption[1].find("leave-one-out 0.01875"), std::string::npos) << fit.caption[1];
-    const Figure noLeaveOneOut = gaussbound::fitFigure(s.class1, s.class2, plane, g, s.wrong1, s.wrong2,
-                                                       std::nullopt, "standard input", "b.csv", 1, 0);
+    sampleFit.leaveOneOut = 161;
+    EXPECT_THROW(gaussbound::fitFigure(sampleFit, "a", "b", 0, 1), std::invalid_argument);
+    sampleFit.leaveOneOut.reset();
+    const Figure noLeaveOneOut = gaussbound::fitFigure(sampleFit, "standard input", "b.csv", 1, 0);
     EXPECT_EQ(noLeaveOneOut.subtitle.rfind("standard input and b.csv; ", 0), 0u);
     EXPECT_EQ(noLeaveOneOut.caption[1].find("leave-one-out"), std::string::npos);
     EXPECT_EQ(noLeaveOneOut.xLabel, "x₂");
-    EXPECT_THROW(gaussbound::fitFigure(s.class1, s.class2, plane, g, s.wrong1, s.wrong2, 161, "a", "b", 0, 1),
-                 std::invalid_argument);
 
-    const Figure draw = gaussbound::drawFigure(s.class1, s.class2, plane, g, s.wrong1, s.wrong2);
+    const Figure draw = gaussbound::drawFigure(plane, g, s);
     EXPECT_EQ(draw.title, "Samples of two normal classes");
     ASSERT_EQ(draw.caption.size(), 2u);
     const std::string count = " (" + std::to_string(s.wrong1.size() + s.wrong2.size()) + " of 160; ";
@@ -381,9 +374,8 @@ TEST(FitAndDrawFigures, NameFilesByTheirLastComponentAndChooseTheFigureByDimensi
     const Model line = model1(0, 2, 1, 0.5);
     const Samples l = samplesOf(line, 30, 30);
     const gaussbound::Figures h = figuresOf(line);
-    for (const Figure& f : {gaussbound::fitFigure(l.class1, l.class2, line, h, l.wrong1, l.wrong2, std::nullopt,
-                                                  "dir/one.csv", "two.csv", 0, 1),
-                            gaussbound::drawFigure(l.class1, l.class2, line, h, l.wrong1, l.wrong2)}) {
+    for (const Figure& f : {gaussbound::fitFigure({line, h, l, std::nullopt, std::nullopt}, "dir/one.csv", "two.csv", 0, 1),
+                            gaussbound::drawFigure(line, h, l)}) {
         EXPECT_TRUE(f.ellipses.empty()) << f.title;
         EXPECT_TRUE(labelled(f, "decision threshold")) << f.title;
         EXPECT_TRUE(labelled(f, "P₁ p₁(x)")) << f.title;

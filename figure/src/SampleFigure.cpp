@@ -122,11 +122,6 @@ std::string baseName(const std::string& path)
     return name.empty() ? path : name;
 }
 
-std::string rate(std::int64_t errors, std::int64_t points)
-{
-    return sig6(static_cast<double>(errors) / static_cast<double>(points));
-}
-
 std::string boundsLine(const Figures& g)
 {
     return "Bayes error " + sig6(g.bayes.value) + ", Chernoff bound " + sig6(g.optimum.errorBound);
@@ -295,49 +290,47 @@ Figure stripFigure(const Points& class1, const Points& class2, const Model& mode
     return f;
 }
 
-Figure fitFigure(const Points& class1, const Points& class2, const Model& model, const Figures& figures,
-                 const std::vector<Eigen::Index>& wrong1, const std::vector<Eigen::Index>& wrong2,
-                 std::optional<Eigen::Index> leaveOneOut, const std::string& name1, const std::string& name2,
-                 Eigen::Index xAxis, Eigen::Index yAxis)
+Figure fitFigure(const SampleFit& fit, const std::string& name1, const std::string& name2, Eigen::Index xAxis,
+                 Eigen::Index yAxis)
 {
-    const std::int64_t total = class1.rows() + class2.rows();
-    if (leaveOneOut && (*leaveOneOut < 0 || *leaveOneOut > total))
+    const Classified& s = fit.samples;
+    const std::int64_t total = s.class1.rows() + s.class2.rows();
+    if (fit.leaveOneOut && (*fit.leaveOneOut < 0 || *fit.leaveOneOut > total))
         throw std::invalid_argument("fitFigure: leave-one-out errors must be from 0 to the points' count");
-    const auto errors = static_cast<std::int64_t>(wrong1.size() + wrong2.size());
-    const Interval r = wilsonInterval(errors, total);
-    std::string second = "Plug-in rule's error on the samples: resubstitution " + rate(errors, total) + " [" +
-                         sig6(r.low) + ", " + sig6(r.high) + "]";
-    if (leaveOneOut) {
-        const Interval l = wilsonInterval(*leaveOneOut, total);
-        second += ", leave-one-out " + rate(*leaveOneOut, total) + " [" + sig6(l.low) + ", " + sig6(l.high) + "]";
+    const ErrorCount resubstitution = fit.resubstitution();
+    const Interval r = resubstitution.wilson();
+    std::string second = "Plug-in rule's error on the samples: resubstitution " +
+                         sig6(resubstitution.rate()) + " [" + sig6(r.low) + ", " + sig6(r.high) + "]";
+    if (const auto leaveOneOut = fit.leaveOneOutCount()) {
+        const Interval l = leaveOneOut->wilson();
+        second += ", leave-one-out " + sig6(leaveOneOut->rate()) + " [" + sig6(l.low) + ", " + sig6(l.high) +
+                  "]";
     }
-    const bool line = model.dimension() == 1;
+    const bool line = fit.model.dimension() == 1;
     FigureText text{"Two classes estimated from samples",
                     baseName(name1) + " and " + baseName(name2) +
                         (line ? "; densities of the estimated classes times their priors"
                               : "; ellipses at 1 and 2 standard deviations of each estimated class"),
-                    {"Estimated classes: " + boundsLine(figures) + " (β* = " + sig6(figures.optimum.beta) +
-                         "), Bhattacharyya bound " + sig6(figures.bhattacharyya.upperBound),
+                    {"Estimated classes: " + boundsLine(fit.figures) + " (β* = " + sig6(fit.figures.optimum.beta) +
+                         "), Bhattacharyya bound " + sig6(fit.figures.bhattacharyya.upperBound),
                      second + " (95 % Wilson intervals)"}};
-    return line ? stripFigure(class1, class2, model, wrong1, wrong2, std::move(text))
-                : scatterFigure(class1, class2, model, xAxis, yAxis, wrong1, wrong2, std::move(text));
+    return line ? stripFigure(s.class1, s.class2, fit.model, s.wrong1, s.wrong2, std::move(text))
+                : scatterFigure(s.class1, s.class2, fit.model, xAxis, yAxis, s.wrong1, s.wrong2, std::move(text));
 }
 
-Figure drawFigure(const Points& class1, const Points& class2, const Model& model, const Figures& figures,
-                  const std::vector<Eigen::Index>& wrong1, const std::vector<Eigen::Index>& wrong2)
+Figure drawFigure(const Model& model, const Figures& figures, const Classified& drawn)
 {
-    const std::int64_t total = class1.rows() + class2.rows();
-    const auto errors = static_cast<std::int64_t>(wrong1.size() + wrong2.size());
-    const Interval w = wilsonInterval(errors, total);
+    const ErrorCount count = drawn.count();
+    const Interval w = count.wilson();
     const bool line = model.dimension() == 1;
     FigureText text{"Samples of two normal classes", modelSummary(model),
                     {boundsLine(figures) + ", Bhattacharyya bound " + sig6(figures.bhattacharyya.upperBound) +
                          (line ? "" : "; ellipses at 1 and 2 standard deviations"),
-                     "The Bayes rule's error on these samples: " + rate(errors, total) + " (" +
-                         std::to_string(errors) + " of " + std::to_string(total) + "; 95 % Wilson interval " +
-                         sig6(w.low) + " to " + sig6(w.high) + ")"}};
-    return line ? stripFigure(class1, class2, model, wrong1, wrong2, std::move(text))
-                : scatterFigure(class1, class2, model, 0, 1, wrong1, wrong2, std::move(text));
+                     "The Bayes rule's error on these samples: " + sig6(count.rate()) + " (" +
+                         std::to_string(count.errors) + " of " + std::to_string(count.points) +
+                         "; 95 % Wilson interval " + sig6(w.low) + " to " + sig6(w.high) + ")"}};
+    return line ? stripFigure(drawn.class1, drawn.class2, model, drawn.wrong1, drawn.wrong2, std::move(text))
+                : scatterFigure(drawn.class1, drawn.class2, model, 0, 1, drawn.wrong1, drawn.wrong2, std::move(text));
 }
 
 }  // namespace gaussbound

@@ -26,6 +26,7 @@
 #include "gaussbound/Estimate.h"
 #include "gaussbound/Figure.h"
 #include "gaussbound/Model.h"
+#include "gaussbound/SampleFit.h"
 
 namespace gaussbound {
 
@@ -69,22 +70,20 @@ std::vector<double> decisionThresholds(const Model& model);
 // (xAxis, yAxis), or stripFigure for points of one coordinate (the axes are
 // then not read). The subtitle names the files by their last components
 // (name1, name2 as given: paths, or "standard input"); the caption gives
-// figures' Bayes error and bounds, and the rule's error rates on the samples
-// with 95 % Wilson intervals: resubstitution (wrong1 and wrong2), and
-// leave-one-out when given. Throws std::invalid_argument as scatterFigure
-// and stripFigure do, and for leaveOneOut below 0 or above the points' count.
-Figure fitFigure(const Points& class1, const Points& class2, const Model& model, const Figures& figures,
-                 const std::vector<Eigen::Index>& wrong1, const std::vector<Eigen::Index>& wrong2,
-                 std::optional<Eigen::Index> leaveOneOut, const std::string& name1, const std::string& name2,
-                 Eigen::Index xAxis, Eigen::Index yAxis);
+// the fit's Bayes error and bounds, and the plug-in rule's error rates on
+// the samples with 95 % Wilson intervals: resubstitution, and leave-one-out
+// when computed. Throws std::invalid_argument as scatterFigure and
+// stripFigure do, and for leave-one-out errors below 0 or above the points'
+// count.
+Figure fitFigure(const SampleFit& fit, const std::string& name1, const std::string& name2, Eigen::Index xAxis,
+                 Eigen::Index yAxis);
 
 // The figure of samples drawn from model: scatterFigure in its first two
 // coordinates, or stripFigure in one, with the model as subtitle and a
 // caption of figures' Bayes error and bounds and the true rule's error rate
-// on the samples (wrong1 and wrong2) with its 95 % Wilson interval. Throws
+// on the drawn samples with its 95 % Wilson interval. Throws
 // std::invalid_argument as those do.
-Figure drawFigure(const Points& class1, const Points& class2, const Model& model, const Figures& figures,
-                  const std::vector<Eigen::Index>& wrong1, const std::vector<Eigen::Index>& wrong2);
+Figure drawFigure(const Model& model, const Figures& figures, const Classified& drawn);
 
 }  // namespace gaussbound
 
