@@ -24,6 +24,7 @@ struct Form {
     const Eigen::VectorXd& a;
     Eigen::VectorXd ab2;  // a_i b_i^2, formed as (a_i b_i) b_i: finite where it matters
     Eigen::VectorXd c2;   // c_i^2
+    Eigen::VectorXd n;    // multiplicities
     double k;
     double side;
     const QuadraticForm& source;  // its b and c, and the caller's bounds on the coefficients' errors
@@ -34,7 +35,7 @@ struct Form {
         double sum = s * k - std::log(side * s);
         for (Eigen::Index i = 0; i < a.size(); ++i) {
             const double t = 1.0 - 2.0 * a(i) * s;
-            sum += -0.5 * std::log(t) + ab2(i) * (s / t) + 0.5 * c2(i) * s * (s / t);
+            sum += -0.5 * n(i) * std::log(t) + ab2(i) * (s / t) + 0.5 * c2(i) * s * (s / t);
         }
         return sum;
     }
@@ -46,7 +47,7 @@ struct Form {
         for (Eigen::Index i = 0; i < a.size(); ++i) {
             const double t = 1.0 - 2.0 * a(i) * s;
             // Written as ratios that stay bounded as |s| grows.
-            sum += a(i) / t + ab2(i) / t / t + c2(i) * (s / t) * ((1.0 - a(i) * s) / t);
+            sum += n(i) * a(i) / t + ab2(i) / t / t + c2(i) * (s / t) * ((1.0 - a(i) * s) / t);
         }
         return sum;
     }
@@ -57,7 +58,7 @@ struct Form {
         double sum = 1.0;
         for (Eigen::Index i = 0; i < a.size(); ++i) {
             const double t = 1.0 - 2.0 * a(i) * s, as = a(i) * s / t;
-            sum += 2.0 * as * as + (4.0 * as * ab2(i) * s / t + c2(i) * s * (s / t)) / t;
+            sum += 2.0 * n(i) * as * as + (4.0 * as * ab2(i) * s / t + c2(i) * s * (s / t)) / t;
         }
         return sum;
     }
@@ -68,7 +69,7 @@ struct Form {
         double sum = std::fabs(k);
         for (Eigen::Index i = 0; i < a.size(); ++i) {
             const double t = 1.0 - 2.0 * a(i) * s;
-            sum += std::fabs(a(i) / t) + std::fabs(ab2(i) / t / t) +
+            sum += n(i) * std::fabs(a(i) / t) + std::fabs(ab2(i) / t / t) +
                    std::fabs(c2(i) * (s / t) * ((1.0 - a(i) * s) / t));
         }
         return sum;
@@ -79,14 +80,14 @@ struct Form {
     // its error (at the saddle point, where the other factors of the tail
     // are stationary). With t = 1 - 2 a s,
     //   dK/dk = s, dK/db = 2 s a b / t, dK/dc = s^2 c / t,
-    //   dK/da = s / t + s b^2 / t^2 + s^3 c^2 / t^2.
+    //   dK/da = n s / t + s b^2 / t^2 + s^3 c^2 / t^2.
     double perturbation(double s) const
     {
         double sum = std::fabs(s) * source.kError;
         const auto at = [](const Eigen::VectorXd& v, Eigen::Index i) { return v.size() ? v(i) : 0.0; };
         for (Eigen::Index i = 0; i < a.size(); ++i) {
             const double t = 1.0 - 2.0 * a(i) * s, b = source.b(i), c = source.c(i);
-            const double dA = s / t + s * (b / t) * (b / t) + s * (s / t) * (s / t) * c * c;
+            const double dA = n(i) * s / t + s * (b / t) * (b / t) + s * (s / t) * (s / t) * c * c;
             sum += std::fabs(dA) * at(source.aError, i) + std::fabs(2.0 * s * a(i) * b / t) * at(source.bError, i) +
                    std::fabs(s * (s / t) * c) * at(source.cError, i);
         }
@@ -188,7 +189,8 @@ struct Contour {
             const Complex ratio = (1.0 - 2.0 * q.a(i) * s) / tAtC(i);
             const Complex sOverT = s * std::conj(ratio) / std::norm(ratio) / tAtC(i);
             exponent += q.ab2(i) * sOverT + 0.5 * q.c2(i) * s * sOverT;
-            root *= principalRoot(ratio);
+            const Complex r = principalRoot(ratio);
+            root *= q.n(i) == 1.0 ? r : std::pow(r, q.n(i));  // r^n = e^(n Log r): principal, as r is
         }
         const double size = std::norm(root);
         if (!(size > 0.0) || std::isinf(size))
@@ -225,7 +227,7 @@ bool sideEmpty(const Form& q)
 TailProbability contourTail(const Form& q, double variance)
 {
     if (sideEmpty(q))
-        return {0.0, 0.0};
+        return {0.0, 0.0, 0.0, -kInf, 0.0};
     const double c = saddlePoint(q, 1.0 / std::sqrt(variance));
     const double width = std::fabs(c) / std::sqrt(q.scaledCurvature(c));
     const Contour contour(q, c);
@@ -251,7 +253,8 @@ TailProbability contourTail(const Form& q, double variance)
     // value = width / pi . e^H(c) . integral, in logarithms: e^H(c) alone can
     // underflow or overflow where the product does not.
     const double logFactor = top + std::log(width / M_PI);
-    const double value = integral > 0.0 ? std::fmin(std::exp(logFactor + std::log(integral)), 1.0) : 0.0;
+    const double logValue = integral > 0.0 ? std::fmin(logFactor + std::log(integral), 0.0) : -kInf;
+    const double value = std::exp(logValue);
     // Rounding: the coefficients carry a relative error of a few ulps each,
     // which moves the tilted mean of each term by as much relative to its
     // size; the log of the tail moves by |c| per unit of Q. The caller's
@@ -263,7 +266,19 @@ TailProbability contourTail(const Form& q, double variance)
     const double inputs = value > 0.0 ? std::expm1(4.0 * q.perturbation(c)) * value : 0.0;
     const double spread = error + 1e-14 * l1;
     const double quadrature = spread > 0.0 ? std::exp(logFactor + std::log(spread)) : 0.0;
-    return {value, quadrature + (value > 0.0 ? rounding * value : 0.0) + inputs, inputs};
+    // The same bounds relative to the tail, for its logarithm: |ln v' - ln v|
+    // <= -ln(1 - r) for a relative error r < 1.
+    const double relative = (integral > 0.0 ? spread / integral : kInf) + rounding + std::expm1(4.0 * q.perturbation(c));
+    const double logError = relative < 0.5 ? -std::log1p(-relative) : kInf;
+    return {value, quadrature + (value > 0.0 ? rounding * value : 0.0) + inputs, inputs, logValue, logError};
+}
+
+// The tail of the other side, 1 - t, with its logarithm.
+TailProbability complement(const TailProbability& t)
+{
+    const double value = 1.0 - t.value;
+    return {value, t.absError, t.fromInputs, std::log1p(-t.value),
+            value > t.absError ? -std::log1p(-t.absError / value) : kInf};
 }
 
 }  // namespace
@@ -283,22 +298,26 @@ TailProbability belowZero(const QuadraticForm& form)
             throw std::invalid_argument("belowZero: an error bound has the wrong size, or is negative or NaN");
     if (!(form.kError >= 0.0))
         throw std::invalid_argument("belowZero: kError is negative or NaN");
+    if (form.dof.size() != 0 && (form.dof.size() != n || !(form.dof.array() >= 1.0).all() || !form.dof.allFinite()))
+        throw std::invalid_argument("belowZero: a multiplicity is below 1 or not finite, or dof has the wrong size");
     const Eigen::ArrayXd a = form.a.array(), b = form.b.array(), c = form.c.array();
     const Eigen::VectorXd ab2 = (a * b) * b, c2 = c.square();
-    const double variance = (2.0 * a.square() + c.square() + 4.0 * (a * b).square()).sum();
+    const Eigen::VectorXd dof = form.dof.size() ? form.dof : Eigen::VectorXd::Ones(n);
+    const Eigen::ArrayXd m = dof.array();
+    const double variance = (2.0 * m * a.square() + c.square() + 4.0 * (a * b).square()).sum();
     if (variance == 0.0) {
         // A constant within its own error of zero could lie on either side.
         const double k = form.k + ab2.sum();
         const double unsure = std::fabs(k) < form.kError ? 1.0 : 0.0;
-        return {k < 0.0 ? 1.0 : k > 0.0 ? 0.0 : 0.5, unsure, unsure};
+        const double value = k < 0.0 ? 1.0 : k > 0.0 ? 0.0 : 0.5;
+        return {value, unsure, unsure, std::log(value), unsure > 0.0 ? kInf : 0.0};
     }
     // Integrate for the side of zero that holds less than about half the
     // mass: its saddle point lies well away from the pole at s = 0.
-    const double mean = form.k + a.sum() + ab2.sum();
-    if (mean >= 0.0)
-        return contourTail(Form{form.a, ab2, c2, form.k, -1.0, form}, variance);
-    const TailProbability above = contourTail(Form{form.a, ab2, c2, form.k, 1.0, form}, variance);
-    return {1.0 - above.value, above.absError, above.fromInputs};
+    const double mean = form.k + (m * a).sum() + ab2.sum();
+    const double side = mean >= 0.0 ? -1.0 : 1.0;
+    const TailProbability tail = contourTail(Form{form.a, ab2, c2, dof, form.k, side, form}, variance);
+    return side < 0.0 ? tail : complement(tail);
 }
 
 }  // namespace gaussbound

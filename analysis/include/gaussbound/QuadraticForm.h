@@ -3,18 +3,25 @@
 //
 //   Q = sum_i [ a_i (w_i + b_i)^2 + c_i w_i ] + k,   w ~ N(0, I),   P(Q < 0) = ?
 //
+// A term may stand for several (its multiplicity n_i): n_i - 1 further
+// squares a_i w^2 of independent w, so that a_i times a non-central
+// chi-square of n_i degrees of freedom and non-centrality b_i^2 is one term
+// (b_i with n_i = 1 is the usual term).
+//
 // Each term is written either centred (b_i, c_i = 0) or not (b_i = 0, c_i):
 // the same term, but completing the square of a_i w_i^2 + c_i w_i subtracts
 // c_i^2 / (4 a_i) from k, which cancels when a_i is small, and leaving it
 // open loses the sign of a tiny k when a_i is large; the caller picks.
 //
 // Method: the moment generating function of Q is known in closed form,
-//   M(s) = exp(K(s)),  K(s) = s k + sum_i [ -1/2 ln(1 - 2 a_i s) + s a_i b_i^2 / (1 - 2 a_i s)
+//   M(s) = exp(K(s)),  K(s) = s k + sum_i [ -n_i/2 ln(1 - 2 a_i s) + s a_i b_i^2 / (1 - 2 a_i s)
 //                                           + s^2 c_i^2 / (2 (1 - 2 a_i s)) ],
 // and inverting it along a contour Re s = const < 0 gives the tail directly,
 //   P(Q < 0) = -1/(2 pi i) integral M(s) / s ds,
 // with no subtraction from 1/2 (as Gil-Pelaez's formula has), so that tails
-// of 1e-300 keep their relative accuracy. The contour passes through the
+// of 1e-300 keep their relative accuracy, and the integral's scale e^H(c)
+// (below) is kept as a logarithm, so that the natural logarithm of a tail
+// far below the double range (ln P = -5e5, say) is as accurate as the tail. The contour passes through the
 // saddle point of M(s) / |s| on the real axis, where the integrand is
 // largest and flattest, and leaves it as a ray into the upper half plane,
 // tilted towards the side where M decays so that it does not oscillate (the
@@ -39,6 +46,11 @@ struct TailProbability {
     double value;     // in [0, 1]
     double absError;  // bound on |value - exact|, from the quadrature and the rounding
     double fromInputs = 0.0;  // the part of absError that the caller's coefficient errors make
+    // ln of the tail, finite where value underflows to 0 (-infinity only
+    // where the tail is 0: Q never lies below zero), and a bound on its
+    // absolute error, from the same sources as absError.
+    double logValue = 0.0;
+    double logAbsError = 0.0;
 };
 
 struct QuadraticForm {
@@ -51,12 +63,16 @@ struct QuadraticForm {
     // of K at the saddle point (see contourTail).
     Eigen::VectorXd aError{}, bError{}, cError{};
     double kError = 0.0;
+    // The multiplicity of each term: empty (every n_i = 1) or of size n,
+    // each finite and >= 1.
+    Eigen::VectorXd dof{};
 };
 
 // Reads q; throws std::invalid_argument for sizes that differ, a
-// non-finite coefficient, a term with both b_i and c_i non-zero, or an
-// error bound that is negative or NaN (+infinity is allowed: unknown). A form with no random part (every a_i and c_i zero) is the
-// constant k + sum a_i b_i^2: 1 below zero, 0 above, and 1/2 at zero,
+// non-finite coefficient, a term with both b_i and c_i non-zero, a
+// multiplicity below 1, or an error bound that is negative or NaN
+// (+infinity is allowed: unknown). A form with no random part (every a_i
+// and c_i zero) is the constant k: 1 below zero, 0 above, and 1/2 at zero,
 // splitting the tie.
 TailProbability belowZero(const QuadraticForm& q);
 
