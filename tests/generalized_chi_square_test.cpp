@@ -117,6 +117,32 @@ TEST(GeneralizedChiSquare, LogarithmsOfTailsFarBelowTheDoubles)
     EXPECT_NEAR(z.logcdf(3).value, std::log1p(-boost::math::cdf(boost::math::normal(), -3.0)), 1e-15);
 }
 
+TEST(GeneralizedChiSquare, DensitiesAreTheSpecialCasesDensities)
+{
+    for (double k : {1.0, 2.0, 9.0}) {
+        const GeneralizedChiSquare q(v({1.0}), v({k}), v({0.0}));
+        const boost::math::chi_squared reference(k);
+        for (double x : {0.001, 0.7, k, 5 * k + 30})
+            expectClose(q.pdf(x), boost::math::pdf(reference, x), "chi2 " + std::to_string(k) + " at " + std::to_string(x));
+        EXPECT_EQ(q.pdf(-0.5).value, 0.0);  // beyond the support
+    }
+    const GeneralizedChiSquare shifted(v({2.5}), v({3.0}), v({4.0}), 0.0, -1.0);
+    const boost::math::non_central_chi_squared reference(3.0, 4.0);
+    for (double y : {0.05, 2.0, 7.0, 60.0})
+        expectClose(shifted.pdf(2.5 * y - 1.0), boost::math::pdf(reference, y) / 2.5, "ncx2 at " + std::to_string(y));
+    // The normal, at its mean too, where the saddle point is 0.
+    const GeneralizedChiSquare normal(VectorXd(0), VectorXd(0), VectorXd(0), 2.0, 3.0);
+    for (double x : {-20.0, 3.0, 4.5})
+        expectClose(normal.pdf(x), boost::math::pdf(boost::math::normal(3.0, 2.0), x), "normal at " + std::to_string(x));
+    // Laplace: e^(-|x|/2) / 4, in logarithms far beyond the doubles.
+    const GeneralizedChiSquare laplace(v({1.0, -1.0}), v({2.0, 2.0}), v({0.0, 0.0}));
+    for (double x : {-3000.0, -1.0, 0.25, 40.0, 3000.0}) {
+        const double exact = -2 * M_LN2 - std::fabs(x) / 2;
+        EXPECT_NEAR(laplace.logpdf(x).value, exact, 1e-10 * std::fabs(exact)) << x;
+        EXPECT_LE(std::fabs(laplace.logpdf(x).value - exact), laplace.logpdf(x).absError + 1e-15 * std::fabs(exact));
+    }
+}
+
 TEST(GeneralizedChiSquare, TermsOfSeveralDegreesAreTheirUnitTermsTogether)
 {
     // 0.7 ncx2(3, 1.5) - 1.2 ncx2(2, 0.3) + 0.4 Z + 0.1, and the same as six
@@ -181,4 +207,5 @@ TEST(GeneralizedChiSquare, RefusesWhatItCannotRead)
     EXPECT_EQ(constant.cdf(2.0).value, 1.0);
     EXPECT_EQ(constant.sf(2.0).value, 0.0);
     EXPECT_EQ(constant.quantile(0.3).value, 2.0);
+    EXPECT_THROW(constant.pdf(2.0), std::invalid_argument);
 }

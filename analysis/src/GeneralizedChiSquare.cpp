@@ -33,16 +33,8 @@ GeneralizedChiSquare::GeneralizedChiSquare(Eigen::VectorXd w, Eigen::VectorXd k,
                     "GeneralizedChiSquare: s must be finite and 0 or more, and m finite");
 }
 
-TailProbability GeneralizedChiSquare::tail(double x, bool upper) const
+QuadraticForm GeneralizedChiSquare::shifted(double x, double sign) const
 {
-    requireArgument(!std::isnan(x), "GeneralizedChiSquare: x is NaN");
-    if (std::isinf(x)) {
-        const bool all = (x > 0) != upper;  // cdf(+inf) and sf(-inf) are 1
-        return {all ? 1.0 : 0.0, 0.0, 0.0, all ? 0.0 : -kInf, 0.0};
-    }
-    // P(Q <= x) = P(Q - x < 0), and P(Q > x) = P(x - Q < 0); the two differ
-    // only by the tie Q = x, which has probability 0 unless Q is constant.
-    const double sign = upper ? -1.0 : 1.0;
     const Eigen::Index n = w_.size();
     QuadraticForm q;
     q.a.resize(n + 1);
@@ -54,11 +46,42 @@ TailProbability GeneralizedChiSquare::tail(double x, bool upper) const
     q.c << Eigen::VectorXd::Zero(n), s_;
     q.dof << k_, 1.0;
     q.k = sign * (m_ - x);
-    if (n == 0 && s_ == 0.0) {  // a constant: its tie belongs to the cdf
-        const bool below = upper ? m_ > x : m_ <= x;
-        return {below ? 1.0 : 0.0, 0.0, 0.0, below ? 0.0 : -kInf, 0.0};
+    return q;
+}
+
+TailProbability GeneralizedChiSquare::tail(double x, bool upper) const
+{
+    requireArgument(!std::isnan(x), "GeneralizedChiSquare: x is NaN");
+    const bool constant = w_.size() == 0 && s_ == 0.0;
+    if (std::isinf(x) || constant) {
+        // cdf(+inf) and sf(-inf) are 1; a constant's tie belongs to the cdf.
+        const bool all = upper ? m_ > x : m_ <= x;
+        return {all ? 1.0 : 0.0, 0.0, 0.0, all ? 0.0 : -kInf, 0.0};
     }
-    return belowZero(q);
+    // P(Q <= x) = P(Q - x < 0), and P(Q > x) = P(x - Q < 0); the two differ
+    // only by the tie Q = x, which has probability 0.
+    return belowZero(shifted(x, upper ? -1.0 : 1.0));
+}
+
+TailProbability GeneralizedChiSquare::density(double x) const
+{
+    requireArgument(!std::isnan(x), "GeneralizedChiSquare: x is NaN");
+    requireArgument(w_.size() > 0 || s_ > 0.0, "GeneralizedChiSquare: a constant has no density");
+    if (std::isinf(x))
+        return {0.0, 0.0, 0.0, -kInf, 0.0};
+    return densityAtZero(shifted(x, 1.0));
+}
+
+Probability GeneralizedChiSquare::pdf(double x) const
+{
+    const TailProbability t = density(x);
+    return {t.value, t.absError};
+}
+
+Probability GeneralizedChiSquare::logpdf(double x) const
+{
+    const TailProbability t = density(x);
+    return {t.logValue, t.logAbsError};
 }
 
 Probability GeneralizedChiSquare::cdf(double x) const

@@ -2,11 +2,14 @@
 
 #include "RisingRoot.h"
 
+#include "gaussbound/Error.h"
+
 #include <cfloat>
 #include <cmath>
 #include <complex>
 #include <limits>
 #include <stdexcept>
+#include <string>
 
 #include <boost/math/quadrature/exp_sinh.hpp>
 
@@ -20,6 +23,8 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 // Q with its cumulant generating function K(s) = ln E e^(sQ) and the
 // function H(s) = K(s) - ln(side . s) whose exponential is |M(s) / s| on the
 // real axis; side = -1 for the lower tail (s < 0), +1 for the upper (s > 0).
+// For the density, H = K: the integrand is M(s) itself, and side is where
+// the saddle point lies (opposite to the mean's sign).
 struct Form {
     const Eigen::VectorXd& a;
     Eigen::VectorXd ab2;  // a_i b_i^2, formed as (a_i b_i) b_i: finite where it matters
@@ -27,12 +32,13 @@ struct Form {
     Eigen::VectorXd n;    // multiplicities
     double k;
     double side;
-    const QuadraticForm& source;  // its b and c, and the caller's bounds on the coefficients' errors
+    const QuadraticForm& source;
+    bool density = false;  // its b and c, and the caller's bounds on the coefficients' errors
 
     // H(s) for real s in the domain.
     double h(double s) const
     {
-        double sum = s * k - std::log(side * s);
+        double sum = s * k - (density ? 0.0 : std::log(side * s));
         for (Eigen::Index i = 0; i < a.size(); ++i) {
             const double t = 1.0 - 2.0 * a(i) * s;
             sum += -0.5 * n(i) * std::log(t) + ab2(i) * (s / t) + 0.5 * c2(i) * s * (s / t);
@@ -43,7 +49,7 @@ struct Form {
     // H'(s) = K'(s) - 1/s; rises through zero at the saddle point.
     double slope(double s) const
     {
-        double sum = k - 1.0 / s;
+        double sum = k - (density ? 0.0 : 1.0 / s);
         for (Eigen::Index i = 0; i < a.size(); ++i) {
             const double t = 1.0 - 2.0 * a(i) * s;
             // Written as ratios that stay bounded as |s| grows.
@@ -62,6 +68,19 @@ struct Form {
         }
         return sum;
     }
+    // The width of the integrand's peak at the saddle point c: 1 / sqrt(H''(c)).
+    double width(double c) const
+    {
+        if (!density)
+            return std::fabs(c) / std::sqrt(scaledCurvature(c));
+        double curvature = 0.0;  // K''(c)
+        for (Eigen::Index i = 0; i < a.size(); ++i) {
+            const double t = 1.0 - 2.0 * a(i) * c;
+            curvature += 2.0 * n(i) * (a(i) / t) * (a(i) / t) + (4.0 * a(i) * ab2(i) + c2(i)) / (t * t * t);
+        }
+        return 1.0 / std::sqrt(curvature);
+    }
+
     // |k| + sum |K_i'(s)|: how far each term moves the tilted mean, the
     // scale against which rounding of the coefficients is judged.
     double termSlopes(double s) const
@@ -182,7 +201,7 @@ struct Contour {
 
     Complex relative(Complex s) const
     {
-        Complex exponent = s * q.k, root = s / c;
+        Complex exponent = s * q.k, root = q.density ? Complex(1.0) : s / c;
         for (Eigen::Index i = 0; i < q.a.size(); ++i) {
             // t = 1 - 2 a s as tAtC . ratio: |ratio| is near 1 where the
             // integrand matters, however large t itself is.
@@ -223,13 +242,15 @@ bool sideEmpty(const Form& q)
     return q.side * farRate(q) <= 0.0;
 }
 
-// P(Q < 0) (side -1) or P(Q > 0) (side +1) from the contour integral.
-TailProbability contourTail(const Form& q, double variance)
+// P(Q < 0) (side -1) or P(Q > 0) (side +1) from the contour integral, or
+// Q's density at 0. The density is 0 where 0 lies beyond Q's support, which
+// then ends on the saddle point's side.
+TailProbability contourTail(const Form& q, double variance, double mean)
 {
     if (sideEmpty(q))
         return {0.0, 0.0, 0.0, -kInf, 0.0};
-    const double c = saddlePoint(q, 1.0 / std::sqrt(variance));
-    const double width = std::fabs(c) / std::sqrt(q.scaledCurvature(c));
+    const double c = q.density && mean == 0.0 ? 0.0 : saddlePoint(q, 1.0 / std::sqrt(variance));
+    const double width = q.width(c);
     const Contour contour(q, c);
     const double rate = farRate(q);
     double tilt = 0.0;
@@ -253,7 +274,9 @@ TailProbability contourTail(const Form& q, double variance)
     // value = width / pi . e^H(c) . integral, in logarithms: e^H(c) alone can
     // underflow or overflow where the product does not.
     const double logFactor = top + std::log(width / M_PI);
-    const double logValue = integral > 0.0 ? std::fmin(logFactor + std::log(integral), 0.0) : -kInf;
+    double logValue = integral > 0.0 ? logFactor + std::log(integral) : -kInf;
+    if (!q.density && logValue > 0.0)  // a probability of 1 from a tail
+        logValue = 0.0;
     const double value = std::exp(logValue);
     // Rounding: the coefficients carry a relative error of a few ulps each,
     // which moves the tilted mean of each term by as much relative to its
@@ -281,25 +304,34 @@ TailProbability complement(const TailProbability& t)
             value > t.absError ? -std::log1p(-t.absError / value) : kInf};
 }
 
+// Throws std::invalid_argument, naming the function, for a form that
+// belowZero does not read.
+void checkForm(const QuadraticForm& form, const std::string& function)
+{
+    const auto require = [&](bool ok, const char* what) {
+        if (!ok)
+            throw std::invalid_argument(function + ": " + what);
+    };
+    const Eigen::Index n = form.a.size();
+    require(n >= 1 && form.b.size() == n && form.c.size() == n, "a, b and c need the same size, at least 1");
+    require(form.a.allFinite() && form.b.allFinite() && form.c.allFinite() && std::isfinite(form.k),
+            "a coefficient is not finite");
+    require(!((form.b.array() != 0.0) && (form.c.array() != 0.0)).any(), "a term has both b_i and c_i non-zero");
+    // An error bound may be +infinity (nothing is known), never negative or NaN.
+    for (const Eigen::VectorXd* e : {&form.aError, &form.bError, &form.cError})
+        require((e->size() == 0 || e->size() == n) && (e->array() >= 0.0).all(),
+                "an error bound has the wrong size, or is negative or NaN");
+    require(form.kError >= 0.0, "kError is negative or NaN");
+    require(form.dof.size() == 0 || (form.dof.size() == n && (form.dof.array() >= 1.0).all() && form.dof.allFinite()),
+            "a multiplicity is below 1 or not finite, or dof has the wrong size");
+}
+
 }  // namespace
 
 TailProbability belowZero(const QuadraticForm& form)
 {
+    checkForm(form, "belowZero");
     const Eigen::Index n = form.a.size();
-    if (n < 1 || form.b.size() != n || form.c.size() != n)
-        throw std::invalid_argument("belowZero: a, b and c need the same size, at least 1");
-    if (!form.a.allFinite() || !form.b.allFinite() || !form.c.allFinite() || !std::isfinite(form.k))
-        throw std::invalid_argument("belowZero: a coefficient is not finite");
-    if (((form.b.array() != 0.0) && (form.c.array() != 0.0)).any())
-        throw std::invalid_argument("belowZero: a term has both b_i and c_i non-zero");
-    // An error bound may be +infinity (nothing is known), never negative or NaN.
-    for (const Eigen::VectorXd* e : {&form.aError, &form.bError, &form.cError})
-        if ((e->size() != 0 && e->size() != n) || !(e->array() >= 0.0).all())
-            throw std::invalid_argument("belowZero: an error bound has the wrong size, or is negative or NaN");
-    if (!(form.kError >= 0.0))
-        throw std::invalid_argument("belowZero: kError is negative or NaN");
-    if (form.dof.size() != 0 && (form.dof.size() != n || !(form.dof.array() >= 1.0).all() || !form.dof.allFinite()))
-        throw std::invalid_argument("belowZero: a multiplicity is below 1 or not finite, or dof has the wrong size");
     const Eigen::ArrayXd a = form.a.array(), b = form.b.array(), c = form.c.array();
     const Eigen::VectorXd ab2 = (a * b) * b, c2 = c.square();
     const Eigen::VectorXd dof = form.dof.size() ? form.dof : Eigen::VectorXd::Ones(n);
@@ -316,8 +348,21 @@ TailProbability belowZero(const QuadraticForm& form)
     // mass: its saddle point lies well away from the pole at s = 0.
     const double mean = form.k + (m * a).sum() + ab2.sum();
     const double side = mean >= 0.0 ? -1.0 : 1.0;
-    const TailProbability tail = contourTail(Form{form.a, ab2, c2, dof, form.k, side, form}, variance);
+    const TailProbability tail = contourTail(Form{form.a, ab2, c2, dof, form.k, side, form}, variance, mean);
     return side < 0.0 ? tail : complement(tail);
+}
+
+TailProbability densityAtZero(const QuadraticForm& form)
+{
+    checkForm(form, "densityAtZero");
+    const Eigen::ArrayXd a = form.a.array(), b = form.b.array(), c = form.c.array();
+    const Eigen::VectorXd ab2 = (a * b) * b, c2 = c.square();
+    const Eigen::VectorXd dof = form.dof.size() ? form.dof : Eigen::VectorXd::Ones(form.a.size());
+    const double variance = (2.0 * dof.array() * a.square() + c.square() + 4.0 * (a * b).square()).sum();
+    requireArgument(variance > 0.0, "densityAtZero: the form has no random part");
+    const double mean = form.k + (dof.array() * a).sum() + ab2.sum();
+    const Form q{form.a, ab2, c2, dof, form.k, mean > 0.0 ? -1.0 : 1.0, form, true};
+    return contourTail(q, variance, mean);
 }
 
 }  // namespace gaussbound

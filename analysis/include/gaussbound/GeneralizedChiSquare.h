@@ -14,6 +14,7 @@
 //                      computed directly, the larger as 1 minus it
 //   logcdf, logsf      their natural logarithms, finite far below the double
 //                      range (ln P(Z <= -1000) = -500007.82...)
+//   pdf, logpdf        the density (densityAtZero of Q - x) and its logarithm
 //   quantile, quantileSf        x with cdf(x) = p, or sf(x) = p
 //   logQuantile, logQuantileSf  the same from ln p, for p below the doubles
 //   mean, variance     sum w_i (k_i + lambda_i) + m and
@@ -31,7 +32,7 @@
 namespace gaussbound {
 
 struct Probability {
-    double value;     // a probability, or its logarithm
+    double value;     // a probability, a density, or the logarithm of one
     double absError;  // bound on |value - exact| from the numerical method
 };
 
@@ -48,6 +49,9 @@ public:
     Probability sf(double x) const;
     Probability logcdf(double x) const;
     Probability logsf(double x) const;
+    // Throw std::invalid_argument for a constant, which has no density.
+    Probability pdf(double x) const;
+    Probability logpdf(double x) const;
 
     // Read p in [0, 1] (logp <= 0); throw std::invalid_argument otherwise.
     // The ends give the support's ends (infinite where it is unbounded).
@@ -64,6 +68,9 @@ public:
 private:
     // P(Q <= x) (upper false) or P(Q > x) (upper true) with its logarithm.
     TailProbability tail(double x, bool upper) const;
+    TailProbability density(double x) const;
+    // sign (Q - x) as a QuadraticForm.
+    QuadraticForm shifted(double x, double sign) const;
     // x with ln P(Q <= x) = logp (upper false), or ln P(Q > x) = logp.
     Probability solve(double logp, bool upper) const;
     // The support's lower end (upper false) or upper end.

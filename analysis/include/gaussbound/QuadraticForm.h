@@ -35,6 +35,11 @@
 //   QuadraticForm     the coefficients of Q
 //   TailProbability   a probability and a bound on its numerical error
 //   belowZero         P(Q < 0)
+//   densityAtZero     Q's density at 0
+//
+// The density is the same integral without the pole, 1/(2 pi i) integral
+// M(s) ds, through the saddle point of M itself, K'(c) = 0, which may lie
+// on either side of 0.
 #ifndef GAUSSBOUND_QUADRATIC_FORM_H
 #define GAUSSBOUND_QUADRATIC_FORM_H
 
@@ -75,6 +80,12 @@ struct QuadraticForm {
 // and c_i zero) is the constant k: 1 below zero, 0 above, and 1/2 at zero,
 // splitting the tie.
 TailProbability belowZero(const QuadraticForm& q);
+
+// Reads q as belowZero does, and throws std::invalid_argument too for a form
+// with no random part (no density). The value is a density, not a
+// probability, and may exceed 1; fromInputs is 0 unless q carries error
+// bounds.
+TailProbability densityAtZero(const QuadraticForm& q);
 
 }  // namespace gaussbound
 
