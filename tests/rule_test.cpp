@@ -1,0 +1,197 @@
+// The error of any rule against independent values: a linear rule's error
+// as the normal tail of its projection, a quadratic rule's against Monte
+// Carlo, the Bayes rule's against the Bayes error (with costs as priors),
+// the order Bayes <= best linear <= Fisher, and far-tail logarithms against
+// the normal tail's closed form.
+#include <cmath>
+#include <limits>
+#include <random>
+
+#include <gtest/gtest.h>
+
+#include <boost/math/distributions/normal.hpp>
+
+#include <gaussbound/BayesError.h>
+#include <gaussbound/Rule.h>
+
+#include "random_models.h"
+
+namespace {
+
+using gaussbound::Discriminant;
+using gaussbound::Model;
+using gaussbound::RuleError;
+
+double Phi(double z)
+{
+    return boost::math::cdf(boost::math::normal(), z);
+}
+
+gaussbound::BayesError bayes(const Model& m)
+{
+    return gaussbound::bayesError(m, gaussbound::CanonicalForm(m));
+}
+
+// A random symmetric matrix of entries about scale.
+Eigen::MatrixXd randomSymmetric(std::mt19937_64& rng, Eigen::Index d, double scale)
+{
+    const Eigen::MatrixXd r = Eigen::MatrixXd::NullaryExpr(
+        d, d, [&] { return std::normal_distribution<double>(0.0, scale)(rng); });
+    return 0.5 * (r + r.transpose());
+}
+
+// The rule's errors within their bounds plus rel of each.
+void expectErrors(const RuleError& e, double e1, double e2, double rel, const std::string& what)
+{
+    EXPECT_LE(std::fabs(e.givenClass1 - e1), e.absError1 + rel * e1) << what << " e1 " << e.givenClass1 << " " << e1;
+    EXPECT_LE(std::fabs(e.givenClass2 - e2), e.absError2 + rel * e2) << what << " e2 " << e.givenClass2 << " " << e2;
+}
+
+}  // namespace
+
+TEST(RuleError, OfALinearRuleIsTheNormalTailOfItsProjection)
+{
+    std::mt19937_64 rng(41);
+    for (Eigen::Index d : {1, 3, 6}) {
+        const Model m = randomModel(rng, d, 1.0);
+        const Eigen::VectorXd w = randomVector(rng, d, 1.0);
+        const double c = std::normal_distribution<double>(0.0, 1.0)(rng);
+        const RuleError e = gaussbound::ruleError(m, {Eigen::MatrixXd::Zero(d, d), w, c});
+        // g = w^T x + c is normal under each class.
+        const double e1 = Phi((w.dot(m.mu1) + c) / std::sqrt(w.dot(m.sigma1 * w)));
+        const double e2 = Phi(-(w.dot(m.mu2) + c) / std::sqrt(w.dot(m.sigma2 * w)));
+        expectErrors(e, e1, e2, 1e-10, "d " + std::to_string(d));
+        EXPECT_NEAR(e.value, m.prior1 * e1 + m.prior2 * e2, 1e-10 * e.value);
+        EXPECT_NEAR(e.log10Value, std::log10(e.value), 1e-12);
+    }
+}
+
+TEST(RuleError, OfAQuadraticRuleAgreesWithMonteCarlo)
+{
+    std::mt19937_64 rng(42);
+    const Eigen::Index d = 5;
+    const Model m = randomModel(rng, d, 0.8);
+    const Discriminant rule{randomSymmetric(rng, d, 0.3), randomVector(rng, d, 1.0), 0.2};
+    const RuleError e = gaussbound::ruleError(m, rule);
+    constexpr int kDraws = 200000;
+    std::normal_distribution<double> z;
+    for (int c : {1, 2}) {
+        const Eigen::MatrixXd l = (c == 1 ? m.sigma1 : m.sigma2).llt().matrixL();
+        const Eigen::VectorXd& mu = c == 1 ? m.mu1 : m.mu2;
+        int wrong = 0;
+        for (int k = 0; k < kDraws; ++k) {
+            const Eigen::VectorXd x = mu + l * Eigen::VectorXd::NullaryExpr(d, [&] { return z(rng); });
+            const double g = x.dot(rule.quadratic * x) + rule.linear.dot(x) + rule.constant;
+            wrong += c == 1 ? g > 0 : g <= 0;
+        }
+        const double p = static_cast<double>(wrong) / kDraws, exact = c == 1 ? e.givenClass1 : e.givenClass2;
+        EXPECT_NEAR(p, exact, 5 * std::sqrt(exact * (1 - exact) / kDraws)) << "class " << c;
+    }
+}
+
+TEST(RuleError, OfTheBayesRuleIsTheBayesErrorAndCostsActAsPriors)
+{
+    std::mt19937_64 rng(43);
+    for (Eigen::Index d : {1, 2, 5}) {
+        const Model m = randomModel(rng, d, 0.7);
+        const gaussbound::BayesError b = bayes(m);
+        const RuleError e = gaussbound::ruleError(m, gaussbound::bayesRule(m));
+        expectErrors(e, b.givenClass1, b.givenClass2, 1e-10, "d " + std::to_string(d));
+        // Deciding 2 where P2 (L21 - L22) p2 > P1 (L12 - L11) p1 is the Bayes
+        // rule of the priors in proportion to those products.
+        const gaussbound::Costs costs{0.5, 3.0, 10.0, 1.0};
+        Model weighted = m;
+        const double w1 = m.prior1 * 2.5, w2 = m.prior2 * 9.0;
+        weighted.prior1 = w1 / (w1 + w2);
+        weighted.prior2 = w2 / (w1 + w2);
+        const gaussbound::BayesError bw = bayes(weighted);
+        expectErrors(gaussbound::ruleError(m, gaussbound::bayesRule(m, costs)), bw.givenClass1, bw.givenClass2,
+                     1e-9, "costs, d " + std::to_string(d));
+    }
+}
+
+TEST(RuleError, NoRuleBeatsTheBayesRule)
+{
+    std::mt19937_64 rng(44);
+    for (int trial = 0; trial < 6; ++trial) {
+        const Eigen::Index d = 1 + trial % 3;
+        const Model m = randomModel(rng, d, 0.8);
+        const gaussbound::BayesError b = bayes(m);
+        const Discriminant best = gaussbound::bayesRule(m);
+        for (double size : {1e-3, 0.1, 1.0}) {
+            Discriminant moved = best;
+            moved.quadratic += randomSymmetric(rng, d, size * best.quadratic.norm() + 1e-3);
+            moved.linear += randomVector(rng, d, size * best.linear.norm() + 1e-3);
+            moved.constant += std::normal_distribution<double>(0.0, size)(rng);
+            const RuleError e = gaussbound::ruleError(m, moved);
+            EXPECT_GE(e.value + e.absError, b.value - b.absError) << trial << " " << size;
+        }
+        const RuleError random = gaussbound::ruleError(m, {randomSymmetric(rng, d, 1.0), randomVector(rng, d, 1.0), 0.5});
+        EXPECT_GE(random.value + random.absError, b.value - b.absError) << trial;
+    }
+}
+
+TEST(RuleError, BestLinearLiesBetweenBayesAndFisher)
+{
+    std::mt19937_64 rng(45);
+    for (Eigen::Index d : {2, 4}) {
+        const Model m = randomModel(rng, d, 0.6);
+        const double bayesValue = bayes(m).value;
+        const RuleError fisher = gaussbound::ruleError(m, gaussbound::fisherRule(m));
+        const gaussbound::BestLinearRule best = gaussbound::bestLinearRule(m);
+        const RuleError linear = gaussbound::ruleError(m, best.rule);
+        EXPECT_GE(best.t, 0.0);
+        EXPECT_LE(best.t, 1.0);
+        EXPECT_LE(bayesValue, linear.value + linear.absError) << d;
+        EXPECT_LE(linear.value, fisher.value + fisher.absError) << d;
+        EXPECT_TRUE(best.rule.quadratic.isZero(0.0));
+    }
+    // Equal covariances: Fisher's rule is the Bayes rule, and nothing linear is better.
+    const Eigen::MatrixXd s = (Eigen::MatrixXd(2, 2) << 2.0, 0.5, 0.5, 1.0).finished();
+    const Model equal = makeModel(Eigen::Vector2d(0, 0), Eigen::Vector2d(1, 2), s, s, 0.3);
+    const double b = bayes(equal).value;
+    EXPECT_NEAR(gaussbound::ruleError(equal, gaussbound::fisherRule(equal)).value, b, 1e-12);
+    EXPECT_NEAR(gaussbound::ruleError(equal, gaussbound::bestLinearRule(equal).rule).value, b, 1e-12);
+}
+
+TEST(RuleError, LogarithmsReachFarBelowTheDoubles)
+{
+    // Unit variances 200 apart with equal priors: every error is Phi(-100).
+    const Eigen::MatrixXd one = Eigen::MatrixXd::Identity(1, 1);
+    const Model far = makeModel(Eigen::VectorXd::Zero(1), Eigen::VectorXd::Constant(1, 200.0), one, one);
+    const double log10Tail = -2173.8715;  // log10 Phi(-100), from the normal tail's series
+    for (const Discriminant& rule : {gaussbound::bayesRule(far), gaussbound::fisherRule(far)}) {
+        const RuleError e = gaussbound::ruleError(far, rule);
+        EXPECT_EQ(e.value, 0.0);
+        EXPECT_NEAR(e.log10GivenClass1, log10Tail, 1e-4);
+        EXPECT_NEAR(e.log10GivenClass2, log10Tail, 1e-4);
+        EXPECT_NEAR(e.log10Value, log10Tail, 1e-4);
+    }
+}
+
+TEST(RuleError, RulesOfOneClassAndRefusals)
+{
+    const Eigen::MatrixXd one = Eigen::MatrixXd::Identity(2, 2);
+    const Model m = makeModel(Eigen::Vector2d(0, 0), Eigen::Vector2d(1, 0), one, one, 0.25);
+    const RuleError always = gaussbound::ruleError(m, {Eigen::MatrixXd::Zero(2, 2), Eigen::Vector2d(0, 0), 1.0});
+    EXPECT_EQ(always.givenClass1, 1.0);
+    EXPECT_EQ(always.givenClass2, 0.0);
+    EXPECT_EQ(always.value, 0.25);
+    EXPECT_EQ(always.log10GivenClass2, -std::numeric_limits<double>::infinity());
+    const RuleError never = gaussbound::ruleError(m, {Eigen::MatrixXd::Zero(2, 2), Eigen::Vector2d(0, 0), 0.0});
+    EXPECT_EQ(never.givenClass1, 0.0);
+    EXPECT_EQ(never.value, 0.75);
+
+    Eigen::MatrixXd skew = one;
+    skew(0, 1) = 0.5;
+    EXPECT_THROW(gaussbound::ruleError(m, {skew, Eigen::Vector2d(0, 0), 0.0}), std::invalid_argument);
+    EXPECT_THROW(gaussbound::ruleError(m, {one, Eigen::Vector3d(0, 0, 0), 0.0}), std::invalid_argument);
+    EXPECT_THROW(gaussbound::ruleError(m, {one, Eigen::Vector2d(NAN, 0), 0.0}), std::invalid_argument);
+    Model bad = m;
+    bad.prior1 = 0.9;
+    EXPECT_THROW(gaussbound::ruleError(bad, {one, Eigen::Vector2d(0, 0), 0.0}), std::invalid_argument);
+    EXPECT_THROW(gaussbound::bayesRule(m, {1.0, 1.0, 1.0, 0.0}), std::invalid_argument);  // L11 = L12
+    EXPECT_THROW(gaussbound::bayesRule(m, {0.0, 1.0, -1.0, -2.0}), std::invalid_argument);
+    EXPECT_THROW(gaussbound::fisherRule(bad), std::invalid_argument);
+    EXPECT_THROW(gaussbound::bestLinearRule(bad), std::invalid_argument);
+}
