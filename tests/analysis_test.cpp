@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <boost/math/special_functions/erf.hpp>
+
 #include <Eigen/Cholesky>
 #include <boost/math/distributions/non_central_chi_squared.hpp>
 #include <boost/math/quadrature/sinh_sinh.hpp>
@@ -486,9 +488,32 @@ TEST(Extremes, ClassesSeparatedBeyondTheDoubleRangeNeverOverlap)
         EXPECT_EQ(f.optimum.exponent, INFINITY);
         EXPECT_EQ(f.divergences.kl12, INFINITY);
         EXPECT_EQ(f.divergences.hellinger, 1.0);
+        EXPECT_EQ(f.bayes.log10Value, -INFINITY);
         if (d != 2) {
             EXPECT_EQ(f.bhattacharyya.upperBound, 0.0);
             EXPECT_EQ(f.tableErrorBound, 0.0);
+        }
+    }
+}
+
+TEST(Extremes, LogarithmsOfTheBayesErrorReachFarBelowTheDoubles)
+{
+    // Equal covariances: E = e1 = e2 = Phi(-D/2) at equal priors, D the
+    // Mahalanobis distance; Boost's erfc in long double reaches 1e-4900.
+    const auto log10Tail = [](long double z) {
+        return static_cast<double>(std::log10(0.5L * boost::math::erfc(z / std::sqrt(2.0L))));
+    };
+    EXPECT_NEAR(log10Tail(100), -2173.8715, 1e-4);
+    for (auto [d, separation] : {std::pair{1, 200.0}, {3, 300.0}, {2, 6.0}}) {
+        const Eigen::MatrixXd s = Eigen::MatrixXd::Identity(d, d) * 4.0;
+        const Eigen::VectorXd mu2 = Eigen::VectorXd::Constant(d, 2.0 * separation / std::sqrt(double(d)));
+        const BayesError b = bayes(makeModel(Eigen::VectorXd::Zero(d), mu2, s, s));
+        const double exact = log10Tail(separation / 2);
+        EXPECT_NEAR(b.log10Value, exact, 1e-10 * std::fabs(exact)) << d;
+        EXPECT_NEAR(b.log10GivenClass1, exact, 1e-10 * std::fabs(exact)) << d;
+        EXPECT_NEAR(b.log10GivenClass2, exact, 1e-10 * std::fabs(exact)) << d;
+        if (b.value > 0) {
+            EXPECT_NEAR(b.log10Value, std::log10(b.value), 1e-12 * std::fabs(exact));
         }
     }
 }

@@ -42,13 +42,13 @@ double offsetRatio(double sigma)
 TailProbability tinyEllipsoid(const QuadraticForm& q, double k, int m)
 {
     if (k >= 0.0)
-        return {0.0, 0.0};
+        return {0.0, 0.0, 0.0, -INFINITY, 0.0};
     const double n = static_cast<double>(q.a.size());
     const double logK = std::log(-k) - 2.0 * m * std::log(2.0);
     const double logP = 0.5 * n * logK - 0.5 * q.a.array().log().sum() - 0.5 * n * std::log(2.0) -
                         std::lgamma(0.5 * n + 1.0) - 0.5 * q.b.squaredNorm();
     const double value = std::exp(logP);
-    return {value, 1e-12 * value};
+    return {value, 1e-12 * value, 0.0, logP, 1e-12};
 }
 
 // P(Q < 0) for Q = 1/2 sum gap_i w_i^2 - sum sigma_i phi_i w_i + 1/2 |phi|^2 + kappa,
@@ -71,8 +71,8 @@ TailProbability misclassified(const Eigen::VectorXd& sigma, const Eigen::VectorX
                               const Eigen::VectorXd& phiHalf, double kappa, double rho,
                               const Eigen::VectorXd& phiHalfError, double kappaError)
 {
-    if (!sigma.allFinite() || !phiHalf.allFinite())
-        return {0.0, 0.0};  // a spread or offset beyond the double range: Q > 0 almost surely
+    if (!sigma.allFinite() || !phiHalf.allFinite())  // a spread or offset beyond the double range:
+        return {0.0, 0.0, 0.0, -INFINITY, 0.0};     // Q > 0 almost surely
     int m = std::max(std::ilogb(sigma.maxCoeff()) + 1, 0);
     if (phiHalf.cwiseAbs().maxCoeff() > 0.0)
         m = std::max(m, std::ilogb(phiHalf.cwiseAbs().maxCoeff()) + 2);
@@ -133,12 +133,12 @@ TailProbability misclassified(const Eigen::VectorXd& sigma, const Eigen::VectorX
             }
             return tinyEllipsoid(q, k, m);
         }
-        return {kNan, kNan};
+        return {kNan, kNan, kNan, kNan, kNan};
     }
     // Coefficients that overflowed on the way (a moved form at the edge of
     // the range): nothing can be said.
     if (!q.a.allFinite() || !q.b.allFinite() || !q.c.allFinite() || !std::isfinite(q.k))
-        return {kNan, kNan};
+        return {kNan, kNan, kNan, kNan, kNan};
     return belowZero(q);
 }
 
@@ -191,7 +191,7 @@ BayesError bayesError(const Model& model, const CanonicalForm& form)
         return {kNan, kNan, kNan, kNan, kNan};
     }
     if (form.beyondRange)
-        return {0.0, 0.0, 0.0, 0.0, 0.0};
+        return {0.0, 0.0, 0.0, 0.0, 0.0, -INFINITY, -INFINITY, -INFINITY};
     const double p1 = model.prior1, p2 = model.prior2;
     const auto [e1, e2] = classTails(model, form);
     const double value = p1 * e1.value + p2 * e2.value;
@@ -224,8 +224,18 @@ BayesError bayesError(const Model& model, const CanonicalForm& form)
         inputs = std::fmin(inputs, 4.0 * change);
         partInputs = std::fmin(partInputs, 4.0 * std::fmax(change, partChange));
     }
-    return {std::min(value, std::min(p1, p2)), e1.value, e2.value, own + inputs,
-            own + std::fmax(inputs, partInputs)};
+    // ln(P1 e1 + P2 e2), never above ln min(P1, P2) as value is not.
+    const double l1 = std::log(p1) + e1.logValue, l2 = std::log(p2) + e2.logValue;
+    const double top = std::fmax(l1, l2);
+    const double logValue = top == -INFINITY ? top : top + std::log1p(std::exp(std::fmin(l1, l2) - top));
+    return {std::min(value, std::min(p1, p2)),
+            e1.value,
+            e2.value,
+            own + inputs,
+            own + std::fmax(inputs, partInputs),
+            std::fmin(logValue, std::log(std::min(p1, p2))) / M_LN10,
+            e1.logValue / M_LN10,
+            e2.logValue / M_LN10};
 }
 
 }  // namespace gaussbound

@@ -13,6 +13,8 @@
 #ifndef GAUSSBOUND_BAYES_ERROR_H
 #define GAUSSBOUND_BAYES_ERROR_H
 
+#include <limits>
+
 #include "gaussbound/Canonical.h"
 #include "gaussbound/Model.h"
 
@@ -26,6 +28,13 @@ struct BayesError {
     double partsAbsError;  // bound on P1 |givenClass1 - e1| and on P2 |givenClass2 - e2|: the
                            // parts can be less certain than their sum (two classes equal to
                            // within the precision leave open which one is wider)
+    // log10 of value, e1 and e2, from the logarithms of the tails: finite
+    // where the doubles above underflow to 0 (classes 200 standard
+    // deviations apart: -2173.87...), -infinity for classes separated
+    // beyond the double range, NaN where the figures are.
+    double log10Value = kNoLog, log10GivenClass1 = kNoLog, log10GivenClass2 = kNoLog;
+
+    static constexpr double kNoLog = std::numeric_limits<double>::quiet_NaN();
 };
 
 // Reads a valid model (see validate) and its canonical form. Throws
