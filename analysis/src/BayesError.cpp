@@ -18,6 +18,8 @@
 #include "gaussbound/Error.h"
 #include "gaussbound/QuadraticForm.h"
 
+#include "RuleForm.h"
+
 namespace gaussbound {
 
 namespace {
@@ -225,9 +227,7 @@ BayesError bayesError(const Model& model, const CanonicalForm& form)
         partInputs = std::fmin(partInputs, 4.0 * std::fmax(change, partChange));
     }
     // ln(P1 e1 + P2 e2), never above ln min(P1, P2) as value is not.
-    const double l1 = std::log(p1) + e1.logValue, l2 = std::log(p2) + e2.logValue;
-    const double top = std::fmax(l1, l2);
-    const double logValue = top == -INFINITY ? top : top + std::log1p(std::exp(std::fmin(l1, l2) - top));
+    const double logValue = logSum(std::log(p1) + e1.logValue, std::log(p2) + e2.logValue);
     return {std::min(value, std::min(p1, p2)),
             e1.value,
             e2.value,

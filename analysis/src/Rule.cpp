@@ -14,6 +14,8 @@
 #include "gaussbound/GeneralizedChiSquare.h"
 #include "gaussbound/QuadraticForm.h"
 
+#include "RuleForm.h"
+
 namespace gaussbound {
 
 namespace {
@@ -25,7 +27,22 @@ void requireModel(const Model& model, const char* what)
     requireArgument(!validate(model), what);
 }
 
-// ln(e^x + e^y).
+// Throws std::invalid_argument for a rule that ruleError does not read.
+void checkRule(const Model& model, const Discriminant& rule)
+{
+    requireModel(model, "ruleError: the model is not valid");
+    const Eigen::Index d = model.dimension();
+    requireArgument(rule.quadratic.rows() == d && rule.quadratic.cols() == d && rule.linear.size() == d,
+                    "ruleError: the rule is not of the model's dimension");
+    requireArgument(rule.quadratic.allFinite() && rule.linear.allFinite() && std::isfinite(rule.constant),
+                    "ruleError: a number of the rule is not finite");
+    const double scale = rule.quadratic.cwiseAbs().maxCoeff();
+    requireArgument((rule.quadratic - rule.quadratic.transpose()).cwiseAbs().maxCoeff() <= 1e-9 * scale,
+                    "ruleError: the quadratic part is not symmetric");
+}
+
+}  // namespace
+
 double logSum(double x, double y)
 {
     const double top = std::max(x, y);
@@ -77,22 +94,6 @@ QuadraticForm classForm(const Eigen::VectorXd& mu, const Eigen::MatrixXd& L, con
     return q;
 }
 
-// Throws std::invalid_argument for a rule that ruleError does not read.
-void checkRule(const Model& model, const Discriminant& rule)
-{
-    requireModel(model, "ruleError: the model is not valid");
-    const Eigen::Index d = model.dimension();
-    requireArgument(rule.quadratic.rows() == d && rule.quadratic.cols() == d && rule.linear.size() == d,
-                    "ruleError: the rule is not of the model's dimension");
-    requireArgument(rule.quadratic.allFinite() && rule.linear.allFinite() && std::isfinite(rule.constant),
-                    "ruleError: a number of the rule is not finite");
-    const double scale = rule.quadratic.cwiseAbs().maxCoeff();
-    requireArgument((rule.quadratic - rule.quadratic.transpose()).cwiseAbs().maxCoeff() <= 1e-9 * scale,
-                    "ruleError: the quadratic part is not symmetric");
-}
-
-}  // namespace
-
 bool validCosts(const Costs& c)
 {
     const bool finite = std::isfinite(c.l11) && std::isfinite(c.l12) && std::isfinite(c.l21) && std::isfinite(c.l22);
@@ -126,22 +127,34 @@ RuleError ruleError(const Model& model, const Discriminant& rule)
             logTotal / M_LN10};
 }
 
-Discriminant bayesRule(const Model& model, const Costs& costs)
+Discriminant logLikelihoodRatio(const Model& model)
 {
-    requireModel(model, "bayesRule: the model is not valid");
-    requireArgument(validCosts(costs), "bayesRule: the costs are not valid");
+    requireModel(model, "logLikelihoodRatio: the model is not valid");
     const Eigen::LLT<Eigen::MatrixXd> f1(model.sigma1), f2(model.sigma2);
     const Eigen::Index d = model.dimension();
     const Eigen::MatrixXd i1 = f1.solve(Eigen::MatrixXd::Identity(d, d)), i2 = f2.solve(Eigen::MatrixXd::Identity(d, d));
     const Eigen::VectorXd j1 = f1.solve(model.mu1), j2 = f2.solve(model.mu2);
     const double logDet1 = 2.0 * f1.matrixLLT().diagonal().array().log().sum();
     const double logDet2 = 2.0 * f2.matrixLLT().diagonal().array().log().sum();
-    // g = ln p2 - ln p1 - tau, tau = ln P1 (L12 - L11) - ln P2 (L21 - L22).
-    const double tau = std::log(model.prior1 * (costs.l12 - costs.l11)) - std::log(model.prior2 * (costs.l21 - costs.l22));
     Discriminant rule;
     rule.quadratic = 0.25 * ((i1 - i2) + (i1 - i2).transpose());
     rule.linear = j2 - j1;
-    rule.constant = 0.5 * (model.mu1.dot(j1) - model.mu2.dot(j2)) + 0.5 * (logDet1 - logDet2) - tau;
+    rule.constant = 0.5 * (model.mu1.dot(j1) - model.mu2.dot(j2)) + 0.5 * (logDet1 - logDet2);
+    return rule;
+}
+
+double bayesThreshold(const Model& model, const Costs& costs)
+{
+    requireModel(model, "bayesThreshold: the model is not valid");
+    requireArgument(validCosts(costs), "bayesThreshold: the costs are not valid");
+    return std::log(model.prior1 * (costs.l12 - costs.l11)) - std::log(model.prior2 * (costs.l21 - costs.l22));
+}
+
+Discriminant bayesRule(const Model& model, const Costs& costs)
+{
+    const double threshold = bayesThreshold(model, costs);
+    Discriminant rule = logLikelihoodRatio(model);
+    rule.constant -= threshold;
     return rule;
 }
 

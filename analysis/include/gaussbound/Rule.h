@@ -7,6 +7,7 @@
 //   RuleError      e1 = P(g > 0 | class 1), e2 = P(g <= 0 | class 2), the total
 //                  P1 e1 + P2 e2, their error bounds and base-10 logarithms
 //   ruleError      computes them
+//   logLikelihoodRatio  the statistic ln p2(x) - ln p1(x) as a discriminant
 //   bayesRule      the Bayes rule with costs: class 2 where
 //                  P2 (L21 - L22) p2(x) > P1 (L12 - L11) p1(x)
 //   fisherRule     Fisher's linear discriminant, w = ((Sigma1 + Sigma2)/2)^-1 (mu2 - mu1),
@@ -69,7 +70,10 @@ bool validCosts(const Costs& costs);
 RuleError ruleError(const Model& model, const Discriminant& rule);
 
 // Read a valid model (and valid costs); throw std::invalid_argument
-// otherwise.
+// otherwise. The Bayes rule is the likelihood ratio's with the threshold
+// bayesThreshold: ln P1 (L12 - L11) - ln P2 (L21 - L22).
+Discriminant logLikelihoodRatio(const Model& model);
+double bayesThreshold(const Model& model, const Costs& costs = {});
 Discriminant bayesRule(const Model& model, const Costs& costs = {});
 Discriminant fisherRule(const Model& model);
 
