@@ -1,5 +1,6 @@
-// Tests of bounds sweep and bounds batch, run as child processes, and of the
-// Sweep library's values, models and ordered stream in-process.
+// Tests of bounds sweep and bounds batch, run as child processes (options,
+// exit statuses, what reaches which output, on any number of threads), and
+// of the Sweep library's values, models and ordered stream in-process.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -21,6 +22,7 @@
 
 #include <gaussbound/Stream.h>
 #include <gaussbound/Sweep.h>
+#include <gaussbound/SweepTable.h>
 
 #include "command.h"
 
@@ -74,6 +76,17 @@ std::string modelLine(int i, std::mt19937& random)
            "],\"priors\":[0.3,0.7]}";
 }
 
+// A model in the plane, the Sweep library's tests' own.
+gaussbound::Model planeModel()
+{
+    gaussbound::Model m;
+    m.mu1 = Eigen::Vector2d(0, 0);
+    m.mu2 = Eigen::Vector2d(1, 0.5);
+    m.sigma1 = Eigen::Matrix2d::Identity();
+    m.sigma2 = (Eigen::Matrix2d() << 2, 0.3, 0.3, 1).finished();
+    return m;
+}
+
 // The peak resident set of the processes `command` runs, in KiB, read by a
 // child from getrusage(RUSAGE_CHILDREN) once they have ended.
 long peakChildKiB(const std::string& command)
@@ -104,72 +117,31 @@ long peakChildKiB(const std::string& command)
 // ---------------------------------------------------------------------------
 // bounds sweep
 
-TEST_F(SweepBatch, TheRowAtOneIsPlainBoundsForTheModel)
-{
-    const std::string classes3 = " --mu1 0,0,1 --mu2 1,2,-1 --sigma1 2,0.3,0,0.3,1,0,0,0,1 "
-                                 "--sigma2 1,0,0,0,1,0,0,0,4 --priors 0.3,0.7";
-    for (const std::string& sweep : {std::string("--vary separation --from 0 --to 3 --steps 61"),
-                                     "--vary scale1 --from 0.5 --to 2 --steps 4" + classes3}) {
-        const std::string classes = sweep.find("scale1") != std::string::npos ? classes3 : "";
-        const CommandResult rows = runCommand(kBounds + " sweep --json " + sweep);
-        const CommandResult plain = runCommand(kBounds + " --json" + classes);
-        ASSERT_EQ(rows.status, 0) << rows.err;
-        ASSERT_EQ(plain.status, 0) << plain.err;
-        const json r = json::parse(rows.out), p = json::parse(plain.out);
-        const auto one = std::find_if(r["rows"].begin(), r["rows"].end(), [](const json& x) { return x["t"] == 1.0; });
-        ASSERT_NE(one, r["rows"].end()) << sweep;
-        EXPECT_EQ((*one)["chernoff_beta"], p["chernoff"]["optimum"]["beta"]);
-        EXPECT_EQ((*one)["chernoff_error_bound"], p["chernoff"]["optimum"]["error_bound"]);
-        EXPECT_EQ((*one)["bhattacharyya_error_bound"], p["bhattacharyya"]["error_bound"]);
-        EXPECT_EQ((*one)["bhattacharyya_lower_bound"], p["bhattacharyya"]["lower_bound"]);
-        EXPECT_EQ((*one)["bayes_error"], p["bayes_error"]);
-        EXPECT_EQ((*one)["given_class1"], p["bayes_error_detail"]["given_class1"]);
-        EXPECT_EQ((*one)["given_class2"], p["bayes_error_detail"]["given_class2"]);
-    }
-}
-
-TEST_F(SweepBatch, SeparationLowersTheBayesErrorAndEveryBound)
-{
-    // Equal covariances: the Bayes error at t is Phi(-t|mu2 - mu1|/2), here
-    // with |mu2 - mu1| = 2, and the bounds hold it between them.
-    const CommandResult r = runCommand(kBounds + " sweep --vary separation --from 0 --to 4 --steps 41 --csv - "
-                                                 "--mu2 1.2,1.6 --sigma2 1,0,0,1");
-    ASSERT_EQ(r.status, 0) << r.err;
-    const std::vector<std::string> rows = lines(r.out);
-    ASSERT_EQ(rows.size(), 42u);
-    EXPECT_EQ(rows[0], "t,chernoff_beta,chernoff_error_bound,bhattacharyya_error_bound,"
-                       "bhattacharyya_lower_bound,bayes_error,given_class1,given_class2");
-    std::vector<double> previous;
-    for (size_t i = 1; i < rows.size(); ++i) {
-        std::vector<double> v;
-        std::istringstream in(rows[i]);
-        for (std::string cell; std::getline(in, cell, ',');)
-            v.push_back(std::stod(cell));
-        ASSERT_EQ(v.size(), 8u);
-        EXPECT_NEAR(v[5], 0.5 * std::erfc(v[0] / std::sqrt(2.0)), 1e-12 + 1e-9 * v[5]) << rows[i];
-        EXPECT_LE(v[4], v[5]);
-        EXPECT_LE(v[5], v[2]);
-        EXPECT_LE(v[2], v[3] * (1 + 1e-12));
-        for (int k : {2, 3, 4, 5})
-            if (!previous.empty()) {
-                EXPECT_LT(v[k], previous[k]) << "column " << k << " at " << rows[i];
-            }
-        previous = v;
-    }
-}
-
-TEST_F(SweepBatch, SweepBytesAreTheSameOnOneThreadAndTwo)
+TEST_F(SweepBatch, SweepPrintsTheLibrarysTablesTheSameOnOneThreadAndTwo)
 {
     const std::string sweep = kBounds + " sweep --vary sigma2.1.2 --from -0.9 --to 0.9 --steps 101 "
                                         "--mu1 0,0,1 --mu2 1,0,0 --sigma1 1,0,0,0,2,0,0,0,1 "
                                         "--sigma2 1,0,0,0,1,0,0,0,1 --priors 0.2,0.8";
-    for (const char* format : {" --json", " --csv -", ""}) {
-        const CommandResult one = runCommand(sweep + format + " --threads 1");
-        const CommandResult two = runCommand(sweep + format + " --threads 2");
-        ASSERT_EQ(one.status, 0) << one.err;
-        ASSERT_EQ(two.status, 0) << two.err;
-        EXPECT_EQ(one.out, two.out) << format;
-    }
+    gaussbound::Model m;
+    m.mu1 = Eigen::Vector3d(0, 0, 1);
+    m.mu2 = Eigen::Vector3d(1, 0, 0);
+    m.sigma1 = Eigen::Vector3d(1, 2, 1).asDiagonal();
+    m.sigma2 = Eigen::Matrix3d::Identity();
+    m.prior1 = 0.2;
+    m.prior2 = 0.8;
+    const auto parameter = gaussbound::sweepParameter("sigma2.1.2");
+    const std::vector<double> t = gaussbound::sweepValues(-0.9, 0.9, 101, false);
+    const std::vector<gaussbound::Figures> rows = gaussbound::sweepFigures(m, *parameter, t, 1);
+    const std::pair<const char*, std::string> formats[] = {
+        {" --json", gaussbound::sweepJson(m, "sigma2.1.2", *parameter, t, rows)},
+        {" --csv -", gaussbound::sweepCsv(t, rows)},
+        {"", gaussbound::sweepText("sigma2.1.2", t, rows)}};
+    for (const auto& [format, table] : formats)
+        for (const char* threads : {" --threads 1", " --threads 2"}) {
+            const CommandResult r = runCommand(sweep + format + threads);
+            ASSERT_EQ(r.status, 0) << r.err;
+            EXPECT_EQ(r.out, table) << format << threads;
+        }
 }
 
 TEST_F(SweepBatch, PlotsAndCsvFilesAreWritten)
@@ -473,11 +445,7 @@ TEST(SweepLibrary, FiguresOnTwoThreadsAreThoseOfEachModelAlone)
 {
     // Every figure, the table's included: each worker must have a table of
     // its own.
-    gaussbound::Model m;
-    m.mu1 = Eigen::Vector2d(0, 0);
-    m.mu2 = Eigen::Vector2d(1, 0.5);
-    m.sigma1 = Eigen::Matrix2d::Identity();
-    m.sigma2 = (Eigen::Matrix2d() << 2, 0.3, 0.3, 1).finished();
+    const gaussbound::Model m = planeModel();
     const auto rho = gaussbound::sweepParameter("rho1");
     const std::vector<double> t = gaussbound::sweepValues(-0.9, 0.9, 120, false);
     const std::vector<gaussbound::Figures> two = gaussbound::sweepFigures(m, *rho, t, 2);
@@ -492,15 +460,26 @@ TEST(SweepLibrary, FiguresOnTwoThreadsAreThoseOfEachModelAlone)
     }
 }
 
+TEST(SweepLibrary, TheFirstMissingFigureNamesItsStep)
+{
+    const gaussbound::Model m = planeModel();
+    std::vector<gaussbound::Figures> rows =
+        gaussbound::sweepFigures(m, *gaussbound::sweepParameter("prior1"), {0.2, 0.4, 0.6, 0.8}, 1);
+    EXPECT_FALSE(gaussbound::firstMissing(rows));
+    EXPECT_FALSE(gaussbound::firstMissing({}));
+    rows[3].bayes.value = NAN;
+    rows[2].divergences.hellinger = NAN;
+    const auto missing = gaussbound::firstMissing(rows);
+    ASSERT_TRUE(missing);
+    EXPECT_EQ(missing->step, 2u);
+    EXPECT_EQ(missing->figure, gaussbound::missingFigure(rows[2]));
+}
+
 TEST(SweepLibrary, DoorsRefuseWhatTheyCannotRead)
 {
     using gaussbound::SweepParameter;
     using Kind = SweepParameter::Kind;
-    gaussbound::Model m;
-    m.mu1 = Eigen::Vector2d(0, 0);
-    m.mu2 = Eigen::Vector2d(1, 0.5);
-    m.sigma1 = Eigen::Matrix2d::Identity();
-    m.sigma2 = (Eigen::Matrix2d() << 2, 0.3, 0.3, 1).finished();
+    const gaussbound::Model m = planeModel();
     const std::vector<double> t{0.2, 0.4};
 
     EXPECT_THROW(gaussbound::sweepValues(0, 1, 1, false), std::invalid_argument);
