@@ -17,24 +17,16 @@
 #include <utility>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
-#include <gaussbound/Analysis.h>
+#include <gaussbound/BatchLine.h>
+#include <gaussbound/Bound.h>
+#include <gaussbound/Input.h>
 #include <gaussbound/Stream.h>
 
 #include "cli.h"
 #include "commands.h"
 #include "output.h"
-#include <gaussbound/ModelFile.h>
-#include <gaussbound/Report.h>
 
 namespace {
-
-using nlohmann::json;
-using nlohmann::ordered_json;
-
-// A line longer than this (without its newline) is refused unread.
-constexpr size_t kLongestLine = size_t{1} << 20;
 
 // Lines in flight a worker thread.
 constexpr size_t kWindowPerThread = 64;
@@ -54,115 +46,10 @@ struct Batch {
 
 // One line in flight: what was read, then its answer.
 struct Slot {
-    size_t number;     // counted from 1
-    std::string text;  // without the newline; empty when too long
-    bool tooLong;
-    std::string answer;  // one JSON line, with its newline
-    bool refused;
+    size_t number;  // counted from 1
+    gaussbound::InputLine line;
+    gaussbound::BatchAnswer answer;
 };
-
-// Lines of a file descriptor, each whole but for lines over kLongestLine,
-// which are skipped to their newline without being kept.
-class LineReader {
-public:
-    explicit LineReader(int fd) : fd_(fd), buffer_(1 << 16) {}
-
-    // Reads the next line into text (its newline dropped) or marks it too
-    // long; a last line without a newline counts. False at the end of the
-    // input or on a read error (see error).
-    bool next(std::string& text, bool& tooLong)
-    {
-        text.clear();
-        tooLong = false;
-        for (bool any = false;; any = true) {
-            if (start_ == end_ && !fill())
-                return any;
-            const char* from = buffer_.data() + start_;
-            const auto* newline = static_cast<const char*>(std::memchr(from, '\n', end_ - start_));
-            const size_t n = newline ? static_cast<size_t>(newline - from) : end_ - start_;
-            tooLong = tooLong || text.size() + n > kLongestLine;
-            if (tooLong)
-                text.clear();
-            else
-                text.append(from, n);
-            start_ += n + (newline ? 1 : 0);
-            if (newline)
-                return true;
-        }
-    }
-
-    // The errno of a failed read, or 0.
-    int error() const { return error_; }
-
-private:
-    // Refills the buffer; false at the end of the input or on an error.
-    bool fill()
-    {
-        ssize_t n;
-        do
-            n = read(fd_, buffer_.data(), buffer_.size());
-        while (n < 0 && errno == EINTR);
-        if (n < 0)
-            error_ = errno;
-        start_ = 0;
-        end_ = n > 0 ? static_cast<size_t>(n) : 0;
-        return n > 0;
-    }
-
-    int fd_;
-    std::vector<char> buffer_;
-    size_t start_ = 0, end_ = 0;
-    int error_ = 0;
-};
-
-// An answer as one line of JSON; bytes that are not UTF-8 (from a line's
-// text quoted in a message) are replaced.
-std::string jsonLine(const ordered_json& object)
-{
-    return object.dump(-1, ' ', false, ordered_json::error_handler_t::replace) + "\n";
-}
-
-// An answer led by the id exactly as the line wrote it: {"id":ID, then the
-// members of object.
-std::string withId(const std::string& id, const ordered_json& object)
-{
-    return "{\"id\":" + id + (object.empty() ? "}\n" : "," + jsonLine(object).substr(1));
-}
-
-// The error object of a refused line, with its id when one could be read.
-std::string refusal(size_t number, const std::optional<std::string>& id, const std::string& message)
-{
-    const ordered_json object = {{"line", number}, {"error", message}};
-    return id ? withId(*id, object) : jsonLine(object);
-}
-
-// The answer to one line: its figures, or why it is refused. Reads and frees
-// slot.text; writes slot.answer and slot.refused; table is the worker's own.
-void answer(Slot& slot, double (*table)[2])
-{
-    slot.refused = true;
-    const std::string text = std::move(slot.text);
-    std::optional<std::string> id;
-    try {
-        if (slot.tooLong)
-            throw gaussbound::ModelFileError("longer than 1 MiB: not read");
-        const gaussbound::Model model = gaussbound::readModelLine(text, id);
-        const gaussbound::Figures figures = gaussbound::analyse(model, table);
-        if (const auto missing = gaussbound::missingFigure(figures))
-            throw gaussbound::ModelFileError("the " + *missing + " could not be computed");
-        const ordered_json report = gaussbound::reportObject(model, figures);
-        if (id) {
-            slot.answer = withId(*id, report);
-        } else {
-            ordered_json result = {{"line", slot.number}};
-            result.update(report);
-            slot.answer = jsonLine(result);
-        }
-        slot.refused = false;
-    } catch (const std::exception& e) {  // gaussbound::ModelFileError, or an allocation that failed
-        slot.answer = refusal(slot.number, id, e.what());
-    }
-}
 
 // The progress line on stderr: lines done, rate and time, redrawn at most
 // four times a second and ended with a newline.
@@ -201,13 +88,6 @@ private:
     Clock::time_point start_, shown_;
 };
 
-// Writes all of text to standard output; false on a write error or a write
-// that makes no progress (see output.h).
-bool writeAll(const std::string& text)
-{
-    return ::writeAll(STDOUT_FILENO, text);
-}
-
 // The outcome of a stream: how many lines, how many refused, and how it ended.
 struct Outcome {
     size_t lines = 0, refused = 0;
@@ -223,22 +103,24 @@ Outcome stream(int fd, const Batch& batch)
     std::vector<std::unique_ptr<double[][2]>> tables;
     for (unsigned w = 0; w < batch.threads; ++w)
         tables.emplace_back(new double[kTableRows][2]);
-    LineReader reader(fd);
+    gaussbound::LineReader reader(fd, gaussbound::kLongestBatchLine);
     Progress progress(batch.progress);
     Outcome outcome;
     size_t read = 0;
     const auto next = [&](size_t s) {
-        if (!reader.next(slots[s].text, slots[s].tooLong))
+        if (!reader.next(slots[s].line))
             return false;
         slots[s].number = ++read;
         return true;
     };
-    const auto work = [&](size_t s, unsigned worker) { answer(slots[s], tables[worker].get()); };
+    const auto work = [&](size_t s, unsigned worker) {
+        slots[s].answer = gaussbound::batchAnswer(slots[s].number, std::move(slots[s].line), tables[worker].get());
+    };
     const auto write = [&](size_t s) {
         ++outcome.lines;
-        outcome.refused += slots[s].refused;
+        outcome.refused += slots[s].answer.refused;
         progress.update(outcome.lines);
-        return writeAll(std::exchange(slots[s].answer, std::string()));
+        return writeAll(STDOUT_FILENO, std::exchange(slots[s].answer.json, std::string()));
     };
     outcome.written = gaussbound::streamInOrder(batch.threads, window, next, work, write);
     progress.finish(outcome.lines);

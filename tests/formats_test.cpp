@@ -1,8 +1,15 @@
-// Tests of the Formats library's sweep tables, each held to an independent
-// reading of what it writes: the plain report object of the same model, the
-// JSON read back, a closed form, a hand-written table.
+// Tests of the Formats library's sweep tables, batch answers and line reader,
+// each held to an independent reading of what it writes: the plain report
+// object of the same model, the JSON read back, a closed form, hand-written
+// tables and inputs.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -12,6 +19,9 @@
 #include <nlohmann/json.hpp>
 
 #include <gaussbound/Analysis.h>
+#include <gaussbound/BatchLine.h>
+#include <gaussbound/Bound.h>
+#include <gaussbound/Input.h>
 #include <gaussbound/Report.h>
 #include <gaussbound/Sweep.h>
 #include <gaussbound/SweepTable.h>
@@ -54,7 +64,18 @@ std::vector<std::string> split(const std::string& text, char separator)
     return parts;
 }
 
-// The keys of an object, in their order.
+// A table of kTableRows rows for analyse.
+std::unique_ptr<double[][2]> table()
+{
+    return std::unique_ptr<double[][2]>(new double[kTableRows][2]);
+}
+
+gaussbound::BatchAnswer answer(size_t number, const std::string& text)
+{
+    return gaussbound::batchAnswer(number, {text, false}, table().get());
+}
+
+// The keys of a batch answer or row, in their order.
 std::vector<std::string> keys(const ordered_json& object)
 {
     std::vector<std::string> out;
@@ -62,6 +83,26 @@ std::vector<std::string> keys(const ordered_json& object)
         out.push_back(item.key());
     return out;
 }
+
+const std::string kGood = R"("mu1":[0,0],"mu2":[1,0],"sigma1":[1,0,0,1],"sigma2":[2,0,0,2])";
+
+// A file holding text, open for reading at its start; closed with the object.
+class InputFile {
+public:
+    explicit InputFile(const std::string& text) : file_(std::tmpfile())
+    {
+        std::fwrite(text.data(), 1, text.size(), file_);
+        std::fflush(file_);
+        lseek(fd(), 0, SEEK_SET);
+    }
+    ~InputFile() { std::fclose(file_); }
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+    int fd() const { return fileno(file_); }
+
+private:
+    std::FILE* file_;
+};
 
 }  // namespace
 
@@ -189,4 +230,139 @@ TEST(SweepTable, DoorsRefuseWhatTheyCannotRead)
     EXPECT_EQ(gaussbound::sweepJson(m, "separation", *separation, {}, {}), "{\"vary\":\"separation\",\"rows\":[]}\n");
     EXPECT_EQ(split(gaussbound::sweepCsv({}, {}), '\n').size(), 1u);
     EXPECT_EQ(split(gaussbound::sweepText("separation", {}, {}), '\n').size(), 2u);
+}
+
+// ---------------------------------------------------------------------------
+// Batch answers
+
+TEST(BatchLine, AnAnswerIsThePlainReportLedByTheIdOrElseTheLineNumber)
+{
+    const Model m = model2({1, 0}, 2 * Eigen::Matrix2d::Identity());
+    const std::string plain = gaussbound::jsonReport(m, gaussbound::analyse(m, table().get()));
+    const gaussbound::BatchAnswer withId = answer(1, "{\"id\":\"first\"," + kGood + "}");
+    EXPECT_FALSE(withId.refused);
+    EXPECT_EQ(withId.json, "{\"id\":\"first\"," + plain.substr(1));
+    const gaussbound::BatchAnswer numbered = answer(2, "{" + kGood + "}");
+    EXPECT_FALSE(numbered.refused);
+    EXPECT_EQ(numbered.json, "{\"line\":2," + plain.substr(1));
+    // An id after the model's keys still leads; equal unit variances 2 apart: Phi(-1).
+    const json last = json::parse(answer(8, R"({"mu1":[0],"mu2":[2],"sigma1":[1],"sigma2":[1],"id":8})").json);
+    EXPECT_EQ(last["id"], 8);
+    EXPECT_NEAR(last["bayes_error"].get<double>(), 0.5 * std::erfc(1 / std::sqrt(2.0)), 1e-14);
+}
+
+TEST(BatchLine, EveryIdComesBackExactlyAsTheLineWritesIt)
+{
+    // Numbers a double would round or respell, escapes, spaces inside a value.
+    const std::vector<std::string> ids = {"123456789012345678901234567890", "1E2", "-0", "1.50",
+                                          "\"\\u00e9\\\"x\"", "[1, {\"k\": 2.0e0}]", "{}", "null"};
+    for (const std::string& id : ids)
+        for (const bool refused : {false, true}) {
+            const gaussbound::BatchAnswer a =
+                answer(3, refused ? "{" + kGood + ", \"id\":" + id + ",\"priors\":[0.5,0.6]}"
+                                  : "{\"id\" : " + id + " ," + kGood + "}");
+            EXPECT_EQ(a.refused, refused) << id;
+            EXPECT_EQ(a.json.rfind("{\"id\":" + id + ",", 0), 0u) << a.json.substr(0, 100);
+            EXPECT_EQ(a.json.find('\n'), a.json.size() - 1);
+            const json j = json::parse(a.json);
+            EXPECT_EQ(j["id"], json::parse(id));
+            EXPECT_EQ(j.contains("error"), refused) << a.json.substr(0, 100);
+        }
+}
+
+TEST(BatchLine, ARefusalIsTheLineNumberAndWhyLedByAnyIdRead)
+{
+    const auto nested = [](size_t levels) { return std::string(levels, '[') + std::string(levels, ']'); };
+    struct Case {
+        std::string text;
+        std::vector<std::string> keys;  // of the answer, in order
+        std::string error;              // how the error starts
+    };
+    const Case cases[] = {
+        {"{\"id\": 7, \"mu1\": [0,0", {"line", "error"}, "column 22: not valid JSON"},
+        {"", {"line", "error"}, "column 1: not valid JSON"},
+        {"{\"id\":[1,{\"k\":2}]," + kGood + ",\"priors\":[0.5,0.6]}", {"id", "line", "error"}, "priors: "},
+        {"{\"id\":null," + kGood + ",\"prior\":[0.5,0.5]}", {"id", "line", "error"}, "prior"},
+        {"{\"id\":" + nested(100000) + "," + kGood + "}", {"line", "error"}, "nested more than 256 levels deep"},
+        {"{\"id\":" + nested(256) + "," + kGood + "}", {"line", "error"}, "nested more than 256 levels deep"},
+        {"{\"id\":3," + kGood + ",\"chernoff\":1e999}", {"line", "error"},
+         "chernoff: '1e999' holds a number out of range"},
+        {R"({"id":5,"mu1":[0,-1e-400],"mu2":[1,0],"sigma1":[1,0,0,1],"sigma2":[2,0,0,2]})", {"line", "error"},
+         "mu1: '-1e-400' holds a number out of range"},
+        // 5e-324 is a double (a subnormal), not out of range: the priors are refused for their sum.
+        {"{\"id\":4," + kGood + ",\"priors\":[0.5,5e-324]}", {"id", "line", "error"}, "priors: "},
+        // The message quotes bytes that are not UTF-8: they are replaced, and the line stays JSON.
+        {"{\"id\":1,\"\xff\":2}", {"line", "error"}, "column "},
+        // A valid model whose figures cannot all be computed.
+        {R"({"mu1":[0,0],"mu2":[1,0],"sigma1":[1e308,0,0,1e-308],"sigma2":[1,0,0,1]})", {"line", "error"},
+         "the Bayes error could not be computed"},
+    };
+    for (const Case& c : cases) {
+        const gaussbound::BatchAnswer a = answer(4, c.text);
+        const std::string shown = a.json.substr(0, 200);
+        EXPECT_TRUE(a.refused) << shown;
+        EXPECT_EQ(a.json.find('\n'), a.json.size() - 1) << shown;
+        const ordered_json j = ordered_json::parse(a.json);
+        EXPECT_EQ(keys(j), c.keys) << shown;
+        EXPECT_EQ(j["line"], 4) << shown;
+        EXPECT_EQ(j["error"].get<std::string>().rfind(c.error, 0), 0u) << shown;
+    }
+    const gaussbound::BatchAnswer tooLong = gaussbound::batchAnswer(5, {"", true}, table().get());
+    EXPECT_TRUE(tooLong.refused);
+    EXPECT_EQ(tooLong.json, "{\"line\":5,\"error\":\"longer than 1 MiB: not read\"}\n");
+    // The deepest nesting taken: the line's object is one level, the id 255 more.
+    EXPECT_FALSE(answer(1, "{\"id\":" + nested(255) + "," + kGood + "}").refused);
+}
+
+TEST(BatchLine, DoorsRefuseWhatTheyCannotRead)
+{
+    const std::string good = "{" + kGood + "}";
+    EXPECT_THROW(gaussbound::batchAnswer(0, {good, false}, table().get()), std::invalid_argument);
+    EXPECT_THROW(gaussbound::batchAnswer(1, {good, false}, nullptr), std::invalid_argument);
+}
+
+// ---------------------------------------------------------------------------
+// The line reader
+
+TEST(LineReader, LinesComeWholeButForThoseOverTheLimit)
+{
+    // A limit above the reader's 64 KiB buffer, so that lines span refills.
+    constexpr size_t kLimit = 100000;
+    const std::string x(kLimit, 'x');
+    struct Case {
+        std::string input;
+        std::vector<gaussbound::InputLine> lines;
+    };
+    const Case cases[] = {
+        {"a\n\n" + x + "\n" + x + "y\nafter\n" + std::string(300000, 'z') + "\nlast",
+         {{"a", false}, {"", false}, {x, false}, {"", true}, {"after", false}, {"", true}, {"last", false}}},
+        {"one\ntwo\n", {{"one", false}, {"two", false}}},
+        {"one\n" + x + "y", {{"one", false}, {"", true}}},
+        {"\n", {{"", false}}},
+        {"", {}},
+    };
+    for (const Case& c : cases) {
+        InputFile file(c.input);
+        gaussbound::LineReader reader(file.fd(), kLimit);
+        gaussbound::InputLine line{"left over", true};
+        for (const gaussbound::InputLine& expected : c.lines) {
+            ASSERT_TRUE(reader.next(line)) << c.input.substr(0, 40);
+            EXPECT_EQ(line.text, expected.text) << c.input.substr(0, 40);
+            EXPECT_EQ(line.tooLong, expected.tooLong) << line.text.substr(0, 40);
+        }
+        EXPECT_FALSE(reader.next(line)) << c.input.substr(0, 40);
+        EXPECT_EQ(reader.error(), 0);
+    }
+}
+
+TEST(LineReader, AReadErrorEndsTheLinesAndIsKept)
+{
+    const int folder = open("/", O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(folder, 0);
+    gaussbound::LineReader reader(folder, 10);
+    gaussbound::InputLine line;
+    EXPECT_FALSE(reader.next(line));
+    EXPECT_EQ(reader.error(), EISDIR);
+    close(folder);
+    EXPECT_THROW(gaussbound::LineReader(-1, 10), std::invalid_argument);
 }
