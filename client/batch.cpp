@@ -7,8 +7,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <memory>
@@ -25,6 +23,7 @@
 #include "cli.h"
 #include "commands.h"
 #include "output.h"
+#include "progress.h"
 
 namespace {
 
@@ -41,7 +40,7 @@ struct Typed {
 struct Batch {
     std::string input;  // "-": standard input
     unsigned threads;
-    bool progress;  // a progress line on stderr
+    bool progress;  // a progress line on stderr (when it is a terminal)
 };
 
 // One line in flight: what was read, then its answer.
@@ -49,43 +48,6 @@ struct Slot {
     size_t number;  // counted from 1
     gaussbound::InputLine line;
     gaussbound::BatchAnswer answer;
-};
-
-// The progress line on stderr: lines done, rate and time, redrawn at most
-// four times a second and ended with a newline.
-class Progress {
-public:
-    explicit Progress(bool on) : on_(on), start_(Clock::now()), shown_(start_) {}
-
-    // Redraws the line for `done` lines when a quarter second has passed.
-    void update(size_t done)
-    {
-        if (on_ && Clock::now() - shown_ >= std::chrono::milliseconds(250))
-            draw(done);
-    }
-
-    // Draws the final count and ends the line.
-    void finish(size_t done)
-    {
-        if (!on_)
-            return;
-        draw(done);
-        std::fputc('\n', stderr);
-    }
-
-private:
-    using Clock = std::chrono::steady_clock;
-
-    void draw(size_t done)
-    {
-        shown_ = Clock::now();
-        const double seconds = std::chrono::duration<double>(shown_ - start_).count();
-        std::fprintf(stderr, "\rbounds batch: %zu lines, %.0f lines/s, %.1f s ", done,
-                     seconds > 0 ? static_cast<double>(done) / seconds : 0.0, seconds);
-    }
-
-    bool on_;
-    Clock::time_point start_, shown_;
 };
 
 // The outcome of a stream: how many lines, how many refused, and how it ended.
@@ -104,7 +66,9 @@ Outcome stream(int fd, const Batch& batch)
     for (unsigned w = 0; w < batch.threads; ++w)
         tables.emplace_back(new double[kTableRows][2]);
     gaussbound::LineReader reader(fd, gaussbound::kLongestBatchLine);
-    Progress progress(batch.progress);
+    std::optional<ProgressLine> progress;
+    if (batch.progress)
+        progress.emplace("bounds batch", "lines");
     Outcome outcome;
     size_t read = 0;
     const auto next = [&](size_t s) {
@@ -119,11 +83,11 @@ Outcome stream(int fd, const Batch& batch)
     const auto write = [&](size_t s) {
         ++outcome.lines;
         outcome.refused += slots[s].answer.refused;
-        progress.update(outcome.lines);
+        if (progress)
+            progress->update(static_cast<long>(outcome.lines));
         return writeAll(STDOUT_FILENO, std::exchange(slots[s].answer.json, std::string()));
     };
     outcome.written = gaussbound::streamInOrder(batch.threads, window, next, work, write);
-    progress.finish(outcome.lines);
     outcome.readError = reader.error();
     return outcome;
 }
@@ -187,7 +151,7 @@ void addBatchCommand(CLI::App& app, Work& work)
                     "line) or bad input; 1 standard output could not be written.");
     command->callback([typed, &work] {
         checkInput(typed->input);
-        const Batch batch{typed->input, readThreads(typed->threads), !typed->quiet && isatty(STDERR_FILENO)};
+        const Batch batch{typed->input, readThreads(typed->threads), !typed->quiet};
         work = [batch] { return run(batch); };
     });
 }
