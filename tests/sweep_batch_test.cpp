@@ -165,7 +165,7 @@ TEST_F(SweepBatch, PlotsAndCsvFilesAreWritten)
     EXPECT_EQ(be(20), 480u);
 }
 
-TEST_F(SweepBatch, SweepRefusalsWriteNothing)
+TEST_F(SweepBatch, SweepRefusalsAndMissingFiguresWriteNothing)
 {
     const std::string ok = " --from 0 --to 1 --steps 3";
     const std::string cases[] = {
@@ -192,6 +192,15 @@ TEST_F(SweepBatch, SweepRefusalsWriteNothing)
     // The first offending value is named, in a descending sweep too.
     const CommandResult r = runCommand(kBounds + " sweep --vary scale2 --from 1 --to=-1 --steps 5");
     EXPECT_NE(r.err.find("at t = 0:"), std::string::npos) << r.err;
+    // A valid model whose figures cannot all be computed: status 1, the
+    // figure and its t named, nothing written.
+    const CommandResult missing = runCommand("cd " + dir.string() + " && " + kBounds +
+                                             " sweep --sigma1 1e308,0,0,1e-308 --sigma2 1,0,0,1 --vary prior1 "
+                                             "--from 0.2 --to 0.8 --steps 3 --csv rows.csv");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_EQ(missing.err, "bounds: the Bayes error could not be computed at t = 0.2\n");
+    EXPECT_TRUE(fs::is_empty(dir));
 }
 
 // ---------------------------------------------------------------------------
