@@ -132,23 +132,23 @@ TEST(SweepTable, EveryJsonRowHoldsThePlainReportOfTheModelAtItsT)
         EXPECT_EQ(text.find('\n'), text.size() - 1);
         const ordered_json j = ordered_json::parse(text);
         EXPECT_EQ(keys(j), (std::vector<std::string>{"vary", "rows"}));
-        EXPECT_EQ(j["vary"], c.name);
-        ASSERT_EQ(j["rows"].size(), c.values.size());
+        EXPECT_EQ(j.at("vary"), c.name);
+        ASSERT_EQ(j.at("rows").size(), c.values.size());
         for (size_t i = 0; i < c.values.size(); ++i) {
             const ordered_json plain =
                 gaussbound::reportObject(gaussbound::modelAt(c.model, *parameter, c.values[i]), rows[i]);
             const ordered_json expected = {{"t", c.values[i]},
-                                           {"chernoff_beta", plain["chernoff"]["optimum"]["beta"]},
-                                           {"chernoff_error_bound", plain["chernoff"]["optimum"]["error_bound"]},
-                                           {"bhattacharyya_error_bound", plain["bhattacharyya"]["error_bound"]},
-                                           {"bhattacharyya_lower_bound", plain["bhattacharyya"]["lower_bound"]},
-                                           {"bayes_error", plain["bayes_error"]},
-                                           {"given_class1", plain["bayes_error_detail"]["given_class1"]},
-                                           {"given_class2", plain["bayes_error_detail"]["given_class2"]}};
-            EXPECT_EQ(j["rows"][i], expected) << c.name << " at " << c.values[i];
+                                           {"chernoff_beta", plain.at("chernoff").at("optimum").at("beta")},
+                                           {"chernoff_error_bound", plain.at("chernoff").at("optimum").at("error_bound")},
+                                           {"bhattacharyya_error_bound", plain.at("bhattacharyya").at("error_bound")},
+                                           {"bhattacharyya_lower_bound", plain.at("bhattacharyya").at("lower_bound")},
+                                           {"bayes_error", plain.at("bayes_error")},
+                                           {"given_class1", plain.at("bayes_error_detail").at("given_class1")},
+                                           {"given_class2", plain.at("bayes_error_detail").at("given_class2")}};
+            EXPECT_EQ(j.at("rows").at(i), expected) << c.name << " at " << c.values[i];
         }
-        EXPECT_TRUE(j["rows"][1]["bhattacharyya_error_bound"].is_null());
-        EXPECT_EQ(j["rows"][2]["bayes_error"], "Infinity");
+        EXPECT_TRUE(j.at("rows").at(1).at("bhattacharyya_error_bound").is_null());
+        EXPECT_EQ(j.at("rows").at(2).at("bayes_error"), "Infinity");
     }
 }
 
@@ -168,7 +168,7 @@ TEST(SweepTable, CsvNamesTheJsonKeysInOrderAndReadsBackAsTheSameDoubles)
                         "bhattacharyya_lower_bound,bayes_error,given_class1,given_class2");
     const ordered_json j = ordered_json::parse(gaussbound::sweepJson(m, "separation", *separation, t, rows));
     const std::vector<std::string> header = split(lines[0], ',');
-    EXPECT_EQ(header, keys(j["rows"][0]));
+    EXPECT_EQ(header, keys(j.at("rows").at(0)));
     std::vector<double> previous;
     for (size_t i = 1; i < lines.size(); ++i) {
         const std::vector<std::string> cells = split(lines[i], ',');
@@ -178,7 +178,7 @@ TEST(SweepTable, CsvNamesTheJsonKeysInOrderAndReadsBackAsTheSameDoubles)
             char* end = nullptr;
             v.push_back(std::strtod(cells[k].c_str(), &end));
             EXPECT_EQ(*end, '\0') << cells[k];
-            EXPECT_EQ(v[k], j["rows"][i - 1][header[k]].get<double>()) << header[k] << " in " << lines[i];
+            EXPECT_EQ(v[k], j.at("rows").at(i - 1).at(header[k]).get<double>()) << header[k] << " in " << lines[i];
         }
         EXPECT_NEAR(v[5], 0.5 * std::erfc(v[0] / std::sqrt(2.0)), 1e-12 + 1e-9 * v[5]) << lines[i];
         EXPECT_LE(v[4], v[5]);
@@ -247,8 +247,8 @@ TEST(BatchLine, AnAnswerIsThePlainReportLedByTheIdOrElseTheLineNumber)
     EXPECT_EQ(numbered.json, "{\"line\":2," + plain.substr(1));
     // An id after the model's keys still leads; equal unit variances 2 apart: Phi(-1).
     const json last = json::parse(answer(8, R"({"mu1":[0],"mu2":[2],"sigma1":[1],"sigma2":[1],"id":8})").json);
-    EXPECT_EQ(last["id"], 8);
-    EXPECT_NEAR(last["bayes_error"].get<double>(), 0.5 * std::erfc(1 / std::sqrt(2.0)), 1e-14);
+    EXPECT_EQ(last.at("id"), 8);
+    EXPECT_NEAR(last.at("bayes_error").get<double>(), 0.5 * std::erfc(1 / std::sqrt(2.0)), 1e-14);
 }
 
 TEST(BatchLine, EveryIdComesBackExactlyAsTheLineWritesIt)
@@ -265,7 +265,7 @@ TEST(BatchLine, EveryIdComesBackExactlyAsTheLineWritesIt)
             EXPECT_EQ(a.json.rfind("{\"id\":" + id + ",", 0), 0u) << a.json.substr(0, 100);
             EXPECT_EQ(a.json.find('\n'), a.json.size() - 1);
             const json j = json::parse(a.json);
-            EXPECT_EQ(j["id"], json::parse(id));
+            EXPECT_EQ(j.at("id"), json::parse(id));
             EXPECT_EQ(j.contains("error"), refused) << a.json.substr(0, 100);
         }
 }
@@ -304,8 +304,8 @@ TEST(BatchLine, ARefusalIsTheLineNumberAndWhyLedByAnyIdRead)
         EXPECT_EQ(a.json.find('\n'), a.json.size() - 1) << shown;
         const ordered_json j = ordered_json::parse(a.json);
         EXPECT_EQ(keys(j), c.keys) << shown;
-        EXPECT_EQ(j["line"], 4) << shown;
-        EXPECT_EQ(j["error"].get<std::string>().rfind(c.error, 0), 0u) << shown;
+        EXPECT_EQ(j.at("line"), 4) << shown;
+        EXPECT_EQ(j.at("error").get<std::string>().rfind(c.error, 0), 0u) << shown;
     }
     const gaussbound::BatchAnswer tooLong = gaussbound::batchAnswer(5, {"", true}, table().get());
     EXPECT_TRUE(tooLong.refused);
