@@ -3,9 +3,12 @@
 // object of the same model, the JSON read back, a closed form, hand-written
 // tables and inputs.
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +16,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -365,4 +369,32 @@ TEST(LineReader, AReadErrorEndsTheLinesAndIsKept)
     EXPECT_EQ(reader.error(), EISDIR);
     close(folder);
     EXPECT_THROW(gaussbound::LineReader(-1, 10), std::invalid_argument);
+}
+
+TEST(LineReader, AReadThatASignalInterruptsIsTriedAgain)
+{
+    // A handler without SA_RESTART: the reader's blocked read(2) returns EINTR.
+    struct sigaction action {}, previous {};
+    action.sa_handler = [](int) {};
+    sigemptyset(&action.sa_mask);
+    ASSERT_EQ(sigaction(SIGUSR1, &action, &previous), 0);
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    const pthread_t reading = pthread_self();
+    std::thread writer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        pthread_kill(reading, SIGUSR1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        EXPECT_EQ(write(fds[1], "a\n", 2), 2);
+        close(fds[1]);
+    });
+    gaussbound::LineReader reader(fds[0], 10);
+    gaussbound::InputLine line;
+    const bool read = reader.next(line);
+    writer.join();
+    close(fds[0]);
+    sigaction(SIGUSR1, &previous, nullptr);
+    EXPECT_TRUE(read);
+    EXPECT_EQ(line.text, "a");
+    EXPECT_EQ(reader.error(), 0);
 }
