@@ -61,11 +61,11 @@ Model model3()
 
 std::vector<std::string> split(const std::string& text, char separator)
 {
-    std::vector<std::string> parts;
+    std::vector<std::string> pieces;
     std::istringstream in(text);
-    for (std::string part; std::getline(in, part, separator);)
-        parts.push_back(part);
-    return parts;
+    for (std::string piece; std::getline(in, piece, separator);)
+        pieces.push_back(piece);
+    return pieces;
 }
 
 // A table of kTableRows rows for analyse.
