@@ -8,8 +8,8 @@
 //   sweepText   a title line, a header line and one line a row, figures to 6 digits
 //
 // Each reads values[i] and rows[i], the figures at values[i], together, and
-// throws std::invalid_argument (see Error.h) when their counts differ. None
-// or all may be empty: a sweep of no values is its headers alone.
+// throws std::invalid_argument (see Error.h) when their counts differ. Both
+// may be empty: a sweep of no values is its headers alone.
 #ifndef GAUSSBOUND_SWEEP_TABLE_H
 #define GAUSSBOUND_SWEEP_TABLE_H
 
