@@ -7,8 +7,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <memory>
@@ -17,24 +15,17 @@
 #include <utility>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
-#include <gaussbound/Analysis.h>
+#include <gaussbound/BatchLine.h>
+#include <gaussbound/Bound.h>
+#include <gaussbound/Input.h>
 #include <gaussbound/Stream.h>
 
 #include "cli.h"
 #include "commands.h"
 #include "output.h"
-#include <gaussbound/ModelFile.h>
-#include <gaussbound/Report.h>
+#include "progress.h"
 
 namespace {
-
-using nlohmann::json;
-using nlohmann::ordered_json;
-
-// A line longer than this (without its newline) is refused unread.
-constexpr size_t kLongestLine = size_t{1} << 20;
 
 // Lines in flight a worker thread.
 constexpr size_t kWindowPerThread = 64;
@@ -49,164 +40,15 @@ struct Typed {
 struct Batch {
     std::string input;  // "-": standard input
     unsigned threads;
-    bool progress;  // a progress line on stderr
+    bool progress;  // a progress line on stderr (when it is a terminal)
 };
 
 // One line in flight: what was read, then its answer.
 struct Slot {
-    size_t number;     // counted from 1
-    std::string text;  // without the newline; empty when too long
-    bool tooLong;
-    std::string answer;  // one JSON line, with its newline
-    bool refused;
+    size_t number;  // counted from 1
+    gaussbound::InputLine line;
+    gaussbound::BatchAnswer answer;
 };
-
-// Lines of a file descriptor, each whole but for lines over kLongestLine,
-// which are skipped to their newline without being kept.
-class LineReader {
-public:
-    explicit LineReader(int fd) : fd_(fd), buffer_(1 << 16) {}
-
-    // Reads the next line into text (its newline dropped) or marks it too
-    // long; a last line without a newline counts. False at the end of the
-    // input or on a read error (see error).
-    bool next(std::string& text, bool& tooLong)
-    {
-        text.clear();
-        tooLong = false;
-        for (bool any = false;; any = true) {
-            if (start_ == end_ && !fill())
-                return any;
-            const char* from = buffer_.data() + start_;
-            const auto* newline = static_cast<const char*>(std::memchr(from, '\n', end_ - start_));
-            const size_t n = newline ? static_cast<size_t>(newline - from) : end_ - start_;
-            tooLong = tooLong || text.size() + n > kLongestLine;
-            if (tooLong)
-                text.clear();
-            else
-                text.append(from, n);
-            start_ += n + (newline ? 1 : 0);
-            if (newline)
-                return true;
-        }
-    }
-
-    // The errno of a failed read, or 0.
-    int error() const { return error_; }
-
-private:
-    // Refills the buffer; false at the end of the input or on an error.
-    bool fill()
-    {
-        ssize_t n;
-        do
-            n = read(fd_, buffer_.data(), buffer_.size());
-        while (n < 0 && errno == EINTR);
-        if (n < 0)
-            error_ = errno;
-        start_ = 0;
-        end_ = n > 0 ? static_cast<size_t>(n) : 0;
-        return n > 0;
-    }
-
-    int fd_;
-    std::vector<char> buffer_;
-    size_t start_ = 0, end_ = 0;
-    int error_ = 0;
-};
-
-// An answer as one line of JSON; bytes that are not UTF-8 (from a line's
-// text quoted in a message) are replaced.
-std::string jsonLine(const ordered_json& object)
-{
-    return object.dump(-1, ' ', false, ordered_json::error_handler_t::replace) + "\n";
-}
-
-// An answer led by the id exactly as the line wrote it: {"id":ID, then the
-// members of object.
-std::string withId(const std::string& id, const ordered_json& object)
-{
-    return "{\"id\":" + id + (object.empty() ? "}\n" : "," + jsonLine(object).substr(1));
-}
-
-// The error object of a refused line, with its id when one could be read.
-std::string refusal(size_t number, const std::optional<std::string>& id, const std::string& message)
-{
-    const ordered_json object = {{"line", number}, {"error", message}};
-    return id ? withId(*id, object) : jsonLine(object);
-}
-
-// The answer to one line: its figures, or why it is refused. Reads and frees
-// slot.text; writes slot.answer and slot.refused; table is the worker's own.
-void answer(Slot& slot, double (*table)[2])
-{
-    slot.refused = true;
-    const std::string text = std::move(slot.text);
-    std::optional<std::string> id;
-    try {
-        if (slot.tooLong)
-            throw gaussbound::ModelFileError("longer than 1 MiB: not read");
-        const gaussbound::Model model = gaussbound::readModelLine(text, id);
-        const gaussbound::Figures figures = gaussbound::analyse(model, table);
-        if (const auto missing = gaussbound::missingFigure(figures))
-            throw gaussbound::ModelFileError("the " + *missing + " could not be computed");
-        const ordered_json report = gaussbound::reportObject(model, figures);
-        if (id) {
-            slot.answer = withId(*id, report);
-        } else {
-            ordered_json result = {{"line", slot.number}};
-            result.update(report);
-            slot.answer = jsonLine(result);
-        }
-        slot.refused = false;
-    } catch (const std::exception& e) {  // gaussbound::ModelFileError, or an allocation that failed
-        slot.answer = refusal(slot.number, id, e.what());
-    }
-}
-
-// The progress line on stderr: lines done, rate and time, redrawn at most
-// four times a second and ended with a newline.
-class Progress {
-public:
-    explicit Progress(bool on) : on_(on), start_(Clock::now()), shown_(start_) {}
-
-    // Redraws the line for `done` lines when a quarter second has passed.
-    void update(size_t done)
-    {
-        if (on_ && Clock::now() - shown_ >= std::chrono::milliseconds(250))
-            draw(done);
-    }
-
-    // Draws the final count and ends the line.
-    void finish(size_t done)
-    {
-        if (!on_)
-            return;
-        draw(done);
-        std::fputc('\n', stderr);
-    }
-
-private:
-    using Clock = std::chrono::steady_clock;
-
-    void draw(size_t done)
-    {
-        shown_ = Clock::now();
-        const double seconds = std::chrono::duration<double>(shown_ - start_).count();
-        std::fprintf(stderr, "\rbounds batch: %zu lines, %.0f lines/s, %.1f s ", done,
-                     seconds > 0 ? static_cast<double>(done) / seconds : 0.0, seconds);
-    }
-
-    bool on_;
-    Clock::time_point start_, shown_;
-};
-
-// Writes all of text to standard output; false on a write error or a write
-// that makes no progress (see output.h).
-bool writeAll(const std::string& text)
-{
-    return ::writeAll(STDOUT_FILENO, text);
-}
 
 // The outcome of a stream: how many lines, how many refused, and how it ended.
 struct Outcome {
@@ -223,25 +65,29 @@ Outcome stream(int fd, const Batch& batch)
     std::vector<std::unique_ptr<double[][2]>> tables;
     for (unsigned w = 0; w < batch.threads; ++w)
         tables.emplace_back(new double[kTableRows][2]);
-    LineReader reader(fd);
-    Progress progress(batch.progress);
+    gaussbound::LineReader reader(fd, gaussbound::kLongestBatchLine);
+    std::optional<ProgressLine> progress;
+    if (batch.progress)
+        progress.emplace("bounds batch", "lines");
     Outcome outcome;
     size_t read = 0;
     const auto next = [&](size_t s) {
-        if (!reader.next(slots[s].text, slots[s].tooLong))
+        if (!reader.next(slots[s].line))
             return false;
         slots[s].number = ++read;
         return true;
     };
-    const auto work = [&](size_t s, unsigned worker) { answer(slots[s], tables[worker].get()); };
+    const auto work = [&](size_t s, unsigned worker) {
+        slots[s].answer = gaussbound::batchAnswer(slots[s].number, std::move(slots[s].line), tables[worker].get());
+    };
     const auto write = [&](size_t s) {
         ++outcome.lines;
-        outcome.refused += slots[s].refused;
-        progress.update(outcome.lines);
-        return writeAll(std::exchange(slots[s].answer, std::string()));
+        outcome.refused += slots[s].answer.refused;
+        if (progress)
+            progress->update(static_cast<long>(outcome.lines));
+        return writeAll(STDOUT_FILENO, std::exchange(slots[s].answer.json, std::string()));
     };
     outcome.written = gaussbound::streamInOrder(batch.threads, window, next, work, write);
-    progress.finish(outcome.lines);
     outcome.readError = reader.error();
     return outcome;
 }
@@ -305,7 +151,7 @@ void addBatchCommand(CLI::App& app, Work& work)
                     "line) or bad input; 1 standard output could not be written.");
     command->callback([typed, &work] {
         checkInput(typed->input);
-        const Batch batch{typed->input, readThreads(typed->threads), !typed->quiet && isatty(STDERR_FILENO)};
+        const Batch batch{typed->input, readThreads(typed->threads), !typed->quiet};
         work = [batch] { return run(batch); };
     });
 }

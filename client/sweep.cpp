@@ -1,29 +1,25 @@
 // bounds sweep: the bounds and the Bayes error of a model with one parameter
 // swept across a range, as a table, CSV, JSON and a figure of the four
 // curves against the parameter.
-#include <algorithm>
-#include <cmath>
+#include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
-
-#include <iostream>
-
-#include <nlohmann/json.hpp>
 
 #include <gaussbound/Sweep.h>
 #include <gaussbound/SweepFigure.h>
+#include <gaussbound/SweepTable.h>
+#include <gaussbound/Text.h>
 
 #include "cli.h"
 #include "commands.h"
-#include <gaussbound/Report.h>
 
 namespace {
 
 using gaussbound::Figures;
 using gaussbound::SweepParameter;
-using nlohmann::ordered_json;
 
 // The options as typed.
 struct Typed {
@@ -47,11 +43,6 @@ struct Sweep {
     std::optional<bool> logY;  // empty: logarithmic when the curves span over two decades
     bool json, outputOnStandardOutput;
 };
-
-// The keys of a row, in order, as JSON and CSV name them.
-const char* const kKeys[] = {"t",           "chernoff_beta",           "chernoff_error_bound",
-                             "bhattacharyya_error_bound", "bhattacharyya_lower_bound",
-                             "bayes_error", "given_class1",            "given_class2"};
 
 void declare(CLI::App& command, Typed& typed)
 {
@@ -124,108 +115,28 @@ void readOutputs(Typed& typed, Sweep& sweep)
         sweep.plot.path.clear();
 }
 
-// The row's figures in kKeys' order after t, as plain `bounds --json`
-// writes them for the model at t.
-ordered_json row(const Sweep& sweep, size_t step, const Figures& f)
-{
-    const ordered_json r = gaussbound::reportObject(gaussbound::modelAt(sweep.model, sweep.parameter, sweep.values[step]), f);
-    return {{kKeys[0], sweep.values[step]},
-            {kKeys[1], r["chernoff"]["optimum"]["beta"]},
-            {kKeys[2], r["chernoff"]["optimum"]["error_bound"]},
-            {kKeys[3], r["bhattacharyya"]["error_bound"]},
-            {kKeys[4], r["bhattacharyya"]["lower_bound"]},
-            {kKeys[5], r["bayes_error"]},
-            {kKeys[6], r["bayes_error_detail"]["given_class1"]},
-            {kKeys[7], r["bayes_error_detail"]["given_class2"]}};
-}
-
-// The row's numbers in kKeys' order.
-std::vector<double> numbers(double t, const Figures& f)
-{
-    return {t,
-            f.optimum.beta,
-            f.optimum.errorBound,
-            f.bhattacharyya.upperBound,
-            f.bhattacharyya.lowerBound,
-            f.bayes.value,
-            f.bayes.givenClass1,
-            f.bayes.givenClass2};
-}
-
-std::string jsonRows(const Sweep& sweep, const std::vector<Figures>& rows)
-{
-    std::string s = "{\"vary\":" + ordered_json(sweep.name).dump() + ",\"rows\":[";
-    for (size_t i = 0; i < rows.size(); ++i)
-        s += (i > 0 ? "," : "") + row(sweep, i, rows[i]).dump();
-    return s + "]}\n";
-}
-
-// Header line and one line a row, every number read back as the same double.
-std::string csvRows(const Sweep& sweep, const std::vector<Figures>& rows)
-{
-    std::string s;
-    for (const char* key : kKeys)
-        s += std::string(key == kKeys[0] ? "" : ",") + key;
-    s += '\n';
-    for (size_t i = 0; i < rows.size(); ++i) {
-        const std::vector<double> v = numbers(sweep.values[i], rows[i]);
-        for (size_t k = 0; k < v.size(); ++k)
-            s += (k > 0 ? "," : "") + gaussbound::exact(v[k]);
-        s += '\n';
-    }
-    return s;
-}
-
-// A right-aligned column of the readable table.
-std::string cell(const std::string& text)
-{
-    constexpr size_t kWidth = 13;
-    return std::string(text.size() < kWidth ? kWidth - text.size() : 1, ' ') + text;
-}
-
-// The readable table: the parameter, then the figures to 6 digits.
-std::string textRows(const Sweep& sweep, const std::vector<Figures>& rows)
-{
-    std::string s = "Sweep of " + sweep.name + " over " + std::to_string(rows.size()) + " values of t\n";
-    for (const char* head : {"t", "beta*", "Chernoff", "Bhatt. upper", "Bhatt. lower", "Bayes error", "e1", "e2"})
-        s += cell(head);
-    s += '\n';
-    for (size_t i = 0; i < rows.size(); ++i) {
-        for (double v : numbers(sweep.values[i], rows[i]))
-            s += cell(gaussbound::sig6(v));
-        s += '\n';
-    }
-    return s;
-}
-
-// The first figure missing at any step, with its t; nothing when all are there.
-std::optional<std::string> missingAtAnyStep(const Sweep& sweep, const std::vector<Figures>& rows)
-{
-    for (size_t i = 0; i < rows.size(); ++i)
-        if (const auto missing = gaussbound::missingFigure(rows[i]))
-            return *missing + " could not be computed at t = " + gaussbound::exact(sweep.values[i]);
-    return std::nullopt;
-}
-
 // Computes every row and writes what was asked for. Returns the exit status.
 int run(const Sweep& sweep)
 {
     const std::vector<Figures> rows =
         gaussbound::sweepFigures(sweep.model, sweep.parameter, sweep.values, sweep.threads);
-    if (const auto missing = missingAtAnyStep(sweep, rows)) {
-        std::cerr << "bounds: the " << *missing << '\n';
+    if (const auto missing = gaussbound::firstMissing(rows)) {
+        std::cerr << "bounds: the " << missing->figure << " could not be computed at t = "
+                  << gaussbound::exact(sweep.values[missing->step]) << '\n';
         return 1;
     }
     std::vector<PendingFile> files;
     if (!sweep.csvPath.empty())
-        files.push_back({sweep.csvPath, csvRows(sweep, rows)});
+        files.push_back({sweep.csvPath, gaussbound::sweepCsv(sweep.values, rows)});
     std::optional<gaussbound::Figure> figure;
     if (!sweep.plot.path.empty())
         figure = gaussbound::sweepFigure(sweep.model, sweep.name, sweep.parameter, sweep.values, sweep.log, rows,
                                          sweep.logY);
     // The summary is not printed when an output takes standard output.
     const std::string summary =
-        sweep.outputOnStandardOutput ? "" : sweep.json ? jsonRows(sweep, rows) : textRows(sweep, rows);
+        sweep.outputOnStandardOutput ? ""
+        : sweep.json ? gaussbound::sweepJson(sweep.model, sweep.name, sweep.parameter, sweep.values, rows)
+                     : gaussbound::sweepText(sweep.name, sweep.values, rows);
     return finish(std::move(figure), sweep.plot, std::move(files), summary);
 }
 

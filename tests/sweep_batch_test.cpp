@@ -1,5 +1,6 @@
-// Tests of bounds sweep and bounds batch, run as child processes, and of the
-// Sweep library's values, models and ordered stream in-process.
+// Tests of bounds sweep and bounds batch, run as child processes (options,
+// exit statuses, what reaches which output, on any number of threads), and
+// of the Sweep library's values, models and ordered stream in-process.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,8 +20,11 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <gaussbound/BatchLine.h>
+#include <gaussbound/Bound.h>
 #include <gaussbound/Stream.h>
 #include <gaussbound/Sweep.h>
+#include <gaussbound/SweepTable.h>
 
 #include "command.h"
 
@@ -74,6 +78,17 @@ std::string modelLine(int i, std::mt19937& random)
            "],\"priors\":[0.3,0.7]}";
 }
 
+// A model in the plane, the Sweep library's tests' own.
+gaussbound::Model planeModel()
+{
+    gaussbound::Model m;
+    m.mu1 = Eigen::Vector2d(0, 0);
+    m.mu2 = Eigen::Vector2d(1, 0.5);
+    m.sigma1 = Eigen::Matrix2d::Identity();
+    m.sigma2 = (Eigen::Matrix2d() << 2, 0.3, 0.3, 1).finished();
+    return m;
+}
+
 // The peak resident set of the processes `command` runs, in KiB, read by a
 // child from getrusage(RUSAGE_CHILDREN) once they have ended.
 long peakChildKiB(const std::string& command)
@@ -104,72 +119,31 @@ long peakChildKiB(const std::string& command)
 // ---------------------------------------------------------------------------
 // bounds sweep
 
-TEST_F(SweepBatch, TheRowAtOneIsPlainBoundsForTheModel)
-{
-    const std::string classes3 = " --mu1 0,0,1 --mu2 1,2,-1 --sigma1 2,0.3,0,0.3,1,0,0,0,1 "
-                                 "--sigma2 1,0,0,0,1,0,0,0,4 --priors 0.3,0.7";
-    for (const std::string& sweep : {std::string("--vary separation --from 0 --to 3 --steps 61"),
-                                     "--vary scale1 --from 0.5 --to 2 --steps 4" + classes3}) {
-        const std::string classes = sweep.find("scale1") != std::string::npos ? classes3 : "";
-        const CommandResult rows = runCommand(kBounds + " sweep --json " + sweep);
-        const CommandResult plain = runCommand(kBounds + " --json" + classes);
-        ASSERT_EQ(rows.status, 0) << rows.err;
-        ASSERT_EQ(plain.status, 0) << plain.err;
-        const json r = json::parse(rows.out), p = json::parse(plain.out);
-        const auto one = std::find_if(r["rows"].begin(), r["rows"].end(), [](const json& x) { return x["t"] == 1.0; });
-        ASSERT_NE(one, r["rows"].end()) << sweep;
-        EXPECT_EQ((*one)["chernoff_beta"], p["chernoff"]["optimum"]["beta"]);
-        EXPECT_EQ((*one)["chernoff_error_bound"], p["chernoff"]["optimum"]["error_bound"]);
-        EXPECT_EQ((*one)["bhattacharyya_error_bound"], p["bhattacharyya"]["error_bound"]);
-        EXPECT_EQ((*one)["bhattacharyya_lower_bound"], p["bhattacharyya"]["lower_bound"]);
-        EXPECT_EQ((*one)["bayes_error"], p["bayes_error"]);
-        EXPECT_EQ((*one)["given_class1"], p["bayes_error_detail"]["given_class1"]);
-        EXPECT_EQ((*one)["given_class2"], p["bayes_error_detail"]["given_class2"]);
-    }
-}
-
-TEST_F(SweepBatch, SeparationLowersTheBayesErrorAndEveryBound)
-{
-    // Equal covariances: the Bayes error at t is Phi(-t|mu2 - mu1|/2), here
-    // with |mu2 - mu1| = 2, and the bounds hold it between them.
-    const CommandResult r = runCommand(kBounds + " sweep --vary separation --from 0 --to 4 --steps 41 --csv - "
-                                                 "--mu2 1.2,1.6 --sigma2 1,0,0,1");
-    ASSERT_EQ(r.status, 0) << r.err;
-    const std::vector<std::string> rows = lines(r.out);
-    ASSERT_EQ(rows.size(), 42u);
-    EXPECT_EQ(rows[0], "t,chernoff_beta,chernoff_error_bound,bhattacharyya_error_bound,"
-                       "bhattacharyya_lower_bound,bayes_error,given_class1,given_class2");
-    std::vector<double> previous;
-    for (size_t i = 1; i < rows.size(); ++i) {
-        std::vector<double> v;
-        std::istringstream in(rows[i]);
-        for (std::string cell; std::getline(in, cell, ',');)
-            v.push_back(std::stod(cell));
-        ASSERT_EQ(v.size(), 8u);
-        EXPECT_NEAR(v[5], 0.5 * std::erfc(v[0] / std::sqrt(2.0)), 1e-12 + 1e-9 * v[5]) << rows[i];
-        EXPECT_LE(v[4], v[5]);
-        EXPECT_LE(v[5], v[2]);
-        EXPECT_LE(v[2], v[3] * (1 + 1e-12));
-        for (int k : {2, 3, 4, 5})
-            if (!previous.empty()) {
-                EXPECT_LT(v[k], previous[k]) << "column " << k << " at " << rows[i];
-            }
-        previous = v;
-    }
-}
-
-TEST_F(SweepBatch, SweepBytesAreTheSameOnOneThreadAndTwo)
+TEST_F(SweepBatch, SweepPrintsTheLibrarysTablesTheSameOnOneThreadAndTwo)
 {
     const std::string sweep = kBounds + " sweep --vary sigma2.1.2 --from -0.9 --to 0.9 --steps 101 "
                                         "--mu1 0,0,1 --mu2 1,0,0 --sigma1 1,0,0,0,2,0,0,0,1 "
                                         "--sigma2 1,0,0,0,1,0,0,0,1 --priors 0.2,0.8";
-    for (const char* format : {" --json", " --csv -", ""}) {
-        const CommandResult one = runCommand(sweep + format + " --threads 1");
-        const CommandResult two = runCommand(sweep + format + " --threads 2");
-        ASSERT_EQ(one.status, 0) << one.err;
-        ASSERT_EQ(two.status, 0) << two.err;
-        EXPECT_EQ(one.out, two.out) << format;
-    }
+    gaussbound::Model m;
+    m.mu1 = Eigen::Vector3d(0, 0, 1);
+    m.mu2 = Eigen::Vector3d(1, 0, 0);
+    m.sigma1 = Eigen::Vector3d(1, 2, 1).asDiagonal();
+    m.sigma2 = Eigen::Matrix3d::Identity();
+    m.prior1 = 0.2;
+    m.prior2 = 0.8;
+    const auto parameter = gaussbound::sweepParameter("sigma2.1.2");
+    const std::vector<double> t = gaussbound::sweepValues(-0.9, 0.9, 101, false);
+    const std::vector<gaussbound::Figures> rows = gaussbound::sweepFigures(m, *parameter, t, 1);
+    const std::pair<const char*, std::string> formats[] = {
+        {" --json", gaussbound::sweepJson(m, "sigma2.1.2", *parameter, t, rows)},
+        {" --csv -", gaussbound::sweepCsv(t, rows)},
+        {"", gaussbound::sweepText("sigma2.1.2", t, rows)}};
+    for (const auto& [format, table] : formats)
+        for (const char* threads : {" --threads 1", " --threads 2"}) {
+            const CommandResult r = runCommand(sweep + format + threads);
+            ASSERT_EQ(r.status, 0) << r.err;
+            EXPECT_EQ(r.out, table) << format << threads;
+        }
 }
 
 TEST_F(SweepBatch, PlotsAndCsvFilesAreWritten)
@@ -191,7 +165,7 @@ TEST_F(SweepBatch, PlotsAndCsvFilesAreWritten)
     EXPECT_EQ(be(20), 480u);
 }
 
-TEST_F(SweepBatch, SweepRefusalsWriteNothing)
+TEST_F(SweepBatch, SweepRefusalsAndMissingFiguresWriteNothing)
 {
     const std::string ok = " --from 0 --to 1 --steps 3";
     const std::string cases[] = {
@@ -218,109 +192,42 @@ TEST_F(SweepBatch, SweepRefusalsWriteNothing)
     // The first offending value is named, in a descending sweep too.
     const CommandResult r = runCommand(kBounds + " sweep --vary scale2 --from 1 --to=-1 --steps 5");
     EXPECT_NE(r.err.find("at t = 0:"), std::string::npos) << r.err;
+    // A valid model whose figures cannot all be computed: status 1, the
+    // figure and its t named, nothing written.
+    const CommandResult missing = runCommand("cd " + dir.string() + " && " + kBounds +
+                                             " sweep --sigma1 1e308,0,0,1e-308 --sigma2 1,0,0,1 --vary prior1 "
+                                             "--from 0.2 --to 0.8 --steps 3 --csv rows.csv");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_EQ(missing.err, "bounds: the Bayes error could not be computed at t = 0.2\n");
+    EXPECT_TRUE(fs::is_empty(dir));
 }
 
 // ---------------------------------------------------------------------------
 // bounds batch
 
-TEST_F(SweepBatch, BatchAnswersEveryLineInOrderWithIdsAndErrors)
+TEST_F(SweepBatch, BatchAnswersEveryLineInOrderAsTheLibraryDoes)
 {
     const std::string good = R"("mu1":[0,0],"mu2":[1,0],"sigma1":[1,0,0,1],"sigma2":[2,0,0,2])";
-    const std::string input = "{\"id\":\"first\"," + good + "}\n" +           // 1: id first
-                              "{" + good + ",\"priors\":[0.3,0.7]}\n" +       // 2: no id, line number
-                              "{\"id\": 7, \"mu1\": [0,0\n" +                  // 3: not JSON
-                              "{\"id\":[1,{\"k\":2}]," + good + ",\"priors\":[0.5,0.6]}\n" +  // 4: invalid model
-                              "{\"id\":9,\"x\":\"" + std::string(1100000, 'a') + "\"}\n" +   // 5: over 1 MiB
-                              "\n" +                                          // 6: empty
-                              "{\"id\":null," + good + ",\"prior\":[0.5,0.5]}\n" +  // 7: unknown key
-                              "{\"mu1\":[0],\"mu2\":[2],\"sigma1\":[1],\"sigma2\":[1],\"id\":8}";  // 8: no newline
+    // Answered and refused lines, one over 1 MiB, an empty one, and a last
+    // one without its newline.
+    const std::vector<std::string> lines = {"{\"id\":\"first\"," + good + "}",
+                                            "{" + good + ",\"priors\":[0.3,0.7]}",
+                                            "{\"id\": 7, \"mu1\": [0,0",
+                                            "{\"id\":9,\"x\":\"" + std::string(1100000, 'a') + "\"}",
+                                            "",
+                                            "{\"mu1\":[0],\"mu2\":[2],\"sigma1\":[1],\"sigma2\":[1],\"id\":8}"};
+    std::string input, expected;
+    std::unique_ptr<double[][2]> table(new double[kTableRows][2]);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        input += (i > 0 ? "\n" : "") + lines[i];
+        const bool tooLong = lines[i].size() > gaussbound::kLongestBatchLine;
+        expected += gaussbound::batchAnswer(i + 1, {tooLong ? "" : lines[i], tooLong}, table.get()).json;
+    }
     const CommandResult r = runCommand(kBounds + " batch --threads 2 " + file("in.jsonl", input));
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(lines(r.err).size(), 1u) << r.err;
-    const std::vector<std::string> out = lines(r.out);
-    ASSERT_EQ(out.size(), 8u) << r.out.substr(0, 2000);
-    std::vector<json> j;
-    for (const std::string& line : out)
-        j.push_back(json::parse(line));
-
-    // A line's answer is plain `bounds --json` for its model, led by its id.
-    const CommandResult plainRun = runCommand(kBounds + " --json");
-    ASSERT_EQ(plainRun.status, 0) << plainRun.err;
-    const json plain = json::parse(plainRun.out);
-    EXPECT_EQ(out[0].rfind("{\"id\":\"first\",", 0), 0u);
-    json withoutId = j[0];
-    withoutId.erase("id");
-    EXPECT_EQ(withoutId, plain);
-    EXPECT_EQ(out[1].rfind("{\"line\":2,", 0), 0u);
-    EXPECT_EQ(j[1]["priors"], json({0.3, 0.7}));
-    for (size_t i : {2u, 4u, 5u})
-        EXPECT_EQ(j[i], json({{"line", i + 1}, {"error", j[i]["error"]}})) << out[i];
-    EXPECT_NE(j[2]["error"].get<std::string>().find("not valid JSON"), std::string::npos);
-    EXPECT_NE(j[4]["error"].get<std::string>().find("1 MiB"), std::string::npos);
-    EXPECT_EQ(j[3]["id"], json::parse(R"([1,{"k":2}])"));
-    EXPECT_EQ(j[3]["line"], 4);
-    EXPECT_NE(j[3]["error"].get<std::string>().find("priors"), std::string::npos);
-    EXPECT_TRUE(j[6].contains("id") && j[6]["id"].is_null() && j[6].contains("error"));
-    EXPECT_EQ(j[7]["id"], 8);
-    // Equal unit variances 2 apart: Phi(-1).
-    EXPECT_NEAR(j[7]["bayes_error"].get<double>(), 0.5 * std::erfc(1 / std::sqrt(2.0)), 1e-14);
-}
-
-TEST_F(SweepBatch, BatchEchoesEveryIdExactlyAsTheLineWritesIt)
-{
-    const std::string good = R"("mu1":[0,0],"mu2":[1,0],"sigma1":[1,0,0,1],"sigma2":[2,0,0,2])";
-    // Numbers a double would round or respell, escapes, spaces inside a value.
-    const std::vector<std::string> ids = {"123456789012345678901234567890", "1E2", "-0", "1.50",
-                                          "\"\\u00e9\\\"x\"", "[1, {\"k\": 2.0e0}]", "{}"};
-    std::string input;
-    for (const std::string& id : ids)
-        input += "{\"id\" : " + id + " ," + good + "}\n";
-    for (const std::string& id : ids)  // the same ids on refused lines
-        input += "{" + good + ", \"id\":" + id + ",\"priors\":[0.5,0.6]}\n";
-    const CommandResult r = runCommand(kBounds + " batch --quiet " + file("in.jsonl", input));
-    EXPECT_EQ(r.status, 2);
-    const std::vector<std::string> out = lines(r.out);
-    ASSERT_EQ(out.size(), 2 * ids.size()) << r.out;
-    for (size_t i = 0; i < out.size(); ++i) {
-        const std::string& id = ids[i % ids.size()];
-        EXPECT_EQ(out[i].rfind("{\"id\":" + id + ",", 0), 0u) << out[i].substr(0, 100);
-        const json j = json::parse(out[i]);
-        EXPECT_EQ(j["id"], json::parse(id));
-        EXPECT_EQ(j.contains("error"), i >= ids.size()) << out[i].substr(0, 100);
-    }
-}
-
-TEST_F(SweepBatch, BatchRefusesDeepNestingAndNumbersBeyondTheDoublesLineByLine)
-{
-    const std::string good = R"("mu1":[0,0],"mu2":[1,0],"sigma1":[1,0,0,1],"sigma2":[2,0,0,2])";
-    const auto nested = [](size_t levels) { return std::string(levels, '[') + std::string(levels, ']'); };
-    // The line's object is one level: an id of 255 more is the deepest taken.
-    const std::string input = "{\"id\":" + nested(100000) + "," + good + "}\n" +  // 1: 200 KB, refused
-                              "{\"id\":" + nested(255) + "," + good + "}\n" +     // 2: the deepest taken
-                              "{\"id\":" + nested(256) + "," + good + "}\n" +     // 3: one level too deep
-                              "{\"id\":3," + good + ",\"chernoff\":1e999}\n" +    // 4: passed over, too large
-                              "{\"id\":4," + good + ",\"priors\":[0.5,5e-324]}\n" +  // 5: the least double, read
-                              "{\"id\":5,\"mu1\":[0,-1e-400],\"mu2\":[1,0],\"sigma1\":[1,0,0,1],\"sigma2\":[2,0,0,2]}\n" +
-                              "{\"id\":6," + good + "}\n";                         // 7: the stream goes on
-    const CommandResult r = runCommand(kBounds + " batch --quiet --threads 2 " + file("in.jsonl", input));
-    EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "bounds: 5 of 7 lines refused\n");
-    const std::vector<std::string> out = lines(r.out);
-    ASSERT_EQ(out.size(), 7u);
-    std::vector<json> j;
-    for (const std::string& line : out)
-        j.push_back(json::parse(line));
-    EXPECT_EQ(j[0], json({{"line", 1}, {"error", "nested more than 256 levels deep"}}));
-    EXPECT_EQ(j[1]["id"], json::parse(nested(255)));
-    EXPECT_TRUE(j[1].contains("bayes_error"));
-    EXPECT_EQ(j[2], json({{"line", 3}, {"error", "nested more than 256 levels deep"}}));
-    EXPECT_EQ(j[3], json({{"line", 4}, {"error", "chernoff: '1e999' holds a number out of range"}}));
-    // 5e-324 is a double (a subnormal), not out of range: the priors are refused for their sum.
-    EXPECT_EQ(j[4]["id"], 4);
-    EXPECT_EQ(j[4]["error"].get<std::string>().rfind("priors: ", 0), 0u) << out[4];
-    EXPECT_EQ(j[5], json({{"line", 6}, {"error", "mu1: '-1e-400' holds a number out of range"}}));
-    EXPECT_EQ(j[6]["id"], 6);
-    EXPECT_TRUE(j[6].contains("bayes_error"));
+    EXPECT_EQ(r.err, "bounds: 3 of 6 lines refused\n");
+    EXPECT_EQ(r.out, expected);
 }
 
 TEST_F(SweepBatch, BatchBytesAreTheSameOnOneThreadAndTwo)
@@ -473,11 +380,7 @@ TEST(SweepLibrary, FiguresOnTwoThreadsAreThoseOfEachModelAlone)
 {
     // Every figure, the table's included: each worker must have a table of
     // its own.
-    gaussbound::Model m;
-    m.mu1 = Eigen::Vector2d(0, 0);
-    m.mu2 = Eigen::Vector2d(1, 0.5);
-    m.sigma1 = Eigen::Matrix2d::Identity();
-    m.sigma2 = (Eigen::Matrix2d() << 2, 0.3, 0.3, 1).finished();
+    const gaussbound::Model m = planeModel();
     const auto rho = gaussbound::sweepParameter("rho1");
     const std::vector<double> t = gaussbound::sweepValues(-0.9, 0.9, 120, false);
     const std::vector<gaussbound::Figures> two = gaussbound::sweepFigures(m, *rho, t, 2);
@@ -492,15 +395,26 @@ TEST(SweepLibrary, FiguresOnTwoThreadsAreThoseOfEachModelAlone)
     }
 }
 
+TEST(SweepLibrary, TheFirstMissingFigureNamesItsStep)
+{
+    const gaussbound::Model m = planeModel();
+    std::vector<gaussbound::Figures> rows =
+        gaussbound::sweepFigures(m, *gaussbound::sweepParameter("prior1"), {0.2, 0.4, 0.6, 0.8}, 1);
+    EXPECT_FALSE(gaussbound::firstMissing(rows));
+    EXPECT_FALSE(gaussbound::firstMissing({}));
+    rows[3].bayes.value = NAN;
+    rows[2].divergences.hellinger = NAN;
+    const auto missing = gaussbound::firstMissing(rows);
+    ASSERT_TRUE(missing);
+    EXPECT_EQ(missing->step, 2u);
+    EXPECT_EQ(missing->figure, gaussbound::missingFigure(rows[2]));
+}
+
 TEST(SweepLibrary, DoorsRefuseWhatTheyCannotRead)
 {
     using gaussbound::SweepParameter;
     using Kind = SweepParameter::Kind;
-    gaussbound::Model m;
-    m.mu1 = Eigen::Vector2d(0, 0);
-    m.mu2 = Eigen::Vector2d(1, 0.5);
-    m.sigma1 = Eigen::Matrix2d::Identity();
-    m.sigma2 = (Eigen::Matrix2d() << 2, 0.3, 0.3, 1).finished();
+    const gaussbound::Model m = planeModel();
     const std::vector<double> t{0.2, 0.4};
 
     EXPECT_THROW(gaussbound::sweepValues(0, 1, 1, false), std::invalid_argument);

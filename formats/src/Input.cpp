@@ -6,7 +6,24 @@
 #include <cerrno>
 #include <cstring>
 
+#include "gaussbound/Error.h"
+
 namespace gaussbound {
+
+namespace {
+
+// read(2) into buffer, again when a signal interrupts it: the bytes read, 0
+// at the end of the input, or -1 with errno set.
+ssize_t readSome(int fd, char* buffer, size_t size)
+{
+    ssize_t got;
+    do
+        got = read(fd, buffer, size);
+    while (got < 0 && errno == EINTR);
+    return got;
+}
+
+}  // namespace
 
 std::optional<std::string> readInput(const std::string& path, size_t limit)
 {
@@ -17,9 +34,7 @@ std::optional<std::string> readInput(const std::string& path, size_t limit)
     std::string text;
     char buffer[1 << 16];
     for (;;) {
-        const ssize_t got = read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
+        const ssize_t got = readSome(fd, buffer, sizeof buffer);
         if (got <= 0 || text.size() + static_cast<size_t>(got) > limit) {
             const int error = errno;
             if (!standardInput)
@@ -32,6 +47,42 @@ std::optional<std::string> readInput(const std::string& path, size_t limit)
         }
         text.append(buffer, static_cast<size_t>(got));
     }
+}
+
+LineReader::LineReader(int fd, size_t longest) : fd_(fd), longest_(longest), buffer_(1 << 16)
+{
+    requireArgument(fd >= 0, "LineReader: the file descriptor is negative");
+}
+
+bool LineReader::next(InputLine& line)
+{
+    line.text.clear();
+    line.tooLong = false;
+    for (bool any = false;; any = true) {
+        if (start_ == end_ && !fill())
+            return any;
+        const char* from = buffer_.data() + start_;
+        const auto* newline = static_cast<const char*>(std::memchr(from, '\n', end_ - start_));
+        const size_t n = newline ? static_cast<size_t>(newline - from) : end_ - start_;
+        line.tooLong = line.tooLong || line.text.size() + n > longest_;
+        if (line.tooLong)
+            line.text.clear();
+        else
+            line.text.append(from, n);
+        start_ += n + (newline ? 1 : 0);
+        if (newline)
+            return true;
+    }
+}
+
+bool LineReader::fill()
+{
+    const ssize_t n = readSome(fd_, buffer_.data(), buffer_.size());
+    if (n < 0)
+        error_ = errno;
+    start_ = 0;
+    end_ = n > 0 ? static_cast<size_t>(n) : 0;
+    return n > 0;
 }
 
 }  // namespace gaussbound

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <exception>
 #include <memory>
+#include <utility>
 
 #include <gaussbound/Bound.h>
 #include "gaussbound/Error.h"
@@ -230,6 +231,14 @@ std::vector<Figures> sweepFigures(const Model& model, const SweepParameter& p,
         if (e)
             std::rethrow_exception(e);
     return figures;
+}
+
+std::optional<MissingStep> firstMissing(const std::vector<Figures>& rows)
+{
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (auto missing = missingFigure(rows[i]))
+            return MissingStep{i, std::move(*missing)};
+    return std::nullopt;
 }
 
 }  // namespace gaussbound

@@ -9,6 +9,8 @@
 //   SweepProblem     a value of t that gives no valid model, and why
 //   checkSweep       the first such value, or nothing
 //   sweepFigures     the figures at every value, in order
+//   MissingStep      a step at which a figure could not be computed, and which
+//   firstMissing     the first such step of a sweep's figures, or nothing
 #ifndef GAUSSBOUND_SWEEP_H
 #define GAUSSBOUND_SWEEP_H
 
@@ -81,6 +83,16 @@ std::optional<SweepProblem> checkSweep(const Model& model, const SweepParameter&
 // throws as analyse does.
 std::vector<Figures> sweepFigures(const Model& model, const SweepParameter& parameter,
                                   const std::vector<double>& values, unsigned threads);
+
+struct MissingStep {
+    size_t step;         // the index of the value of t, counted from 0
+    std::string figure;  // as missingFigure names it: "Bayes error", ...
+};
+
+// The first step of rows (sweepFigures' result) at which missingFigure finds
+// a figure missing, or nothing when every figure of every step is there.
+// Reads any rows, none included.
+std::optional<MissingStep> firstMissing(const std::vector<Figures>& rows);
 
 }  // namespace gaussbound
 

@@ -1,0 +1,42 @@
+// The answer `bounds batch` writes for one line of its JSON Lines input: the
+// object `bounds --json` prints for the line's model, led by the line's id
+// exactly as the line writes it (or by its line number), or the object that
+// says why the line is refused.
+//
+//   kLongestBatchLine   the longest line batch reads; longer ones are refused unread
+//   BatchAnswer         one line of output and whether it is a refusal
+//   batchAnswer         the answer to one line
+#ifndef GAUSSBOUND_BATCH_LINE_H
+#define GAUSSBOUND_BATCH_LINE_H
+
+#include <cstddef>
+#include <string>
+
+#include <gaussbound/Input.h>
+
+namespace gaussbound {
+
+// 1 MiB, without the newline: a line reader for batch keeps no more.
+constexpr size_t kLongestBatchLine = size_t{1} << 20;
+
+struct BatchAnswer {
+    std::string json;  // one line of JSON with its newline
+    bool refused;      // an error object rather than figures
+};
+
+// Answers line number `number` (counted from 1), whose text is taken over
+// (so that its memory goes with the call). The answer is
+//   {"id":ID,...} or {"line":N,...} then every key of reportObject, for a
+//     line readModelLine reads to a model whose figures are all computed;
+//   {"id":ID,"line":N,"error":"..."} for any other line, the id only when
+//     one could be read; a line marked tooLong is refused as "longer than
+//     1 MiB: not read".
+// ID is the id's text as the line writes it; bytes of a message that are not
+// UTF-8 are replaced. table is the caller's buffer of kTableRows rows, used
+// by no other thread meanwhile. Throws std::invalid_argument (see Error.h)
+// for number 0 or a null table.
+BatchAnswer batchAnswer(size_t number, InputLine line, double (*table)[2]);
+
+}  // namespace gaussbound
+
+#endif
