@@ -9,16 +9,10 @@
 #include <cerrno>
 #include <cstring>
 #include <iostream>
-#include <memory>
 #include <optional>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include <gaussbound/BatchLine.h>
-#include <gaussbound/Bound.h>
-#include <gaussbound/Input.h>
-#include <gaussbound/Stream.h>
 
 #include "cli.h"
 #include "commands.h"
@@ -43,55 +37,6 @@ struct Batch {
     bool progress;  // a progress line on stderr (when it is a terminal)
 };
 
-// One line in flight: what was read, then its answer.
-struct Slot {
-    size_t number;  // counted from 1
-    gaussbound::InputLine line;
-    gaussbound::BatchAnswer answer;
-};
-
-// The outcome of a stream: how many lines, how many refused, and how it ended.
-struct Outcome {
-    size_t lines = 0, refused = 0;
-    bool written = true;  // every answer reached standard output
-    int readError = 0;    // errno of a failed read of the input, or 0
-};
-
-// Streams the lines of fd through the workers, answers in order.
-Outcome stream(int fd, const Batch& batch)
-{
-    const size_t window = kWindowPerThread * batch.threads;
-    std::vector<Slot> slots(window);
-    std::vector<std::unique_ptr<double[][2]>> tables;
-    for (unsigned w = 0; w < batch.threads; ++w)
-        tables.emplace_back(new double[kTableRows][2]);
-    gaussbound::LineReader reader(fd, gaussbound::kLongestBatchLine);
-    std::optional<ProgressLine> progress;
-    if (batch.progress)
-        progress.emplace("bounds batch", "lines");
-    Outcome outcome;
-    size_t read = 0;
-    const auto next = [&](size_t s) {
-        if (!reader.next(slots[s].line))
-            return false;
-        slots[s].number = ++read;
-        return true;
-    };
-    const auto work = [&](size_t s, unsigned worker) {
-        slots[s].answer = gaussbound::batchAnswer(slots[s].number, std::move(slots[s].line), tables[worker].get());
-    };
-    const auto write = [&](size_t s) {
-        ++outcome.lines;
-        outcome.refused += slots[s].answer.refused;
-        if (progress)
-            progress->update(static_cast<long>(outcome.lines));
-        return writeAll(STDOUT_FILENO, std::exchange(slots[s].answer.json, std::string()));
-    };
-    outcome.written = gaussbound::streamInOrder(batch.threads, window, next, work, write);
-    outcome.readError = reader.error();
-    return outcome;
-}
-
 // Opens the input, streams it, and says how it went. Returns the exit status.
 int run(const Batch& batch)
 {
@@ -102,7 +47,16 @@ int run(const Batch& batch)
         std::cerr << "bounds: cannot read " << name << ": " << std::strerror(errno) << '\n';
         return 2;
     }
-    const Outcome outcome = stream(fd, batch);
+    std::optional<ProgressLine> progress;
+    if (batch.progress)
+        progress.emplace("bounds batch", "lines");
+    const gaussbound::BatchOutcome outcome =
+        gaussbound::answerLines(fd, batch.threads, kWindowPerThread * batch.threads,
+                                [&](const std::string& answer, size_t done) {
+                                    if (progress)
+                                        progress->update(static_cast<long>(done));
+                                    return writeAll(STDOUT_FILENO, answer);
+                                });
     if (!standardInput)
         close(fd);
     if (!outcome.written) {

@@ -326,6 +326,43 @@ TEST(BatchLine, DoorsRefuseWhatTheyCannotRead)
     EXPECT_THROW(gaussbound::batchAnswer(1, {good, false}, nullptr), std::invalid_argument);
 }
 
+TEST(BatchLine, AnswerLinesHandsOnEveryAnswerInOrderAndStopsWhenTheWriterDoes)
+{
+    // Lines that differ, some refused, over more lines than the window.
+    std::string input;
+    std::vector<std::string> expected;
+    for (size_t i = 1; i <= 40; ++i) {
+        const std::string text = i % 7 == 3 ? "not json" : "{\"id\":" + std::to_string(i) + "," + kGood + "}";
+        input += text + "\n";
+        expected.push_back(answer(i, text).json);
+    }
+    for (unsigned threads : {1u, 3u}) {
+        InputFile file(input);
+        std::vector<std::string> written;
+        const gaussbound::BatchOutcome outcome =
+            gaussbound::answerLines(file.fd(), threads, 4, [&](const std::string& a, size_t done) {
+                written.push_back(a);
+                EXPECT_EQ(done, written.size());
+                return true;
+            });
+        EXPECT_EQ(written, expected) << threads;
+        EXPECT_EQ(outcome.lines, 40u);
+        EXPECT_EQ(outcome.refused, 6u);
+        EXPECT_TRUE(outcome.written);
+    }
+    InputFile file(input);
+    size_t calls = 0;
+    const auto stop = gaussbound::answerLines(file.fd(), 2, 4, [&](const std::string&, size_t) { return ++calls < 5; });
+    EXPECT_FALSE(stop.written);
+    EXPECT_EQ(calls, 5u);
+
+    const auto keep = [](const std::string&, size_t) { return true; };
+    EXPECT_THROW(gaussbound::answerLines(-1, 1, 4, keep), std::invalid_argument);
+    EXPECT_THROW(gaussbound::answerLines(file.fd(), 0, 4, keep), std::invalid_argument);
+    EXPECT_THROW(gaussbound::answerLines(file.fd(), 1, 0, keep), std::invalid_argument);
+    EXPECT_THROW(gaussbound::answerLines(file.fd(), 1, 4, nullptr), std::invalid_argument);
+}
+
 // ---------------------------------------------------------------------------
 // The line reader
 

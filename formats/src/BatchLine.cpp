@@ -1,13 +1,18 @@
 #include "gaussbound/BatchLine.h"
 
+#include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "gaussbound/Analysis.h"
+#include "gaussbound/Bound.h"
 #include "gaussbound/Error.h"
 #include "gaussbound/ModelFile.h"
 #include "gaussbound/Report.h"
+#include "gaussbound/Stream.h"
 
 namespace gaussbound {
 
@@ -59,6 +64,43 @@ BatchAnswer batchAnswer(size_t number, InputLine line, double (*table)[2])
     } catch (const std::exception& e) {  // ModelFileError, or an allocation that failed
         return {refusal(number, id, e.what()), true};
     }
+}
+
+BatchOutcome answerLines(int fd, unsigned threads, size_t window,
+                         const std::function<bool(const std::string& answer, size_t done)>& write)
+{
+    requireArgument(fd >= 0 && threads >= 1 && window >= 1 && write,
+                    "answerLines: needs a descriptor, a thread, a window of 1 or more and a writer");
+    // One line in flight: what was read, then its answer.
+    struct Slot {
+        size_t number;  // counted from 1
+        InputLine line;
+        BatchAnswer answer;
+    };
+    std::vector<Slot> slots(window);
+    std::vector<std::unique_ptr<double[][2]>> tables;
+    for (unsigned w = 0; w < threads; ++w)
+        tables.push_back(std::make_unique<double[][2]>(kTableRows));
+    LineReader reader(fd, kLongestBatchLine);
+    BatchOutcome outcome;
+    size_t read = 0;
+    const auto next = [&](size_t s) {
+        if (!reader.next(slots[s].line))
+            return false;
+        slots[s].number = ++read;
+        return true;
+    };
+    const auto work = [&](size_t s, unsigned worker) {
+        slots[s].answer = batchAnswer(slots[s].number, std::move(slots[s].line), tables[worker].get());
+    };
+    const auto hand = [&](size_t s) {
+        ++outcome.lines;
+        outcome.refused += slots[s].answer.refused;
+        return write(std::exchange(slots[s].answer.json, std::string()), outcome.lines);
+    };
+    outcome.written = streamInOrder(threads, window, next, work, hand);
+    outcome.readError = reader.error();
+    return outcome;
 }
 
 }  // namespace gaussbound

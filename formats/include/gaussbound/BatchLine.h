@@ -6,10 +6,14 @@
 //   kLongestBatchLine   the longest line batch reads; longer ones are refused unread
 //   BatchAnswer         one line of output and whether it is a refusal
 //   batchAnswer         the answer to one line
+//   BatchOutcome        how a whole input went
+//   answerLines         every line of a descriptor answered on worker threads,
+//                       the answers handed on in input order
 #ifndef GAUSSBOUND_BATCH_LINE_H
 #define GAUSSBOUND_BATCH_LINE_H
 
 #include <cstddef>
+#include <functional>
 #include <string>
 
 #include <gaussbound/Input.h>
@@ -36,6 +40,22 @@ struct BatchAnswer {
 // by no other thread meanwhile. Throws std::invalid_argument (see Error.h)
 // for number 0 or a null table.
 BatchAnswer batchAnswer(size_t number, InputLine line, double (*table)[2]);
+
+struct BatchOutcome {
+    size_t lines = 0, refused = 0;  // lines answered, and of them refused
+    bool written = true;            // write accepted every answer
+    int readError = 0;              // errno of a failed read of the input, or 0
+};
+
+// Reads the lines of fd (LineReader, kLongestBatchLine), answers each with
+// batchAnswer on `threads` threads with at most `window` lines in flight
+// (streamInOrder), and hands the answers to write in input order on the
+// calling thread, with the count so far; stops early when write returns
+// false. Memory stays bounded by the window, however long the input. Throws
+// std::invalid_argument for a negative fd, threads or window of 0, or an
+// empty write.
+BatchOutcome answerLines(int fd, unsigned threads, size_t window,
+                         const std::function<bool(const std::string& answer, size_t done)>& write);
 
 }  // namespace gaussbound
 
