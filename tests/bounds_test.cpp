@@ -276,33 +276,33 @@ TEST_F(Bounds, TwoDimensionalOutputsKeepEveryEarlierFigure)
     EXPECT_EQ(text.out.substr(0, before.size()), before);
 
     const nlohmann::json j = parseJson(bounds("--mu1 0.5,-1 --mu2 2,1 --sigma1 2,0.6,0.6,1 --sigma2 1,0,0,3 --json"));
-    EXPECT_EQ(j["chernoff"]["beta"].get<double>(), 0.5200999975204468);
-    EXPECT_EQ(j["chernoff"]["factor"].get<double>(), 0.6004142148644815);
-    EXPECT_EQ(j["chernoff"]["error_bound_beta"].get<double>(), 0.5200999975204468);
-    EXPECT_EQ(j["bhattacharyya"]["exponent"].get<double>(), 0.5094607272333962);
-    EXPECT_EQ(j["bhattacharyya"]["factor"].get<double>(), 0.6008194970566793);
+    EXPECT_EQ(j.at("chernoff").at("beta").get<double>(), 0.5200999975204468);
+    EXPECT_EQ(j.at("chernoff").at("factor").get<double>(), 0.6004142148644815);
+    EXPECT_EQ(j.at("chernoff").at("error_bound_beta").get<double>(), 0.5200999975204468);
+    EXPECT_EQ(j.at("bhattacharyya").at("exponent").get<double>(), 0.5094607272333962);
+    EXPECT_EQ(j.at("bhattacharyya").at("factor").get<double>(), 0.6008194970566793);
     // The bounds on the Bayes error are the same figures rounded outward by a
     // few ulps, so that they stay bounds.
     const auto outward = [](double now, double before) {
         return now == before || (std::fabs(now - before) <= 8 * DBL_EPSILON * before);
     };
-    EXPECT_GE(j["chernoff"]["error_bound"].get<double>(), 0.30020710743224077);
-    EXPECT_TRUE(outward(j["chernoff"]["error_bound"].get<double>(), 0.30020710743224077));
-    EXPECT_GE(j["bhattacharyya"]["error_bound"].get<double>(), 0.3004097485283396);
-    EXPECT_TRUE(outward(j["bhattacharyya"]["error_bound"].get<double>(), 0.3004097485283396));
-    EXPECT_LE(j["bhattacharyya"]["lower_bound"].get<double>(), 0.10030763956620369);
-    EXPECT_TRUE(outward(j["bhattacharyya"]["lower_bound"].get<double>(), 0.10030763956620369));
+    EXPECT_GE(j.at("chernoff").at("error_bound").get<double>(), 0.30020710743224077);
+    EXPECT_TRUE(outward(j.at("chernoff").at("error_bound").get<double>(), 0.30020710743224077));
+    EXPECT_GE(j.at("bhattacharyya").at("error_bound").get<double>(), 0.3004097485283396);
+    EXPECT_TRUE(outward(j.at("bhattacharyya").at("error_bound").get<double>(), 0.3004097485283396));
+    EXPECT_LE(j.at("bhattacharyya").at("lower_bound").get<double>(), 0.10030763956620369);
+    EXPECT_TRUE(outward(j.at("bhattacharyya").at("lower_bound").get<double>(), 0.10030763956620369));
     // The Bayes error's method changed; the earlier one was good to 1e-10.
-    EXPECT_NEAR(j["bayes_error"].get<double>(), 0.17973910816164865, 1e-10);
-    EXPECT_EQ(j["mu1"], nlohmann::json({0.5, -1.0}));
-    EXPECT_EQ(j["sigma1"], nlohmann::json({2.0, 0.6, 0.6, 1.0}));
+    EXPECT_NEAR(j.at("bayes_error").get<double>(), 0.17973910816164865, 1e-10);
+    EXPECT_EQ(j.at("mu1"), nlohmann::json({0.5, -1.0}));
+    EXPECT_EQ(j.at("sigma1"), nlohmann::json({2.0, 0.6, 0.6, 1.0}));
 }
 
 TEST_F(Bounds, UnequalPriorsGiveATableBoundAboveTheBayesError)
 {
     const nlohmann::json j = parseJson(bounds("--sigma2 9,0,0,9 --priors 0.1,0.9 --json"));
-    EXPECT_GE(j["chernoff"]["error_bound"].get<double>(), j["bayes_error"].get<double>());
-    EXPECT_GE(j["chernoff"]["optimum"]["error_bound"].get<double>(), j["bayes_error"].get<double>());
+    EXPECT_GE(j.at("chernoff").at("error_bound").get<double>(), j.at("bayes_error").get<double>());
+    EXPECT_GE(j.at("chernoff").at("optimum").at("error_bound").get<double>(), j.at("bayes_error").get<double>());
 }
 
 TEST_F(Bounds, AnswersThreeDimensionsWithEveryFigure)
@@ -312,14 +312,14 @@ TEST_F(Bounds, AnswersThreeDimensionsWithEveryFigure)
                                    "--sigma2 2,0.5,0,0.5,2,0,0,0,3 --json --table " + csv.string() +
                                    " --plot " + png.string());
     const nlohmann::json j = parseJson(r);
-    EXPECT_EQ(j["dimension"], 3);
+    EXPECT_EQ(j.at("dimension"), 3);
     for (const char* key : {"kl12", "kl21", "hellinger"})
-        EXPECT_TRUE(j["divergences"][key].is_number()) << key;
+        EXPECT_TRUE(j.at("divergences")[key].is_number()) << key;
     for (const char* key : {"given_class1", "given_class2", "abs_error"})
-        EXPECT_TRUE(j["bayes_error_detail"][key].is_number()) << key;
+        EXPECT_TRUE(j.at("bayes_error_detail")[key].is_number()) << key;
     for (const char* key : {"beta", "exponent", "error_bound"})
-        EXPECT_TRUE(j["chernoff"]["optimum"][key].is_number()) << key;
-    EXPECT_LT(j["bayes_error_detail"]["abs_error"].get<double>(), 1e-9);
+        EXPECT_TRUE(j.at("chernoff").at("optimum")[key].is_number()) << key;
+    EXPECT_LT(j.at("bayes_error_detail").at("abs_error").get<double>(), 1e-9);
 
     // The table's row 5000 is e^-k(1/2) of the library's curve, and the
     // Bhattacharyya factor too.
@@ -335,7 +335,7 @@ TEST_F(Bounds, AnswersThreeDimensionsWithEveryFigure)
     for (int i = 0; i <= 5001; ++i)
         std::getline(table, line);
     EXPECT_EQ(std::strtod(line.substr(line.find(',') + 1).c_str(), nullptr), factor) << line;
-    EXPECT_EQ(j["bhattacharyya"]["factor"].get<double>(), factor);
+    EXPECT_EQ(j.at("bhattacharyya").at("factor").get<double>(), factor);
     EXPECT_TRUE(Image(png).ok());
 }
 
@@ -356,8 +356,8 @@ TEST_F(Bounds, ModelFilesRoundTripAndAcceptRows)
 
     std::ofstream(dir / "no-priors.json") << R"({"mu1": [0], "mu2": [1], "sigma1": [1], "sigma2": [2]})";
     const nlohmann::json j = parseJson(bounds("--model " + (dir / "no-priors.json").string() + " --json"));
-    EXPECT_EQ(j["priors"], nlohmann::json({0.5, 0.5}));
-    EXPECT_EQ(j["dimension"], 1);
+    EXPECT_EQ(j.at("priors"), nlohmann::json({0.5, 0.5}));
+    EXPECT_EQ(j.at("dimension"), 1);
 }
 
 TEST_F(Bounds, RefusesModelFilesByNameAndReason)
@@ -465,22 +465,22 @@ TEST_F(Bounds, EveryModelTheProgramPrintsReadsBackFromAFileOrStandardInput)
 TEST_F(Bounds, SeparatedBeyondTheDoubleRangeGivesLimitsNotNulls)
 {
     const nlohmann::json j = parseJson(bounds("--mu1 1e308,1e308 --mu2 -1e308,-1e308 --json"));
-    EXPECT_EQ(j["bayes_error"].get<double>(), 0.0);
-    EXPECT_EQ(j["bayes_error_detail"]["given_class1"].get<double>(), 0.0);
-    EXPECT_EQ(j["chernoff"]["optimum"]["error_bound"].get<double>(), 0.0);
-    EXPECT_EQ(j["chernoff"]["optimum"]["exponent"], "Infinity");
-    EXPECT_EQ(j["divergences"]["kl12"], "Infinity");
-    EXPECT_EQ(j["divergences"]["hellinger"].get<double>(), 1.0);
+    EXPECT_EQ(j.at("bayes_error").get<double>(), 0.0);
+    EXPECT_EQ(j.at("bayes_error_detail").at("given_class1").get<double>(), 0.0);
+    EXPECT_EQ(j.at("chernoff").at("optimum").at("error_bound").get<double>(), 0.0);
+    EXPECT_EQ(j.at("chernoff").at("optimum").at("exponent"), "Infinity");
+    EXPECT_EQ(j.at("divergences").at("kl12"), "Infinity");
+    EXPECT_EQ(j.at("divergences").at("hellinger").get<double>(), 1.0);
     // Bound's own arithmetic gives NaN here, as that library defines it; the
     // figures are then the curve's, the limits, in the plane as elsewhere.
-    EXPECT_EQ(j["chernoff"]["factor"].get<double>(), 0.0);
-    EXPECT_EQ(j["bhattacharyya"]["exponent"], "Infinity");
+    EXPECT_EQ(j.at("chernoff").at("factor").get<double>(), 0.0);
+    EXPECT_EQ(j.at("bhattacharyya").at("exponent"), "Infinity");
 
     const nlohmann::json k = parseJson(bounds("--mu1 1e308,1e308,0 --mu2 -1e308,-1e308,0 "
                                               "--sigma1 1,0,0,0,1,0,0,0,1 --sigma2 1,0,0,0,1,0,0,0,1 --json"));
-    EXPECT_EQ(k["chernoff"]["factor"].get<double>(), 0.0);
-    EXPECT_EQ(k["bhattacharyya"]["exponent"], "Infinity");
-    EXPECT_EQ(k["bhattacharyya"]["error_bound"].get<double>(), 0.0);
+    EXPECT_EQ(k.at("chernoff").at("factor").get<double>(), 0.0);
+    EXPECT_EQ(k.at("bhattacharyya").at("exponent"), "Infinity");
+    EXPECT_EQ(k.at("bhattacharyya").at("error_bound").get<double>(), 0.0);
 }
 
 TEST_F(Bounds, AnInfiniteFigureReadsTheSameInTextAndJsonInEveryDimension)
@@ -490,8 +490,8 @@ TEST_F(Bounds, AnInfiniteFigureReadsTheSameInTextAndJsonInEveryDimension)
     const std::string d3 = "--mu1 1e200,0,0 --mu2 -1e200,0,0 --sigma1 1,0,0,0,1,0,0,0,1 --sigma2 2,0,0,0,2,0,0,0,2";
     for (const std::string& model : {d2, d3}) {
         const nlohmann::json j = parseJson(bounds(model + " --json"));
-        EXPECT_EQ(j["bhattacharyya"]["exponent"], "Infinity") << model;
-        EXPECT_EQ(j["divergences"]["kl12"], "Infinity") << model;
+        EXPECT_EQ(j.at("bhattacharyya").at("exponent"), "Infinity") << model;
+        EXPECT_EQ(j.at("divergences").at("kl12"), "Infinity") << model;
         const std::string text = printed(model);
         EXPECT_NE(text.find("  exponent k(1/2):                             inf\n"), std::string::npos) << text;
         EXPECT_EQ(text.find("nan"), std::string::npos) << text;

@@ -116,18 +116,18 @@ TEST(SampleReport, FitJsonIsThePlainReportFollowedByTheSampleFigures)
     expected.insert(expected.end(), {"samples", "empirical", "bootstrap"});
     EXPECT_EQ(keys(j), expected);
     for (const auto& item : plain.items())
-        EXPECT_EQ(j[item.key()], item.value()) << item.key();
-    EXPECT_EQ(j["samples"], ordered_json::parse(R"({"n1":200,"n2":63})"));
+        EXPECT_EQ(j.at(item.key()), item.value()) << item.key();
+    EXPECT_EQ(j.at("samples"), ordered_json::parse(R"({"n1":200,"n2":63})"));
 
-    const ordered_json& resubstitution = j["empirical"]["resubstitution"];
-    EXPECT_EQ(resubstitution["errors"], 81);
-    EXPECT_EQ(resubstitution["rate"].get<double>(), 81.0 / 263);
-    EXPECT_NEAR(resubstitution["interval"][0].get<double>(), 0.2553, 5e-5);  // Newcombe (1998), Table I
-    EXPECT_NEAR(resubstitution["interval"][1].get<double>(), 0.3662, 5e-5);
-    EXPECT_EQ(j["empirical"]["leave_one_out"]["errors"], 1);
-    EXPECT_EQ(j["empirical"]["leave_one_out"]["rate"].get<double>(), 1.0 / 263);
+    const ordered_json& resubstitution = j.at("empirical").at("resubstitution");
+    EXPECT_EQ(resubstitution.at("errors"), 81);
+    EXPECT_EQ(resubstitution.at("rate").get<double>(), 81.0 / 263);
+    EXPECT_NEAR(resubstitution.at("interval")[0].get<double>(), 0.2553, 5e-5);  // Newcombe (1998), Table I
+    EXPECT_NEAR(resubstitution.at("interval")[1].get<double>(), 0.3662, 5e-5);
+    EXPECT_EQ(j.at("empirical").at("leave_one_out").at("errors"), 1);
+    EXPECT_EQ(j.at("empirical").at("leave_one_out").at("rate").get<double>(), 1.0 / 263);
 
-    EXPECT_EQ(j["bootstrap"], ordered_json::parse(R"({"replicates":40,"seed":9,"bayes_error":[0.125,0.25],
+    EXPECT_EQ(j.at("bootstrap"), ordered_json::parse(R"({"replicates":40,"seed":9,"bayes_error":[0.125,0.25],
         "chernoff_error_bound":[null,null],"bhattacharyya_error_bound":[0.375,0.5],"failed":2})"));
 }
 
@@ -137,7 +137,7 @@ TEST(SampleReport, FitJsonLeavesOutWhatWasNotComputed)
     fit.leaveOneOut.reset();
     fit.bootstrap.reset();
     const ordered_json j = ordered_json::parse(gaussbound::fitJson(fit, settingsOf40()));
-    EXPECT_TRUE(j["empirical"]["leave_one_out"].is_null());
+    EXPECT_TRUE(j.at("empirical").at("leave_one_out").is_null());
     EXPECT_FALSE(j.contains("bootstrap"));
 }
 
@@ -186,10 +186,10 @@ TEST(SampleReport, DrawReportsCountTheTrueRulesErrors)
     EXPECT_NE(text.find("(1 of 29 points; 95 % Wilson interval 0.0061"), std::string::npos) << text;
 
     const ordered_json j = ordered_json::parse(gaussbound::drawJson(m, figures, drawn, 5));
-    EXPECT_EQ(j["samples"], ordered_json::parse(R"({"n1":1,"n2":28,"seed":5})"));
-    EXPECT_EQ(j["empirical"]["true_rule"]["errors"], 1);
-    EXPECT_NEAR(j["empirical"]["true_rule"]["interval"][1].get<double>(), 0.1718, 5e-5);
-    EXPECT_EQ(j["bayes_error"], gaussbound::reportObject(m, figures)["bayes_error"]);
+    EXPECT_EQ(j.at("samples"), ordered_json::parse(R"({"n1":1,"n2":28,"seed":5})"));
+    EXPECT_EQ(j.at("empirical").at("true_rule").at("errors"), 1);
+    EXPECT_NEAR(j.at("empirical").at("true_rule").at("interval")[1].get<double>(), 0.1718, 5e-5);
+    EXPECT_EQ(j.at("bayes_error"), gaussbound::reportObject(m, figures).at("bayes_error"));
 }
 
 TEST(SampleReport, DrawnSampleFilesReadBackAsTheSameDoubles)
