@@ -15,6 +15,16 @@ namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
+Probability valueOf(const TailProbability& t)
+{
+    return {t.value, t.absError};
+}
+
+Probability logOf(const TailProbability& t)
+{
+    return {t.logValue, t.logAbsError};
+}
+
 }  // namespace
 
 GeneralizedChiSquare::GeneralizedChiSquare(Eigen::VectorXd w, Eigen::VectorXd k, Eigen::VectorXd lambda, double s,
@@ -74,38 +84,32 @@ TailProbability GeneralizedChiSquare::density(double x) const
 
 Probability GeneralizedChiSquare::pdf(double x) const
 {
-    const TailProbability t = density(x);
-    return {t.value, t.absError};
+    return valueOf(density(x));
 }
 
 Probability GeneralizedChiSquare::logpdf(double x) const
 {
-    const TailProbability t = density(x);
-    return {t.logValue, t.logAbsError};
+    return logOf(density(x));
 }
 
 Probability GeneralizedChiSquare::cdf(double x) const
 {
-    const TailProbability t = tail(x, false);
-    return {t.value, t.absError};
+    return valueOf(tail(x, false));
 }
 
 Probability GeneralizedChiSquare::sf(double x) const
 {
-    const TailProbability t = tail(x, true);
-    return {t.value, t.absError};
+    return valueOf(tail(x, true));
 }
 
 Probability GeneralizedChiSquare::logcdf(double x) const
 {
-    const TailProbability t = tail(x, false);
-    return {t.logValue, t.logAbsError};
+    return logOf(tail(x, false));
 }
 
 Probability GeneralizedChiSquare::logsf(double x) const
 {
-    const TailProbability t = tail(x, true);
-    return {t.logValue, t.logAbsError};
+    return logOf(tail(x, true));
 }
 
 double GeneralizedChiSquare::mean() const
