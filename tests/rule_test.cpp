@@ -2,7 +2,9 @@
 // as the normal tail of its projection, a quadratic rule's against Monte
 // Carlo, the Bayes rule's against the Bayes error (with costs as priors),
 // the order Bayes <= best linear <= Fisher, and far-tail logarithms against
-// the normal tail's closed form.
+// the normal tail's closed form. ROC curves and their areas: the
+// equal-covariance closed forms, Monte Carlo, the curve's own trapezoids,
+// and the Bayes operating point against the Bayes error.
 #include <cmath>
 #include <limits>
 #include <random>
@@ -10,8 +12,10 @@
 #include <gtest/gtest.h>
 
 #include <boost/math/distributions/normal.hpp>
+#include <boost/math/special_functions/erf.hpp>
 
 #include <gaussbound/BayesError.h>
+#include <gaussbound/Roc.h>
 #include <gaussbound/Rule.h>
 
 #include "random_models.h"
@@ -194,4 +198,106 @@ TEST(RuleError, RulesOfOneClassAndRefusals)
     EXPECT_THROW(gaussbound::bayesRule(m, {0.0, 1.0, -1.0, -2.0}), std::invalid_argument);
     EXPECT_THROW(gaussbound::fisherRule(bad), std::invalid_argument);
     EXPECT_THROW(gaussbound::bestLinearRule(bad), std::invalid_argument);
+}
+
+TEST(Roc, EqualCovariancesFollowTheirClosedForms)
+{
+    // H = Phi(Phi^-1(F) + d') and AUC = Phi(d' / sqrt 2), d' the Mahalanobis distance.
+    const Eigen::MatrixXd s = (Eigen::MatrixXd(2, 2) << 2.0, 0.6, 0.6, 1.0).finished();
+    for (double scale : {0.5, 1.5}) {
+        const Eigen::Vector2d mu2 = scale * Eigen::Vector2d(1, 2);
+        const Model m = makeModel(Eigen::Vector2d(0, 0), mu2, s, s, 0.3);
+        const double dPrime = std::sqrt(mu2.dot(s.llt().solve(mu2)));
+        const gaussbound::RocStatistic roc(m, gaussbound::logLikelihoodRatio(m));
+        const std::vector<gaussbound::RocPoint> curve = roc.curve();
+        for (const gaussbound::RocPoint& p : curve) {
+            if (p.falseAlarm <= 0 || p.falseAlarm >= 1)
+                continue;
+            const double z = boost::math::quantile(boost::math::normal(), p.falseAlarm);
+            EXPECT_NEAR(p.hit, Phi(z + dPrime), 1e-9) << p.threshold;
+        }
+        const gaussbound::AreaUnderCurve auc = roc.auc();
+        EXPECT_NEAR(auc.value, Phi(dPrime / std::sqrt(2.0)), 1e-12);
+        EXPECT_LE(std::fabs(auc.value - Phi(dPrime / std::sqrt(2.0))), auc.absError + 1e-15);
+        EXPECT_NEAR(auc.logComplement, std::log(Phi(-dPrime / std::sqrt(2.0))), 1e-10);
+    }
+    // Far apart: 1 - AUC = Phi(-60) (1e-786) in logarithms.
+    const Eigen::MatrixXd one = Eigen::MatrixXd::Identity(1, 1);
+    const Model far = makeModel(Eigen::VectorXd::Zero(1), Eigen::VectorXd::Constant(1, 60 * std::sqrt(2.0)), one, one);
+    const double exact = static_cast<double>(std::log(0.5L * boost::math::erfc(60.0L / std::sqrt(2.0L))));
+    const gaussbound::AreaUnderCurve auc = gaussbound::RocStatistic(far, gaussbound::logLikelihoodRatio(far)).auc();
+    EXPECT_EQ(auc.value, 1.0);
+    EXPECT_NEAR(auc.logComplement, exact, 1e-10 * std::fabs(exact));
+}
+
+TEST(Roc, CurvesRunFromCornerToCornerInSmallStepsAndAgreeWithTheirArea)
+{
+    std::mt19937_64 rng(46);
+    const Model m = randomModel(rng, 3, 0.8);
+    const gaussbound::RocStatistic roc(m, gaussbound::logLikelihoodRatio(m));
+    for (double spacing : {0.005, 0.0005}) {
+        const std::vector<gaussbound::RocPoint> curve = roc.curve(spacing);
+        ASSERT_GE(curve.size(), 3u);
+        EXPECT_EQ(curve.front().falseAlarm, 0.0);
+        EXPECT_EQ(curve.front().hit, 0.0);
+        EXPECT_EQ(curve.back().falseAlarm, 1.0);
+        EXPECT_EQ(curve.back().hit, 1.0);
+        double area = 0;
+        for (size_t i = 1; i < curve.size(); ++i) {
+            const gaussbound::RocPoint &a = curve[i - 1], &b = curve[i];
+            EXPECT_LE(b.falseAlarm - a.falseAlarm, spacing) << i;
+            EXPECT_LE(b.hit - a.hit, spacing) << i;
+            EXPECT_GE(b.falseAlarm, a.falseAlarm) << i;
+            EXPECT_GE(b.hit, a.hit) << i;
+            EXPECT_LT(b.threshold, a.threshold) << i;
+            area += 0.5 * (b.falseAlarm - a.falseAlarm) * (a.hit + b.hit);
+        }
+        // The trapezoids of a concave curve fall short of it by at most the
+        // area of the triangles left out, of order spacing^2 per step.
+        EXPECT_NEAR(area, roc.auc().value, 4 * spacing * spacing * curve.size()) << spacing;
+    }
+    const gaussbound::RocPoint p = roc.at(0.3);
+    const RuleError e = gaussbound::ruleError(m, [&] {
+        Discriminant g = gaussbound::logLikelihoodRatio(m);
+        g.constant -= 0.3;
+        return g;
+    }());
+    EXPECT_NEAR(p.falseAlarm, e.givenClass1, 1e-15);
+    EXPECT_NEAR(1 - p.hit, e.givenClass2, 1e-15);
+    EXPECT_NEAR(p.log10Miss, e.log10GivenClass2, 1e-15);
+}
+
+TEST(Roc, TheAreaOfUnequalCovariancesAgreesWithMonteCarlo)
+{
+    std::mt19937_64 rng(47);
+    const Eigen::Index d = 3;
+    const Model m = randomModel(rng, d, 0.5);
+    const Discriminant g = gaussbound::logLikelihoodRatio(m);
+    const double exact = gaussbound::RocStatistic(m, g).auc().value;
+    const Eigen::MatrixXd l1 = m.sigma1.llt().matrixL(), l2 = m.sigma2.llt().matrixL();
+    std::normal_distribution<double> z;
+    const auto draw = [&](const Eigen::VectorXd& mu, const Eigen::MatrixXd& l) {
+        const Eigen::VectorXd x = mu + l * Eigen::VectorXd::NullaryExpr(d, [&] { return z(rng); });
+        return x.dot(g.quadratic * x) + g.linear.dot(x) + g.constant;
+    };
+    constexpr int kPairs = 200000;
+    int above = 0;
+    for (int k = 0; k < kPairs; ++k)
+        above += draw(m.mu2, l2) > draw(m.mu1, l1);
+    EXPECT_NEAR(static_cast<double>(above) / kPairs, exact, 5 * std::sqrt(exact * (1 - exact) / kPairs));
+}
+
+TEST(Roc, RefusesWhatItCannotRead)
+{
+    const Eigen::MatrixXd one = Eigen::MatrixXd::Identity(2, 2);
+    const Model m = makeModel(Eigen::Vector2d(0, 0), Eigen::Vector2d(1, 0), one, one);
+    const gaussbound::RocStatistic roc(m, gaussbound::logLikelihoodRatio(m));
+    EXPECT_THROW(roc.curve(0.0), std::invalid_argument);
+    EXPECT_THROW(roc.curve(0.6), std::invalid_argument);
+    EXPECT_THROW(roc.at(NAN), std::invalid_argument);
+    EXPECT_THROW(gaussbound::RocStatistic(m, {one, Eigen::Vector3d(0, 0, 0), 0.0}), std::invalid_argument);
+    // A statistic of one value: the chance corners only, and an area of 1/2.
+    const gaussbound::RocStatistic flat(m, {Eigen::MatrixXd::Zero(2, 2), Eigen::Vector2d(0, 0), 1.0});
+    EXPECT_EQ(flat.curve().size(), 2u);
+    EXPECT_EQ(flat.auc().value, 0.5);
 }

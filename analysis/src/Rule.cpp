@@ -4,6 +4,8 @@
 #include <cfloat>
 #include <cmath>
 #include <limits>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 #include <Eigen/Cholesky>
@@ -25,20 +27,6 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 void requireModel(const Model& model, const char* what)
 {
     requireArgument(!validate(model), what);
-}
-
-// Throws std::invalid_argument for a rule that ruleError does not read.
-void checkRule(const Model& model, const Discriminant& rule)
-{
-    requireModel(model, "ruleError: the model is not valid");
-    const Eigen::Index d = model.dimension();
-    requireArgument(rule.quadratic.rows() == d && rule.quadratic.cols() == d && rule.linear.size() == d,
-                    "ruleError: the rule is not of the model's dimension");
-    requireArgument(rule.quadratic.allFinite() && rule.linear.allFinite() && std::isfinite(rule.constant),
-                    "ruleError: a number of the rule is not finite");
-    const double scale = rule.quadratic.cwiseAbs().maxCoeff();
-    requireArgument((rule.quadratic - rule.quadratic.transpose()).cwiseAbs().maxCoeff() <= 1e-9 * scale,
-                    "ruleError: the quadratic part is not symmetric");
 }
 
 }  // namespace
@@ -94,6 +82,23 @@ QuadraticForm classForm(const Eigen::VectorXd& mu, const Eigen::MatrixXd& L, con
     return q;
 }
 
+void checkRule(const Model& model, const Discriminant& rule, const char* function)
+{
+    const auto require = [&](bool ok, const char* what) {
+        if (!ok)
+            throw std::invalid_argument(std::string(function) + ": " + what);
+    };
+    require(!validate(model), "the model is not valid");
+    const Eigen::Index d = model.dimension();
+    require(rule.quadratic.rows() == d && rule.quadratic.cols() == d && rule.linear.size() == d,
+            "the rule is not of the model's dimension");
+    require(rule.quadratic.allFinite() && rule.linear.allFinite() && std::isfinite(rule.constant),
+            "a number of the rule is not finite");
+    const double scale = rule.quadratic.cwiseAbs().maxCoeff();
+    require((rule.quadratic - rule.quadratic.transpose()).cwiseAbs().maxCoeff() <= 1e-9 * scale,
+            "the quadratic part is not symmetric");
+}
+
 bool validCosts(const Costs& c)
 {
     const bool finite = std::isfinite(c.l11) && std::isfinite(c.l12) && std::isfinite(c.l21) && std::isfinite(c.l22);
@@ -102,7 +107,7 @@ bool validCosts(const Costs& c)
 
 RuleError ruleError(const Model& model, const Discriminant& rule)
 {
-    checkRule(model, rule);
+    checkRule(model, rule, "ruleError");
     TailProbability e1, e2;
     if (rule.quadratic.isZero(0.0) && rule.linear.isZero(0.0)) {
         // g = c everywhere: class 2 always (c > 0) or never.
