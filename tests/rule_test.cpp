@@ -8,6 +8,7 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -15,9 +16,12 @@
 #include <boost/math/special_functions/erf.hpp>
 
 #include <gaussbound/BayesError.h>
+#include <gaussbound/Analysis.h>
 #include <gaussbound/Roc.h>
 #include <gaussbound/Rule.h>
+#include <gaussbound/Separability.h>
 
+#include "figures.h"
 #include "random_models.h"
 
 namespace {
@@ -300,4 +304,36 @@ TEST(Roc, RefusesWhatItCannotRead)
     const gaussbound::RocStatistic flat(m, {Eigen::MatrixXd::Zero(2, 2), Eigen::Vector2d(0, 0), 1.0});
     EXPECT_EQ(flat.curve().size(), 2u);
     EXPECT_EQ(flat.auc().value, 0.5);
+}
+
+TEST(Separability, EveryDPrimeIsTheOneDimensionalDPrimeWhereCovariancesAreEqual)
+{
+    const Eigen::MatrixXd s = (Eigen::MatrixXd(3, 3) << 2.0, 0.3, 0.0, 0.3, 1.0, 0.2, 0.0, 0.2, 1.5).finished();
+    for (double scale : {0.0, 0.7, 3.0, 400.0}) {
+        const Eigen::Vector3d mu2 = scale * Eigen::Vector3d(1, -1, 0.5);
+        const Model m = makeModel(Eigen::Vector3d(0, 0, 0), mu2, s, s, 0.2);
+        const double dPrime = std::sqrt(mu2.dot(s.llt().solve(mu2)));
+        const auto auc = gaussbound::RocStatistic(m, gaussbound::logLikelihoodRatio(m)).auc();
+        const gaussbound::Discriminability d = gaussbound::discriminability(m, auc);
+        EXPECT_NEAR(d.bayes, dPrime, 1e-9 * dPrime + 1e-12) << scale;  // E_half = Phi(-d'/2), to 1e-8700
+        EXPECT_NEAR(d.auc, dPrime, 1e-9 * dPrime + 1e-12) << scale;
+        EXPECT_NEAR(d.averageCovariance, dPrime, 1e-12 * dPrime) << scale;
+    }
+}
+
+TEST(Separability, JeffriesMatusitaAndTransformedDivergenceFollowTheirDistances)
+{
+    // One dimension, variances v1 and v2, means m apart:
+    //   B = m^2 / (4 (v1 + v2)) + 1/2 ln((v1 + v2) / (2 sqrt(v1 v2))),
+    //   KL(1||2) + KL(2||1) = 1/2 (v1/v2 + v2/v1) - 1 + 1/2 m^2 (1/v1 + 1/v2).
+    for (auto [v1, v2, gap] : {std::tuple{1.0, 1.0, 2.0}, {0.5, 3.0, 1.0}, {2.0, 0.25, 0.0}}) {
+        const Model m = makeModel(Eigen::VectorXd::Zero(1), Eigen::VectorXd::Constant(1, gap),
+                                  Eigen::MatrixXd::Constant(1, 1, v1), Eigen::MatrixXd::Constant(1, 1, v2));
+        Table table;
+        const gaussbound::Separability s = gaussbound::separability(gaussbound::analyse(m, table.get()));
+        const double b = gap * gap / (4 * (v1 + v2)) + 0.5 * std::log((v1 + v2) / (2 * std::sqrt(v1 * v2)));
+        const double divergence = 0.5 * (v1 / v2 + v2 / v1) - 1 + 0.5 * gap * gap * (1 / v1 + 1 / v2);
+        EXPECT_NEAR(s.jeffriesMatusita, 2 * (1 - std::exp(-b)), 1e-13) << v1 << " " << v2;
+        EXPECT_NEAR(s.transformedDivergence, 2 * (1 - std::exp(-divergence / 8)), 1e-13) << v1 << " " << v2;
+    }
 }
