@@ -8,7 +8,6 @@
 
 #include <gaussbound/Analysis.h>
 #include <gaussbound/Bound.h>
-#include <gaussbound/Draw.h>
 #include <gaussbound/SampleFigure.h>
 #include <gaussbound/SampleFit.h>
 #include <gaussbound/SampleReport.h>
@@ -67,9 +66,7 @@ int runDraw(const Draw& o)
         std::cerr << "bounds: the " << *missing << " could not be computed for these classes\n";
         return 1;
     }
-    auto [class1, class2] = gaussbound::drawSamples(o.model, o.n1, o.n2, o.seedValue);
-    const gaussbound::Classified drawn =
-        gaussbound::classify(gaussbound::QuadraticRule(o.model), std::move(class1), std::move(class2));
+    const gaussbound::Classified drawn = gaussbound::drawClassified(o.model, o.n1, o.n2, o.seedValue);
     std::vector<PendingFile> files;
     if (!o.outPaths.empty())
         for (int c : {1, 2})

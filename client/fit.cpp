@@ -109,7 +109,7 @@ int runFit(const Fit& o)
     if (!o.plot.target.path.empty())
         figure = gaussbound::fitFigure(f, o.name1, o.name2, o.xAxis, o.yAxis);
     return finish(std::move(figure), o.plot.target, {},
-                  o.json ? gaussbound::fitJson(f, o.bootstrap) : gaussbound::fitText(f, o.bootstrap, o.name1, o.name2));
+                  o.json ? gaussbound::fitJson(f) : gaussbound::fitText(f, o.name1, o.name2));
 }
 
 }  // namespace

@@ -906,9 +906,9 @@ TEST_F(Bounds, DrawAndFitWriteAndPrintWhatTheLibrariesGive)
                                        "--n 300,200 --seed 9 --json --out " + prefix);
     ASSERT_EQ(drawn.status, 0) << drawn.err;
     const gaussbound::Model m = streamModel();
-    auto [a, b] = gaussbound::drawSamples(m, 300, 200, 9);
+    const gaussbound::Classified c = gaussbound::drawClassified(m, 300, 200, 9);
+    const gaussbound::Points &a = c.class1, &b = c.class2;
     Table table;
-    const gaussbound::Classified c = gaussbound::classify(gaussbound::QuadraticRule(m), a, b);
     EXPECT_EQ(drawn.out, gaussbound::drawJson(m, gaussbound::analyse(m, table.get()), c, 9));
     EXPECT_EQ(readFile(prefix + "1.csv"), gaussbound::drawnSampleFile(m, 1, a, 9));
     EXPECT_EQ(readFile(prefix + "2.csv"), gaussbound::drawnSampleFile(m, 2, b, 9));
@@ -920,9 +920,9 @@ TEST_F(Bounds, DrawAndFitWriteAndPrintWhatTheLibrariesGive)
     const auto fit = std::get<gaussbound::SampleFit>(gaussbound::fitSamples(a, b, settings));
     const std::string file2 = prefix + "2.csv";
     EXPECT_EQ(printed("fit " + prefix + "1.csv " + file2 + " --json --bootstrap 40 --threads 2"),
-              gaussbound::fitJson(fit, settings));
+              gaussbound::fitJson(fit));
     EXPECT_EQ(printed("fit - " + file2 + " --bootstrap 40 < " + prefix + "1.csv"),
-              gaussbound::fitText(fit, settings, "standard input", file2));
+              gaussbound::fitText(fit, "standard input", file2));
 }
 
 TEST_F(Bounds, FitAndDrawRefuseBadInputWithoutWritingAnything)

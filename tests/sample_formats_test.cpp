@@ -24,12 +24,21 @@ namespace {
 using gaussbound::Points;
 using nlohmann::ordered_json;
 
+gaussbound::BootstrapSettings settingsOf40()
+{
+    gaussbound::BootstrapSettings s;
+    s.replicates = 40;
+    s.seed = 9;
+    return s;
+}
+
 // A fit of the stream model whose plug-in rule gets 81 of 263 points wrong
 // (60 of 200 and 21 of 63) and 1 left out, and a bootstrap of which one
 // interval counted no replicate.
 gaussbound::SampleFit handMadeFit()
 {
     gaussbound::SampleFit fit;
+    fit.settings = settingsOf40();
     fit.model = streamModel();
     Table table;
     fit.figures = gaussbound::analyse(fit.model, table.get());
@@ -43,14 +52,6 @@ gaussbound::SampleFit handMadeFit()
     const double nan = std::numeric_limits<double>::quiet_NaN();
     fit.bootstrap = gaussbound::BootstrapResult{{0.125, 0.25}, {nan, nan}, {0.375, 0.5}, 2};
     return fit;
-}
-
-gaussbound::BootstrapSettings settingsOf40()
-{
-    gaussbound::BootstrapSettings s;
-    s.replicates = 40;
-    s.seed = 9;
-    return s;
 }
 
 // The object's keys in order.
@@ -110,7 +111,7 @@ TEST(SampleFile, RefusesEveryMalformedLineByItsNumber)
 TEST(SampleReport, FitJsonIsThePlainReportFollowedByTheSampleFigures)
 {
     const gaussbound::SampleFit fit = handMadeFit();
-    const ordered_json j = ordered_json::parse(gaussbound::fitJson(fit, settingsOf40()));
+    const ordered_json j = ordered_json::parse(gaussbound::fitJson(fit));
     const ordered_json plain = gaussbound::reportObject(fit.model, fit.figures);
     std::vector<std::string> expected = keys(plain);
     expected.insert(expected.end(), {"samples", "empirical", "bootstrap"});
@@ -136,7 +137,7 @@ TEST(SampleReport, FitJsonLeavesOutWhatWasNotComputed)
     gaussbound::SampleFit fit = handMadeFit();
     fit.leaveOneOut.reset();
     fit.bootstrap.reset();
-    const ordered_json j = ordered_json::parse(gaussbound::fitJson(fit, settingsOf40()));
+    const ordered_json j = ordered_json::parse(gaussbound::fitJson(fit));
     EXPECT_TRUE(j.at("empirical").at("leave_one_out").is_null());
     EXPECT_FALSE(j.contains("bootstrap"));
 }
@@ -144,8 +145,7 @@ TEST(SampleReport, FitJsonLeavesOutWhatWasNotComputed)
 TEST(SampleReport, FitTextSaysHowTheClassesWereEstimatedAndWhatWasCounted)
 {
     gaussbound::SampleFit fit = handMadeFit();
-    gaussbound::BootstrapSettings s = settingsOf40();
-    std::string text = gaussbound::fitText(fit, s, "a.csv", "standard input");
+    std::string text = gaussbound::fitText(fit, "a.csv", "standard input");
     EXPECT_EQ(text.rfind("Samples: 200 points of class 1 from a.csv, 63 of class 2 from standard input\n"
                          "Estimated classes (sample means, unbiased covariances, priors from the counts):\n" +
                              gaussbound::textReport(fit.model, fit.figures),
@@ -158,11 +158,11 @@ TEST(SampleReport, FitTextSaysHowTheClassesWereEstimatedAndWhatWasCounted)
                              "  Bhattacharyya bound:", "0.375 to 0.5\n"})
         EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
 
-    s.estimate.ridge = 0.5;
-    s.estimate.priors = std::pair{0.25, 0.75};
+    fit.settings.estimate.ridge = 0.5;
+    fit.settings.estimate.priors = std::pair{0.25, 0.75};
     fit.leaveOneOut.reset();
     fit.bootstrap.reset();
-    text = gaussbound::fitText(fit, s, "a", "b");
+    text = gaussbound::fitText(fit, "a", "b");
     EXPECT_NE(text.find("covariances plus the ridge, priors as given"), std::string::npos) << text;
     EXPECT_NE(text.find("leave-one-out:                               not computed"), std::string::npos) << text;
     EXPECT_EQ(text.find("Bootstrap"), std::string::npos) << text;
@@ -213,8 +213,8 @@ TEST(SampleReport, RefusesWhatItCannotRead)
     const gaussbound::SampleFit fit = handMadeFit();
     gaussbound::SampleFit empty = fit;
     empty.samples.class2 = Points(0, 2);
-    EXPECT_THROW(gaussbound::fitText(empty, settingsOf40(), "a", "b"), std::invalid_argument);
-    EXPECT_THROW(gaussbound::fitJson(empty, settingsOf40()), std::invalid_argument);
+    EXPECT_THROW(gaussbound::fitText(empty, "a", "b"), std::invalid_argument);
+    EXPECT_THROW(gaussbound::fitJson(empty), std::invalid_argument);
     EXPECT_THROW(gaussbound::drawText(fit.model, fit.figures, empty.samples, 1), std::invalid_argument);
     EXPECT_THROW(gaussbound::drawJson(fit.model, fit.figures, empty.samples, 1), std::invalid_argument);
     EXPECT_THROW(gaussbound::drawnSampleFile(fit.model, 3, fit.samples.class1, 1), std::invalid_argument);

@@ -477,6 +477,9 @@ TEST(SampleFit, HoldsWhatEachStepGivesWithTheSettingsGiven)
     EXPECT_EQ(fit.leaveOneOutCount()->points, 70);
     EXPECT_EQ(fit.bootstrap->bayesError.low, gaussbound::bootstrap(a, b, s).bayesError.low);
     EXPECT_GT(calls, 0);
+    EXPECT_EQ(fit.settings.seed, 7u);
+    EXPECT_EQ(fit.settings.estimate.ridge, 0.25);
+    EXPECT_FALSE(fit.settings.progress);
 
     s.replicates = 0;
     EXPECT_FALSE(std::get<gaussbound::SampleFit>(gaussbound::fitSamples(a, b, s)).bootstrap);
@@ -502,4 +505,6 @@ TEST(SampleFit, SaysWhySamplesGiveNoModelAndRefusesWhatItCannotRead)
     EXPECT_THROW(gaussbound::fitSamples(c, Points::Zero(10, 3), s), std::invalid_argument);
     s.estimate.ridge = -1;
     EXPECT_THROW(gaussbound::fitSamples(c, d, s), std::invalid_argument);
+    const gaussbound::QuadraticRule rule(estimated(c, d, {}));
+    EXPECT_THROW(gaussbound::classify(rule, c, Points(0, 2)), std::invalid_argument);
 }

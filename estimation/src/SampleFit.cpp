@@ -15,12 +15,19 @@ ErrorCount Classified::count() const
 
 Classified classify(const QuadraticRule& rule, Points class1, Points class2)
 {
+    requireArgument(class1.rows() >= 1 && class2.rows() >= 1, "classify: a class has no points");
     Classified c;
     c.wrong1 = misclassified(rule, class1, 1);
     c.wrong2 = misclassified(rule, class2, 2);
     c.class1 = std::move(class1);
     c.class2 = std::move(class2);
     return c;
+}
+
+Classified drawClassified(const Model& model, Eigen::Index n1, Eigen::Index n2, std::uint64_t seed)
+{
+    auto [class1, class2] = drawSamples(model, n1, n2, seed);
+    return classify(QuadraticRule(model), std::move(class1), std::move(class2));
 }
 
 std::optional<ErrorCount> SampleFit::leaveOneOutCount() const
@@ -38,6 +45,8 @@ std::variant<SampleFit, SampleProblem> fitSamples(Points class1, Points class2, 
     if (auto* problem = std::get_if<SampleProblem>(&estimate))
         return std::move(*problem);
     SampleFit fit;
+    fit.settings = settings;
+    fit.settings.progress = nullptr;
     fit.model = std::get<Model>(std::move(estimate));
     fit.figures = analyse(fit.model, std::make_unique<double[][2]>(kTableRows).get());
     fit.samples = classify(QuadraticRule(fit.model), std::move(class1), std::move(class2));

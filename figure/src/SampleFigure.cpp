@@ -143,6 +143,8 @@ Figure scatterFigure(const Points& class1, const Points& class2, const Model& mo
                      Eigen::Index yAxis, const std::vector<Eigen::Index>& wrong1,
                      const std::vector<Eigen::Index>& wrong2, FigureText text)
 {
+    if (validate(model))
+        throw std::invalid_argument("scatterFigure: the model is not valid");
     const Eigen::Index d = model.dimension();
     if (d < 2 || xAxis < 0 || yAxis < 0 || xAxis >= d || yAxis >= d || xAxis == yAxis || class1.cols() != d ||
         class2.cols() != d)
@@ -174,8 +176,8 @@ Figure scatterFigure(const Points& class1, const Points& class2, const Model& mo
 
 std::vector<double> decisionThresholds(const Model& model)
 {
-    if (model.dimension() != 1)
-        throw std::invalid_argument("decisionThresholds: the model must have one coordinate");
+    if (validate(model) || model.dimension() != 1)
+        throw std::invalid_argument("decisionThresholds: the model must be valid and have one coordinate");
     const double m1 = model.mu1(0), m2 = model.mu2(0), s1 = model.sigma1(0, 0), s2 = model.sigma2(0, 0);
     const double a = 1 / (2 * s2) - 1 / (2 * s1);
     const double b = m1 / s1 - m2 / s2;
@@ -207,8 +209,8 @@ Figure stripFigure(const Points& class1, const Points& class2, const Model& mode
                    const std::vector<Eigen::Index>& wrong1, const std::vector<Eigen::Index>& wrong2,
                    FigureText text)
 {
-    if (model.dimension() != 1 || class1.cols() != 1 || class2.cols() != 1)
-        throw std::invalid_argument("stripFigure: the model and the points must have one coordinate");
+    if (validate(model) || model.dimension() != 1 || class1.cols() != 1 || class2.cols() != 1)
+        throw std::invalid_argument("stripFigure: the model must be valid, and it and the points have one coordinate");
     checkRows(wrong1, class1, "stripFigure");
     checkRows(wrong2, class2, "stripFigure");
     Figure f = titled(std::move(text));
@@ -294,6 +296,8 @@ Figure fitFigure(const SampleFit& fit, const std::string& name1, const std::stri
                  Eigen::Index yAxis)
 {
     const Classified& s = fit.samples;
+    if (s.class1.rows() == 0 || s.class2.rows() == 0)
+        throw std::invalid_argument("fitFigure: a class has no points");
     const std::int64_t total = s.class1.rows() + s.class2.rows();
     if (fit.leaveOneOut && (*fit.leaveOneOut < 0 || *fit.leaveOneOut > total))
         throw std::invalid_argument("fitFigure: leave-one-out errors must be from 0 to the points' count");
@@ -320,6 +324,8 @@ Figure fitFigure(const SampleFit& fit, const std::string& name1, const std::stri
 
 Figure drawFigure(const Model& model, const Figures& figures, const Classified& drawn)
 {
+    if (drawn.class1.rows() == 0 || drawn.class2.rows() == 0)
+        throw std::invalid_argument("drawFigure: a class has no points");
     const ErrorCount count = drawn.count();
     const Interval w = count.wilson();
     const bool line = model.dimension() == 1;

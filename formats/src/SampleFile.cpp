@@ -1,12 +1,12 @@
 #include "gaussbound/SampleFile.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
-#include <cstring>
+#include <optional>
 #include <vector>
 
+#include "gaussbound/Error.h"
 #include "gaussbound/Input.h"
 
 namespace gaussbound {
@@ -83,9 +83,8 @@ size_t readLine(const char* p, const char* end, std::vector<double>& out)
 
 Points parseSamples(std::string_view text, const std::string& name, const ExpectedDimension& expected)
 {
+    requireArgument(expected.d >= 0, "parseSamples: the expected dimension is negative");
     std::vector<double> values;
-    values.reserve(static_cast<size_t>(std::count(text.begin(), text.end(), '\n') + 1) *
-                   static_cast<size_t>(std::max<Eigen::Index>(expected.d, 2)));
     Eigen::Index d = expected.d;
     std::string dSource = expected.source;
     long lineNumber = 0;
@@ -125,11 +124,15 @@ Points parseSamples(std::string_view text, const std::string& name, const Expect
 Points readSampleFile(const std::string& path, const ExpectedDimension& expected)
 {
     const std::string name = path == "-" ? "standard input" : path;
+    std::optional<std::string> text;
     try {
-        return parseSamples(*readInput(path, SIZE_MAX), name, expected);
+        text = readInput(path, kLargestSampleFile);
     } catch (const InputError& e) {
         throw SampleFileError(name + ": " + e.what());
     }
+    if (!text)
+        throw SampleFileError(name + ": larger than 1 GiB: not read");
+    return parseSamples(*text, name, expected);
 }
 
 }  // namespace gaussbound

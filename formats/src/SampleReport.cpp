@@ -52,9 +52,9 @@ void requireSamples(const Classified& samples, const char* what)
 
 }  // namespace
 
-std::string fitText(const SampleFit& fit, const BootstrapSettings& settings, const std::string& name1,
-                    const std::string& name2)
+std::string fitText(const SampleFit& fit, const std::string& name1, const std::string& name2)
 {
+    const BootstrapSettings& settings = fit.settings;
     requireSamples(fit.samples, "fitText: a class has no points");
     std::string s = "Samples: " + pointCount(fit.samples.class1.rows()) + " of class 1 from " + name1 + ", " +
                     std::to_string(fit.samples.class2.rows()) + " of class 2 from " + name2 + "\n";
@@ -79,8 +79,9 @@ std::string fitText(const SampleFit& fit, const BootstrapSettings& settings, con
     return s;
 }
 
-std::string fitJson(const SampleFit& fit, const BootstrapSettings& settings)
+std::string fitJson(const SampleFit& fit)
 {
+    const BootstrapSettings& settings = fit.settings;
     requireSamples(fit.samples, "fitJson: a class has no points");
     ordered_json j = reportObject(fit.model, fit.figures);
     j["samples"] = {{"n1", fit.samples.class1.rows()}, {"n2", fit.samples.class2.rows()}};

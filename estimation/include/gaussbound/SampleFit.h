@@ -4,6 +4,8 @@
 //   ErrorCount   errors of a classifier on n points, its rate and Wilson interval
 //   Classified   two samples and the rows a rule gives the other class
 //   classify     applies a model's Bayes rule (QuadraticRule) to two samples
+//   drawClassified  samples drawn from a model (drawSamples), classified by
+//                its Bayes rule
 //   SampleFit    the estimated model, its figures, and the plug-in rule's errors
 //   fitSamples   estimates, analyses, classifies, refits leaving each point out,
 //                and bootstraps
@@ -24,6 +26,7 @@
 #include "gaussbound/Analysis.h"
 #include "gaussbound/Bootstrap.h"
 #include "gaussbound/Classifier.h"
+#include "gaussbound/Draw.h"
 #include "gaussbound/Estimate.h"
 #include "gaussbound/Interval.h"
 
@@ -44,9 +47,12 @@ struct Classified {
     ErrorCount count() const;
 };
 
-// Reads a rule and two sets of its dimension (see misclassified, which
-// throws for others).
+// Reads a rule and two sets of its dimension, of one point or more each;
+// throws std::invalid_argument for others (see Error.h).
 Classified classify(const QuadraticRule& rule, Points class1, Points class2);
+
+// Reads what drawSamples reads, and throws as it does.
+Classified drawClassified(const Model& model, Eigen::Index n1, Eigen::Index n2, std::uint64_t seed);
 
 struct SampleFit {
     Model model;
@@ -57,6 +63,9 @@ struct SampleFit {
     std::optional<Eigen::Index> leaveOneOut;
     // Nothing when settings asked for no replicates, or a figure is missing.
     std::optional<BootstrapResult> bootstrap;
+    // How the fit was made: the estimate's ridge and priors, the bootstrap's
+    // replicates, seed and threads (its progress callback is not kept).
+    BootstrapSettings settings;
 
     ErrorCount resubstitution() const { return samples.count(); }
     std::optional<ErrorCount> leaveOneOutCount() const;

@@ -40,8 +40,8 @@ struct FigureText {
 // deviation ellipses of model (see covarianceEllipse); in the plane the
 // rule's boundary g(x) = 0 (see zeroSet); and the rows wrong1 of class1 and
 // wrong2 of class2 ringed in red. The ranges hold every point and ellipse,
-// 4 % to spare a side. Throws std::invalid_argument unless model has 2 or more
-// coordinates, the points have as many, the axes are two different ones of
+// 4 % to spare a side. Throws std::invalid_argument unless model is valid
+// (validate) with 2 or more coordinates, the points have as many, the axes are two different ones of
 // them and every row named exists.
 Figure scatterFigure(const Points& class1, const Points& class2, const Model& model, Eigen::Index xAxis,
                      Eigen::Index yAxis, const std::vector<Eigen::Index>& wrong1,
@@ -54,8 +54,8 @@ Figure scatterFigure(const Points& class1, const Points& class2, const Model& mo
 // The rule's thresholds inside the x range are vertical lines, and the rows
 // misclassified are ringed. The x range holds every point and 3 standard
 // deviations of each class, 4 % to spare a side. Throws
-// std::invalid_argument unless model and both sets of points have one
-// coordinate and every row named exists.
+// std::invalid_argument unless model is valid, it and both sets of points
+// have one coordinate and every row named exists.
 Figure stripFigure(const Points& class1, const Points& class2, const Model& model,
                    const std::vector<Eigen::Index>& wrong1, const std::vector<Eigen::Index>& wrong2,
                    FigureText text);
@@ -63,7 +63,7 @@ Figure stripFigure(const Points& class1, const Points& class2, const Model& mode
 // The points where the Bayes rule of a model of one coordinate changes
 // class, in increasing order: none, one or two (the roots of g above; one
 // root when the variances are equal). Throws std::invalid_argument unless
-// model has one coordinate.
+// model is valid and has one coordinate.
 std::vector<double> decisionThresholds(const Model& model);
 
 // The figure of classes estimated from two sample files: scatterFigure in
@@ -73,8 +73,8 @@ std::vector<double> decisionThresholds(const Model& model);
 // the fit's Bayes error and bounds, and the plug-in rule's error rates on
 // the samples with 95 % Wilson intervals: resubstitution, and leave-one-out
 // when computed. Throws std::invalid_argument as scatterFigure and
-// stripFigure do, and for leave-one-out errors below 0 or above the points'
-// count.
+// stripFigure do, for a class without points, and for leave-one-out errors
+// below 0 or above the points' count.
 Figure fitFigure(const SampleFit& fit, const std::string& name1, const std::string& name2, Eigen::Index xAxis,
                  Eigen::Index yAxis);
 
@@ -82,7 +82,7 @@ Figure fitFigure(const SampleFit& fit, const std::string& name1, const std::stri
 // coordinates, or stripFigure in one, with the model as subtitle and a
 // caption of figures' Bayes error and bounds and the true rule's error rate
 // on the drawn samples with its 95 % Wilson interval. Throws
-// std::invalid_argument as those do.
+// std::invalid_argument as those do, and for a class without points.
 Figure drawFigure(const Model& model, const Figures& figures, const Classified& drawn);
 
 }  // namespace gaussbound

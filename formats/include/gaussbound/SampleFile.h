@@ -14,6 +14,7 @@
 #ifndef GAUSSBOUND_SAMPLE_FILE_H
 #define GAUSSBOUND_SAMPLE_FILE_H
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -33,11 +34,17 @@ struct ExpectedDimension {
     std::string source;  // e.g. "the points of a.csv"
 };
 
-// Reads text, the contents of the file called name. Throws SampleFileError.
+// Reads text, the contents of the file called name, and expected.d >= 0
+// (a negative one throws std::invalid_argument, see Error.h). Throws
+// SampleFileError for what is wrong with the text.
 Points parseSamples(std::string_view text, const std::string& name, const ExpectedDimension& expected);
 
-// Reads the whole file at path, or standard input for "-". Throws
-// SampleFileError.
+// The largest sample file read: 1 GiB (a class of 10^7 points of three
+// coordinates as bounds draw writes them is about 600 MB).
+constexpr size_t kLargestSampleFile = size_t{1} << 30;
+
+// Reads the whole file at path, or standard input for "-", up to
+// kLargestSampleFile bytes. Throws SampleFileError, for a larger one too.
 Points readSampleFile(const std::string& path, const ExpectedDimension& expected);
 
 }  // namespace gaussbound

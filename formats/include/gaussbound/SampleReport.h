@@ -26,11 +26,11 @@ namespace gaussbound {
 // Every function here throws std::invalid_argument (see Error.h) for the
 // arguments its comment says it does not read.
 
-// Reads a fit of classes with one point or more each, and the settings it was
-// made with; name1 and name2 say where each class's points came from.
-std::string fitText(const SampleFit& fit, const BootstrapSettings& settings, const std::string& name1,
-                    const std::string& name2);
-std::string fitJson(const SampleFit& fit, const BootstrapSettings& settings);
+// Reads a fit of classes with one point or more each; name1 and name2 say
+// where each class's points came from. The ridge, priors, replicates and
+// seed reported are the fit's own settings.
+std::string fitText(const SampleFit& fit, const std::string& name1, const std::string& name2);
+std::string fitJson(const SampleFit& fit);
 
 // Reads samples of one point or more a class, drawn with seed from model.
 std::string drawText(const Model& model, const Figures& figures, const Classified& drawn, std::uint64_t seed);
