@@ -1,6 +1,7 @@
 // bounds draw: samples of two normal classes from the documented stream,
 // written as sample files, with the true Bayes rule's error on them beside
-// the exact figures, and a scatter figure.
+// the exact figures, and a figure of them (a scatter, or a strip in one
+// coordinate).
 #include <sys/stat.h>
 
 #include <iostream>

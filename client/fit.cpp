@@ -1,8 +1,11 @@
 // bounds fit FILE1 FILE2: two classes estimated from their samples, every
 // figure of the estimated classes, the plug-in Bayes classifier's error on
 // the samples (resubstitution and leave-one-out, with Wilson intervals),
-// bootstrap intervals for the Bayes error and both bounds, and a scatter
-// figure.
+// bootstrap intervals for the Bayes error and both bounds, and a figure of
+// the samples (a scatter, or a strip in one coordinate).
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <iostream>
 #include <memory>
 

@@ -1,10 +1,9 @@
 // bounds: Chernoff and Bhattacharyya bounds on the Bayes error of two normal
 // classes in any dimension, with the Bayes error itself, a CSV plot table and
-// a PNG plot. Exit status: 0 done, 1 an output could not be written or a
+// a plot (PNG, SVG or PDF). Exit status: 0 done, 1 an output could not be written or a
 // figure could not be computed, 2 bad input (nothing is computed, printed or
 // written).
 #include <iostream>
-#include <stdexcept>
 #include <string>
 #include <vector>
 

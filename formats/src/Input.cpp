@@ -60,7 +60,7 @@ bool LineReader::next(InputLine& line)
     line.tooLong = false;
     for (bool any = false;; any = true) {
         if (start_ == end_ && !fill())
-            return any;
+            return any && error_ == 0;  // a line cut short by a read error is not a line
         const char* from = buffer_.data() + start_;
         const auto* newline = static_cast<const char*>(std::memchr(from, '\n', end_ - start_));
         const size_t n = newline ? static_cast<size_t>(newline - from) : end_ - start_;

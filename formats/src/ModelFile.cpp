@@ -265,6 +265,10 @@ json parseModelText(const std::string& text)
     return builder.result();
 }
 
+namespace {
+
+// The text of the value of key in text, a valid JSON object, exactly as it
+// is written there; nothing when the object has no such key.
 std::optional<std::string> memberText(const std::string& text, const std::string& key)
 {
     size_t i = skipSpace(text, 0);
@@ -283,6 +287,8 @@ std::optional<std::string> memberText(const std::string& text, const std::string
     }
     return std::nullopt;
 }
+
+}  // namespace
 
 Model readModelLine(const std::string& text, std::optional<std::string>& id)
 {

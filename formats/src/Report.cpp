@@ -1,8 +1,6 @@
 #include "gaussbound/Report.h"
 
-#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <stdexcept>
 
 #include <nlohmann/json.hpp>

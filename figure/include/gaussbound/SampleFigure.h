@@ -18,7 +18,6 @@
 #ifndef GAUSSBOUND_SAMPLE_FIGURE_H
 #define GAUSSBOUND_SAMPLE_FIGURE_H
 
-#include <optional>
 #include <string>
 #include <vector>
 

@@ -51,7 +51,9 @@ struct BatchOutcome {
 // batchAnswer on `threads` threads with at most `window` lines in flight
 // (streamInOrder), and hands the answers to write in input order on the
 // calling thread, with the count so far; stops early when write returns
-// false. Memory stays bounded by the window, however long the input. Throws
+// false. write must not throw: it runs while the workers cannot be stopped
+// (an exception would end the program). Memory stays bounded by the window,
+// however long the input. Throws
 // std::invalid_argument for a negative fd, threads or window of 0, or an
 // empty write.
 BatchOutcome answerLines(int fd, unsigned threads, size_t window,

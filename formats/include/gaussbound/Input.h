@@ -44,7 +44,7 @@ public:
     LineReader(int fd, size_t longest);
 
     // Reads the next line into line; false at the end of the input or on a
-    // read error (see error).
+    // read error (see error), when a line the error cut short is dropped.
     bool next(InputLine& line);
 
     // The errno of a failed read, or 0.

@@ -43,9 +43,6 @@ Model modelFromJson(const nlohmann::json& object);
 // L, column C: not valid JSON (...)" ("column C: ..." when text is one line).
 nlohmann::json parseModelText(const std::string& text);
 
-// The text of the value of key in text, a valid JSON object, exactly as it
-// is written there; nothing when the object has no such key.
-std::optional<std::string> memberText(const std::string& text, const std::string& key);
 
 // Reads one line of `bounds batch`: a model object with an optional "id" of
 // any JSON type, which is set, as the line writes it, as soon as it is read

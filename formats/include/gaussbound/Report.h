@@ -10,7 +10,6 @@
 #ifndef GAUSSBOUND_REPORT_H
 #define GAUSSBOUND_REPORT_H
 
-#include <optional>
 #include <string>
 
 #include <nlohmann/json.hpp>
