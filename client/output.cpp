@@ -46,16 +46,6 @@ bool resolveLinks(const std::string& path, std::string& resolved)
     return false;
 }
 
-// Whether path names the file standard output is open on (/dev/stdout,
-// /proc/self/fd/1, or the file a shell redirected it to): such a path is
-// written through standard output itself, so that an appending redirection
-// appends and nothing is renamed over it.
-bool isStandardOutput(const std::string& path)
-{
-    struct stat out, st;
-    return path == "-" || (fstat(STDOUT_FILENO, &out) == 0 && stat(path.c_str(), &st) == 0 &&
-                           out.st_dev == st.st_dev && out.st_ino == st.st_ino);
-}
 
 // What a path is to the writer; see output.h.
 enum class Kind { Standard, Stream, Replace };
@@ -70,7 +60,7 @@ struct Classified {
 bool classify(const std::string& path, Classified& c)
 {
     c.exists = false;
-    if (isStandardOutput(path)) {
+    if (namesStandardOutput(path)) {
         c.kind = Kind::Standard;
         return true;
     }
@@ -226,9 +216,15 @@ bool samePlace(const std::string& a, const std::string& b)
     return a == b || futureName(a) == futureName(b);
 }
 
+// Whether path names the file standard output is open on (/dev/stdout,
+// /proc/self/fd/1, or the file a shell redirected it to): such a path is
+// written through standard output itself, so that an appending redirection
+// appends and nothing is renamed over it.
 bool namesStandardOutput(const std::string& path)
 {
-    return isStandardOutput(path);
+    struct stat out, st;
+    return path == "-" || (fstat(STDOUT_FILENO, &out) == 0 && stat(path.c_str(), &st) == 0 &&
+                           out.st_dev == st.st_dev && out.st_ino == st.st_ino);
 }
 
 bool commit(const std::vector<Prepared>& prepared, std::string& error)
