@@ -5,6 +5,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "gaussbound/Error.h"
+
 namespace gaussbound {
 
 namespace {
@@ -40,6 +42,8 @@ ordered_json jsonValue(double v)
 
 std::string textReport(const Model& m, const Figures& f)
 {
+    requireArgument(hasShape(m) && f.dimension == m.dimension(),
+                    "textReport: the model's sizes disagree, or the figures are of another dimension");
     std::string s;
     s += "Class 1: " + classSummary(m.mu1, m.sigma1, m.prior1) + "\n";
     s += "Class 2: " + classSummary(m.mu2, m.sigma2, m.prior2) + "\n\n";

@@ -26,7 +26,9 @@ namespace gaussbound {
 // "-Infinity" for an infinite limit.
 nlohmann::ordered_json jsonValue(double v);
 
-// Human-readable summary, figures to 6 significant digits.
+// Human-readable summary, figures to 6 significant digits. Throws
+// std::invalid_argument when the model's sizes disagree or its numbers are
+// not finite (hasShape), or f is not of the model's dimension.
 std::string textReport(const Model& model, const Figures& f);
 
 // The JSON object of a model's figures, numbers at full (round-trip)
