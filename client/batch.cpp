@@ -13,6 +13,7 @@
 #include <string>
 
 #include <gaussbound/BatchLine.h>
+#include <gaussbound/Input.h>
 
 #include "cli.h"
 #include "commands.h"
@@ -42,7 +43,7 @@ int run(const Batch& batch)
 {
     const bool standardInput = batch.input == "-";
     const int fd = standardInput ? STDIN_FILENO : open(batch.input.c_str(), O_RDONLY | O_CLOEXEC);
-    const std::string name = standardInput ? "standard input" : batch.input;
+    const std::string name = gaussbound::inputName(batch.input);
     if (fd < 0) {
         std::cerr << "bounds: cannot read " << name << ": " << std::strerror(errno) << '\n';
         return 2;

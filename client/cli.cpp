@@ -9,6 +9,7 @@
 #include <iostream>
 #include <thread>
 
+#include <gaussbound/Input.h>
 #include <gaussbound/ModelFile.h>
 #include "output.h"
 #include "plot_module.h"
@@ -120,7 +121,7 @@ gaussbound::Model ClassOptions::read() const
 
 std::string ClassOptions::modelName() const
 {
-    return modelPath == "-" ? "standard input" : modelPath;
+    return gaussbound::inputName(modelPath);
 }
 
 void readSize(const std::string& text, int& width, int& height)

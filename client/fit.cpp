@@ -9,6 +9,7 @@
 #include <iostream>
 #include <memory>
 
+#include <gaussbound/Input.h>
 #include <gaussbound/SampleFigure.h>
 #include <gaussbound/SampleFile.h>
 #include <gaussbound/SampleFit.h>
@@ -42,8 +43,8 @@ void check(Fit& o)
 {
     if (o.file1 == "-" && o.file2 == "-")
         throw Invalid("FILE2: standard input can give only one of the two files");
-    o.name1 = o.file1 == "-" ? "standard input" : o.file1;
-    o.name2 = o.file2 == "-" ? "standard input" : o.file2;
+    o.name1 = gaussbound::inputName(o.file1);
+    o.name2 = gaussbound::inputName(o.file2);
     auto& estimate = o.bootstrap.estimate;
     if (*o.priorsOption) {
         const std::vector<double> p = readNumbers("--priors", o.priors, 2);

@@ -25,6 +25,11 @@ ssize_t readSome(int fd, char* buffer, size_t size)
 
 }  // namespace
 
+std::string inputName(const std::string& path)
+{
+    return path == "-" ? "standard input" : path;
+}
+
 std::optional<std::string> readInput(const std::string& path, size_t limit)
 {
     const bool standardInput = path == "-";

@@ -123,7 +123,7 @@ Points parseSamples(std::string_view text, const std::string& name, const Expect
 
 Points readSampleFile(const std::string& path, const ExpectedDimension& expected)
 {
-    const std::string name = path == "-" ? "standard input" : path;
+    const std::string name = inputName(path);
     std::optional<std::string> text;
     try {
         text = readInput(path, kLargestSampleFile);

@@ -2,6 +2,7 @@
 // a file descriptor one at a time.
 //
 //   InputError   an input that could not be read
+//   inputName    how messages name an input
 //   readInput    the whole contents of a file, or of standard input for "-"
 //   InputLine    one line as LineReader hands it over
 //   LineReader   the lines of a file descriptor, those over a limit not kept
@@ -20,6 +21,9 @@ namespace gaussbound {
 struct InputError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
+
+// How messages name an input: "standard input" for "-", else the path.
+std::string inputName(const std::string& path);
 
 // The whole contents of the file at path, or of standard input for "-";
 // nothing once more than limit bytes have come (an endless device such as
