@@ -1,5 +1,6 @@
 #include "gaussbound/Roc.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -90,14 +91,22 @@ std::vector<RocPoint> RocStatistic::curve(double spacing) const
             hi += topDone ? 0.0 : width;
             lo -= bottomDone ? 0.0 : width;
         }
-        // Bisect every step that moves F or H by more than spacing.
+        // Split every step that moves F or H by more than spacing into as
+        // many equal steps of t as its larger move needs (a tenth more, as
+        // the moves are not even), and those again where they still are.
         const auto refine = [&](const RocPoint& a, const RocPoint& b, int depth, const auto& self) -> void {
-            if (depth > 50 || (std::fabs(b.falseAlarm - a.falseAlarm) <= spacing && std::fabs(b.hit - a.hit) <= spacing))
+            const double move = std::fmax(std::fabs(b.falseAlarm - a.falseAlarm), std::fabs(b.hit - a.hit));
+            if (depth > 50 || move <= spacing)
                 return;
-            const RocPoint mid = at(0.5 * (a.threshold + b.threshold));
-            self(a, mid, depth + 1, self);
-            out.push_back(mid);
-            self(mid, b, depth + 1, self);
+            const int pieces = std::min(1000, static_cast<int>(std::ceil(1.1 * move / spacing)));
+            RocPoint left = a;
+            for (int i = 1; i <= pieces; ++i) {
+                const RocPoint right = i == pieces ? b : at(a.threshold + (b.threshold - a.threshold) * i / pieces);
+                self(left, right, depth + 1, self);
+                if (i < pieces)
+                    out.push_back(right);
+                left = right;
+            }
         };
         constexpr int kSteps = 32;
         RocPoint previous = at(hi);
