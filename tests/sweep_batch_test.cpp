@@ -290,7 +290,7 @@ TEST_F(SweepBatch, BatchRefusalsAndFailedOutput)
 // ---------------------------------------------------------------------------
 // The Parallel library's ordered stream
 
-TEST(Stream, HandsBackEveryItemInOrderWithinItsWindow)
+TEST(Stream, HandsBackEveryItemInOrderWithinItsWindowAndRefusesWhatItCannotRun)
 {
     for (unsigned threads : {1u, 2u, 5u}) {
         const size_t window = 3 * threads, count = 500;
@@ -326,6 +326,16 @@ TEST(Stream, HandsBackEveryItemInOrderWithinItsWindow)
             EXPECT_EQ(written[i], i * i);
         EXPECT_LE(most.load(), window);
     }
+    // No threads, no window or a missing step is refused; nothing to read is done.
+    const auto read = [](size_t) { return false; };
+    const auto work = [](size_t, unsigned) {};
+    const auto write = [](size_t) { return true; };
+    EXPECT_THROW(gaussbound::streamInOrder(0, 4, read, work, write), std::invalid_argument);
+    EXPECT_THROW(gaussbound::streamInOrder(2, 0, read, work, write), std::invalid_argument);
+    EXPECT_THROW(gaussbound::streamInOrder(2, 4, {}, work, write), std::invalid_argument);
+    EXPECT_THROW(gaussbound::streamInOrder(2, 4, read, {}, write), std::invalid_argument);
+    EXPECT_THROW(gaussbound::streamInOrder(2, 4, read, work, {}), std::invalid_argument);
+    EXPECT_TRUE(gaussbound::streamInOrder(2, 4, read, work, write));
 }
 
 // ---------------------------------------------------------------------------
@@ -453,14 +463,4 @@ TEST(SweepLibrary, DoorsRefuseWhatTheyCannotRead)
     EXPECT_THROW(gaussbound::sweepFigures(m, {Kind::Separation}, t, 0), std::invalid_argument);
     EXPECT_THROW(gaussbound::sweepFigures(m, {Kind::Prior1}, {0.5, 1.5, 0.25}, 2), std::invalid_argument);
     EXPECT_TRUE(gaussbound::sweepFigures(m, {Kind::Separation}, {}, 2).empty());
-
-    const auto read = [](size_t) { return false; };
-    const auto work = [](size_t, unsigned) {};
-    const auto write = [](size_t) { return true; };
-    EXPECT_THROW(gaussbound::streamInOrder(0, 4, read, work, write), std::invalid_argument);
-    EXPECT_THROW(gaussbound::streamInOrder(2, 0, read, work, write), std::invalid_argument);
-    EXPECT_THROW(gaussbound::streamInOrder(2, 4, {}, work, write), std::invalid_argument);
-    EXPECT_THROW(gaussbound::streamInOrder(2, 4, read, {}, write), std::invalid_argument);
-    EXPECT_THROW(gaussbound::streamInOrder(2, 4, read, work, {}), std::invalid_argument);
-    EXPECT_TRUE(gaussbound::streamInOrder(2, 4, read, work, write));
 }
