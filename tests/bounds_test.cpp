@@ -99,87 +99,7 @@ protected:
     }
 };
 
-// The number after "key": in text, searching from the first occurrence of
-// `within` (an enclosing key), or NaN when absent.
-double jsonNumber(const std::string& json, const std::string& within, const std::string& key)
-{
-    const size_t from = within.empty() ? 0 : json.find("\"" + within + "\"");
-    const size_t at = json.find("\"" + key + "\":", from);
-    if (from == std::string::npos || at == std::string::npos)
-        return NAN;
-    return std::strtod(json.c_str() + at + key.size() + 3, nullptr);
-}
-
-void expectRelative(double actual, double expected, double tolerance)
-{
-    EXPECT_LE(std::fabs(actual - expected), tolerance * std::fabs(expected))
-        << actual << " vs " << expected;
-}
-
 }  // namespace
-
-TEST_F(Bounds, JsonHoldsTheDefaultExampleAtFullPrecision)
-{
-    const CommandResult r = bounds("--json");
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.err, "");
-    const std::string& j = r.out;
-    expectRelative(jsonNumber(j, "chernoff", "beta"), 0.5741000175476074, 1e-12);
-    expectRelative(jsonNumber(j, "chernoff", "factor"), 0.864736573750916, 1e-12);
-    expectRelative(jsonNumber(j, "chernoff", "error_bound"), 0.864736573750916 / 2, 1e-12);
-    expectRelative(jsonNumber(j, "bhattacharyya", "exponent"), 0.1422248517824068, 1e-12);
-    expectRelative(jsonNumber(j, "bhattacharyya", "factor"), 0.8674261922310337, 1e-12);
-    expectRelative(jsonNumber(j, "bhattacharyya", "error_bound"), 0.8674261922310337 / 2, 1e-12);
-    const double lower = jsonNumber(j, "bhattacharyya", "lower_bound");
-    const double bayes = jsonNumber(j, "", "bayes_error");
-    EXPECT_LT(lower, bayes);
-    EXPECT_LT(bayes, jsonNumber(j, "chernoff", "error_bound"));
-    for (const char* key : {"mu1", "mu2", "sigma1", "sigma2", "priors"})
-        EXPECT_NE(j.find(std::string("\"") + key + "\":["), std::string::npos) << key;
-}
-
-TEST_F(Bounds, TextSummaryNamesEveryFigure)
-{
-    const CommandResult r = bounds("");
-    ASSERT_EQ(r.status, 0);
-    for (const char* text : {"0.864737", "0.5741", "0.142225", "0.867426", "Bayes error",
-                             "lower bound", "upper bound"})
-        EXPECT_NE(r.out.find(text), std::string::npos) << text;
-}
-
-TEST_F(Bounds, CsvReadsBackAsTheLibrarysPlotTable)
-{
-    const fs::path csv = dir / "table.csv";
-    ASSERT_EQ(bounds("--mu2=0.5,-1 --sigma1 2,0.5,0.5,1 --table " + csv.string()).status, 0);
-
-    const double mu1[2][1] = {{0}, {0}}, mu2[2][1] = {{0.5}, {-1}};
-    const double sigma1[2][2] = {{2, 0.5}, {0.5, 1}}, sigma2[2][2] = {{2, 0}, {0, 2}};
-    static BoundTable table;
-    static PlotTable plot;
-    makeBound(table, mu1, mu2, sigma1, sigma2);
-    double beta, value;
-    findMinB(table, beta, value);
-    makePlot(plot, table, beta, value,
-             std::exp(-getBattacharayyaBound(mu1, mu2, sigma1, sigma2)));
-
-    std::istringstream in(readFile(csv));
-    std::string line;
-    std::getline(in, line);
-    EXPECT_EQ(line, "beta,bound,minimum_x,minimum_y,bhattacharyya_x,bhattacharyya_y");
-    int row = 0;
-    while (std::getline(in, line)) {
-        ASSERT_LT(row, kTableRows);
-        std::istringstream fields(line);
-        std::string field;
-        for (int col = 0; col < 6; ++col) {
-            ASSERT_TRUE(std::getline(fields, field, ',')) << "row " << row;
-            ASSERT_EQ(std::strtod(field.c_str(), nullptr), plot[row][col]) << row << "," << col;
-        }
-        EXPECT_FALSE(std::getline(fields, field)) << "row " << row;
-        ++row;
-    }
-    EXPECT_EQ(row, kTableRows);
-}
 
 TEST_F(Bounds, PngDecodesToTheRequestedSize)
 {
@@ -257,23 +177,9 @@ nlohmann::json parseJson(const CommandResult& r)
 
 TEST_F(Bounds, TwoDimensionalOutputsKeepEveryEarlierFigure)
 {
-    // What bounds printed before it answered any dimension, as stored text:
-    // the summary's lines, then the JSON figures from Bound bit for bit.
-    const std::string before =
-        "Class 1: mean (0, 0), covariance [1 0; 0 1], prior 0.5\n"
-        "Class 2: mean (1, 0), covariance [2 0; 0 2], prior 0.5\n"
-        "\n"
-        "Chernoff bound\n"
-        "  smallest factor e^-k(beta) over the table:  0.864737  at beta = 0.5741\n"
-        "  bound on the Bayes error (with priors):      0.432368  at beta = 0.5741\n"
-        "Bhattacharyya bound (beta = 0.5)\n"
-        "  exponent k(1/2):                             0.142225\n"
-        "  factor e^-k(1/2):                            0.867426\n"
-        "  upper bound on the Bayes error:              0.433713\n"
-        "  lower bound on the Bayes error:              0.251217\n"
-        "Bayes error (numerical integration):           0.304367\n";
-    const CommandResult text = bounds("");
-    EXPECT_EQ(text.out.substr(0, before.size()), before);
+    // The summary by default (its lines are the library's, stored in
+    // formats_test); then the JSON figures from Bound bit for bit.
+    EXPECT_EQ(printed("").rfind("Class 1: mean (0, 0), covariance [1 0; 0 1], prior 0.5\n", 0), 0u);
 
     const nlohmann::json j = parseJson(bounds("--mu1 0.5,-1 --mu2 2,1 --sigma1 2,0.6,0.6,1 --sigma2 1,0,0,3 --json"));
     EXPECT_EQ(j.at("chernoff").at("beta").get<double>(), 0.5200999975204468);
@@ -313,12 +219,6 @@ TEST_F(Bounds, AnswersThreeDimensionsWithEveryFigure)
                                    " --plot " + png.string());
     const nlohmann::json j = parseJson(r);
     EXPECT_EQ(j.at("dimension"), 3);
-    for (const char* key : {"kl12", "kl21", "hellinger"})
-        EXPECT_TRUE(j.at("divergences")[key].is_number()) << key;
-    for (const char* key : {"given_class1", "given_class2", "abs_error"})
-        EXPECT_TRUE(j.at("bayes_error_detail")[key].is_number()) << key;
-    for (const char* key : {"beta", "exponent", "error_bound"})
-        EXPECT_TRUE(j.at("chernoff").at("optimum")[key].is_number()) << key;
     EXPECT_LT(j.at("bayes_error_detail").at("abs_error").get<double>(), 1e-9);
 
     // The table's row 5000 is e^-k(1/2) of the library's curve, and the
@@ -339,72 +239,32 @@ TEST_F(Bounds, AnswersThreeDimensionsWithEveryFigure)
     EXPECT_TRUE(Image(png).ok());
 }
 
-TEST_F(Bounds, ModelFilesRoundTripAndAcceptRows)
+TEST_F(Bounds, ModelFilesAndStandardInputReadBackWhatTheProgramPrints)
 {
-    const fs::path model = dir / "m.json";
-    const std::string args = "--mu1 0,0,1 --mu2 1,0,-1 --sigma1 2,0.3,0,0.3,1,0,0,0,1 "
-                             "--sigma2 1,0,0,0,1,0,0,0,4 --priors 0.3,0.7 --json";
-    const CommandResult first = bounds(args + " > " + model.string());
-    ASSERT_EQ(first.status, 0) << first.err;
-    const CommandResult again = bounds("--model " + model.string() + " --json");
-    EXPECT_EQ(again.out, readFile(model));
-
-    std::ofstream(dir / "rows.json") << R"({"mu1": [0, 0, 1], "mu2": [1, 0, -1],
-        "sigma1": [[2, 0.3, 0], [0.3, 1, 0], [0, 0, 1]], "sigma2": [1, 0, 0, 0, 1, 0, 0, 0, 4],
-        "priors": [0.3, 0.7]})";
-    EXPECT_EQ(printed("--model " + (dir / "rows.json").string() + " --json"), readFile(model));
-
-    std::ofstream(dir / "no-priors.json") << R"({"mu1": [0], "mu2": [1], "sigma1": [1], "sigma2": [2]})";
-    const nlohmann::json j = parseJson(bounds("--model " + (dir / "no-priors.json").string() + " --json"));
-    EXPECT_EQ(j.at("priors"), nlohmann::json({0.5, 0.5}));
-    EXPECT_EQ(j.at("dimension"), 1);
+    // What each reading is refused for is the library's, in formats_test.
+    const std::string model = "--mu1 0,0.5 --mu2 1,2 --sigma1 2,0.6,0.6,1 --sigma2 1,-0.3,-0.3,0.5 --priors 0.4,0.6";
+    const CommandResult first = bounds(model + " --json");
+    EXPECT_EQ(first.err, "");
+    const std::string& expected = first.out;
+    ASSERT_FALSE(expected.empty());
+    std::ofstream(dir / "m.json") << expected;
+    EXPECT_EQ(printed("--model " + (dir / "m.json").string() + " --json"), expected);
+    EXPECT_EQ(printed("draw " + model + " --n 20 --json | " BOUNDS_EXE " --model - --json"), expected);
+    EXPECT_EQ(bounds("--json " + model + " | " BOUNDS_EXE " sweep --model - --vary prior1 "
+                     "--from 0.5 --to 0.6 --steps 2 --json").status, 0);
 }
 
-TEST_F(Bounds, RefusesModelFilesByNameAndReason)
+TEST_F(Bounds, EveryCommandRefusesABadModelFileByItsNameWithoutWriting)
 {
-    const struct {
-        const char* content;
-        const char* expected;  // in the message after the file's name
-    } cases[] = {
-        {R"({"mu1": [0, 0], "mu2": [1, 0], "sigma1": [1, 0, 0, 1], "sigma2": [1, 0, 0, 1], "prior": [0.5, 0.5]})",
-         "prior: unknown key"},
-        {"{\"mu1\": [0, 0],\n \"mu2\": [1, 0,],\n}", "line 2, column"},
-        {R"({"mu1": [0, 0], "mu2": [1, 0, 2], "sigma1": [1, 0, 0, 1], "sigma2": [1, 0, 0, 1]})", "mu2"},
-        {R"({"mu1": [0, 0], "mu2": [1, 0], "sigma1": [1, 0, 0, 1], "sigma2": [1, 2, 2, 1]})",
-         "sigma2: the covariance matrix is not positive definite (smallest eigenvalue -1)"},
-        {R"({"mu1": [0, 0], "mu2": [1, 0], "sigma1": [[1, 0], [0]], "sigma2": [1, 0, 0, 1]})", "sigma1"},
-        {R"({"mu1": [0, "x"], "mu2": [1, 0], "sigma1": [1, 0, 0, 1], "sigma2": [1, 0, 0, 1]})", "mu1"},
-        {R"([1, 2])", "expected a JSON object"},
-        {R"({"mu1": [0], "mu2": [1], "sigma1": [1], "sigma2": [2], "priors": [0.5, 0.5], "priors": [0.1, 0.9]})",
-         "priors: given twice"},
-    };
-    const fs::path model = dir / "m.json";
-    for (const auto& c : cases) {
-        std::ofstream(model) << c.content;
-        const CommandResult r = bounds("--model " + model.string());
-        EXPECT_EQ(r.status, 2) << c.content;
-        EXPECT_EQ(r.out, "");
-        EXPECT_EQ(r.err.rfind("bounds: " + model.string() + ": ", 0), 0u) << r.err;
-        EXPECT_NE(r.err.find(c.expected), std::string::npos) << r.err;
-        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
-    }
-}
-
-TEST_F(Bounds, EveryCommandRefusesNumbersBeyondTheDoublesAndDeepNestingInAModelFile)
-{
-    const std::string model = R"("mu1": [0, 0], "mu2": [1, 0], "sigma1": [1, 0, 0, 1], "sigma2": [2, 0, 0, 2])";
+    const std::string model = R"("mu1": [0, 0], "mu2": [1, 0], "sigma1": [1, 0, 0, 1])";
     const struct {
         std::string content;
         std::string expected;  // the message after the file's name
     } cases[] = {
-        {"{" + model + ", \"chernoff\": 1e999}", "chernoff: '1e999' holds a number out of range"},
-        {"{" + model + ", \"chernoff\": {\"optimum\": {\"beta\": -1e-400}}}",
-         "chernoff.optimum.beta: '-1e-400' holds a number out of range"},
-        {"{\"mu1\": [0, 1e-400], \"mu2\": [1, 0], \"sigma1\": [1, 0, 0, 1], \"sigma2\": [2, 0, 0, 2]}",
-         "mu1: '1e-400' holds a number out of range"},
-        {std::string(100000, '[') + std::string(100000, ']'), "nested more than 256 levels deep"},
-        {"{" + model + ", \"divergences\": " + std::string(256, '[') + std::string(256, ']') + "}",
-         "nested more than 256 levels deep"},
+        {"{" + model + R"(, "sigma2": [2, 0, 0, 2], "chernoff": 1e999})",
+         "chernoff: '1e999' holds a number out of range"},
+        {"{" + model + R"(, "sigma2": [1, 2, 2, 1]})",
+         "sigma2: the covariance matrix is not positive definite (smallest eigenvalue -1)"},
     };
     const fs::path file = dir / "m.json";
     for (const auto& c : cases) {
@@ -419,86 +279,13 @@ TEST_F(Bounds, EveryCommandRefusesNumbersBeyondTheDoublesAndDeepNestingInAModelF
         }
     }
     EXPECT_EQ(files(), std::vector<std::string>{"m.json"});
-    // 255 levels under the object are read (and passed over).
-    std::ofstream(file) << "{" + model + ", \"divergences\": " + std::string(255, '[') + std::string(255, ']') + "}";
-    EXPECT_EQ(bounds("--model " + file.string()).status, 0);
-    // The command line words a number out of range the same way, and 5e-324,
-    // the least double, is a number on either side.
-    EXPECT_EQ(bounds("--mu1 0,1e-400").err, "bounds: --mu1: '0,1e-400' holds a number out of range\n");
-    std::ofstream(file) << "{\"mu1\": [0, 5e-324], \"mu2\": [1, 0], \"sigma1\": [1, 0, 0, 1], \"sigma2\": [2, 0, 0, 2]}";
-    EXPECT_EQ(printed("--model " + file.string() + " --json"), printed("--mu1 0,5e-324 --json"));
-}
-
-TEST_F(Bounds, EveryModelTheProgramPrintsReadsBackFromAFileOrStandardInput)
-{
-    const std::string model = "--mu1 0,0.5 --mu2 1,2 --sigma1 2,0.6,0.6,1 --sigma2 1,-0.3,-0.3,0.5 --priors 0.4,0.6";
-    const std::string expected = printed(model + " --json");
-    ASSERT_FALSE(expected.empty());
-    const std::string model3 = "--mu1 0,0,1 --mu2 1,0,-1 --sigma1 2,0.3,0,0.3,1,0,0,0,1 --sigma2 1,0,0,0,1,0,0,0,4";
-    // Plain --json and draw --json through a pipe into --model -.
-    EXPECT_EQ(printed(model + " --json | " BOUNDS_EXE " --model - --json"), expected);
-    EXPECT_EQ(printed("draw " + model + " --n 20 --json | " BOUNDS_EXE " --model - --json"), expected);
-    EXPECT_EQ(bounds("draw " + model3 + " --n 20 --json | " BOUNDS_EXE " sweep --model - --vary prior1 "
-                     "--from 0.5 --to 0.6 --steps 2 --json").status, 0);
-    // A batch answer, id and all, read back as a file.
-    const std::string line = R"({"id":[1,"a"],"mu1":[0,0.5],"mu2":[1,2],"sigma1":[2,0.6,0.6,1],)"
-                             R"("sigma2":[1,-0.3,-0.3,0.5],"priors":[0.4,0.6]})";
-    std::ofstream(dir / "answer.json") << printed("batch <<EOF\n" + line + "\nEOF");
-    EXPECT_EQ(printed("--model " + (dir / "answer.json").string() + " --json"), expected);
-    // fit --json: its estimated classes.
-    const std::string prefix = (dir / "s").string();
-    ASSERT_EQ(bounds("draw " + model + " --n 40 --out " + prefix).status, 0);
-    const CommandResult fit = bounds("fit " + prefix + "1.csv " + prefix + "2.csv --json --bootstrap 20");
-    ASSERT_EQ(fit.status, 0) << fit.err;
-    std::ofstream(dir / "fit.json") << fit.out;
-    nlohmann::json again = parseJson(bounds("--model " + (dir / "fit.json").string() + " --json"));
-    nlohmann::json fitted = nlohmann::json::parse(fit.out);
-    for (const char* key : {"samples", "empirical", "bootstrap"})
-        fitted.erase(key);
-    EXPECT_EQ(again, fitted);
-    // An empty standard input is a model file without JSON.
     const CommandResult empty = bounds("--model - < /dev/null");
     EXPECT_EQ(empty.status, 2);
     EXPECT_EQ(empty.err.rfind("bounds: standard input: column 1: not valid JSON", 0), 0u) << empty.err;
-}
-
-TEST_F(Bounds, SeparatedBeyondTheDoubleRangeGivesLimitsNotNulls)
-{
-    const nlohmann::json j = parseJson(bounds("--mu1 1e308,1e308 --mu2 -1e308,-1e308 --json"));
-    EXPECT_EQ(j.at("bayes_error").get<double>(), 0.0);
-    EXPECT_EQ(j.at("bayes_error_detail").at("given_class1").get<double>(), 0.0);
-    EXPECT_EQ(j.at("chernoff").at("optimum").at("error_bound").get<double>(), 0.0);
-    EXPECT_EQ(j.at("chernoff").at("optimum").at("exponent"), "Infinity");
-    EXPECT_EQ(j.at("divergences").at("kl12"), "Infinity");
-    EXPECT_EQ(j.at("divergences").at("hellinger").get<double>(), 1.0);
-    // Bound's own arithmetic gives NaN here, as that library defines it; the
-    // figures are then the curve's, the limits, in the plane as elsewhere.
-    EXPECT_EQ(j.at("chernoff").at("factor").get<double>(), 0.0);
-    EXPECT_EQ(j.at("bhattacharyya").at("exponent"), "Infinity");
-
-    const nlohmann::json k = parseJson(bounds("--mu1 1e308,1e308,0 --mu2 -1e308,-1e308,0 "
-                                              "--sigma1 1,0,0,0,1,0,0,0,1 --sigma2 1,0,0,0,1,0,0,0,1 --json"));
-    EXPECT_EQ(k.at("chernoff").at("factor").get<double>(), 0.0);
-    EXPECT_EQ(k.at("bhattacharyya").at("exponent"), "Infinity");
-    EXPECT_EQ(k.at("bhattacharyya").at("error_bound").get<double>(), 0.0);
-}
-
-TEST_F(Bounds, AnInfiniteFigureReadsTheSameInTextAndJsonInEveryDimension)
-{
-    // k(1/2) of means 2e200 apart is infinite, in the plane from Bound too.
-    const std::string d2 = "--mu1 1e200,0 --mu2 -1e200,0";
-    const std::string d3 = "--mu1 1e200,0,0 --mu2 -1e200,0,0 --sigma1 1,0,0,0,1,0,0,0,1 --sigma2 2,0,0,0,2,0,0,0,2";
-    for (const std::string& model : {d2, d3}) {
-        const nlohmann::json j = parseJson(bounds(model + " --json"));
-        EXPECT_EQ(j.at("bhattacharyya").at("exponent"), "Infinity") << model;
-        EXPECT_EQ(j.at("divergences").at("kl12"), "Infinity") << model;
-        const std::string text = printed(model);
-        EXPECT_NE(text.find("  exponent k(1/2):                             inf\n"), std::string::npos) << text;
-        EXPECT_EQ(text.find("nan"), std::string::npos) << text;
-        // Only a figure that could not be computed is null, and says so in the text.
-        const size_t nulls = j.dump().find("null") == std::string::npos ? 0 : 1;
-        EXPECT_EQ(nulls, text.find("not computed") == std::string::npos ? 0u : 1u) << model;
-    }
+    // The command line words a number out of range as a model file does, and
+    // takes 5e-324, the least double.
+    EXPECT_EQ(bounds("--mu1 0,1e-400").err, "bounds: --mu1: '0,1e-400' holds a number out of range\n");
+    EXPECT_EQ(bounds("--mu1 0,5e-324").status, 0);
 }
 
 // ---------------------------------------------------------------------------
@@ -1017,9 +804,11 @@ TEST_F(Bounds, FitNamesTheFileAtFaultAndAdvisesTheRidgeOnlyWhereItCanHelp)
 {
     writeText(dir / "b.csv", kGoodSet);
     const std::string b = (dir / "b.csv").string();
+    // Which line is wrong, and why, is the library's (formats_test).
     writeText(dir / "a.csv", "1,2\nabc,3\n");
-    EXPECT_EQ(bounds("fit " + (dir / "a.csv").string() + " " + b).err,
-              "bounds: " + (dir / "a.csv").string() + ":2: expected a number, got 'abc'\n");
+    const CommandResult first = bounds("fit " + (dir / "a.csv").string() + " " + b);
+    EXPECT_EQ(first.err.rfind("bounds: " + (dir / "a.csv").string() + ":2: ", 0), 0u) << first.err;
+    EXPECT_EQ(std::count(first.err.begin(), first.err.end(), '\n'), 1) << first.err;
     // The second file must agree with the first's dimension.
     writeText(dir / "c.csv", "# 3-D\n1,2,3\n");
     EXPECT_EQ(bounds("fit " + b + " " + (dir / "c.csv").string()).err,
@@ -1138,21 +927,6 @@ TEST_F(Bounds, EveryCommandThatDrawsTakesATitle)
     }
     // It belongs to the commands that draw, not before a subcommand.
     EXPECT_EQ(bounds("--title x draw").status, 2);
-}
-
-TEST_F(Bounds, FiguresOfNarrowRangesFarFromZeroAreDrawn)
-{
-    // Points 10^15 from the origin with a standard deviation of 0.1: the
-    // axis's ticks used to run out of memory.
-    const CommandResult draw = bounds("draw --mu1 1e15,0 --mu2 1e15,1 --sigma1 0.01,0,0,1 --sigma2 0.01,0,0,1 "
-                                      "--plot " + (dir / "far.svg").string());
-    ASSERT_EQ(draw.status, 0) << draw.err;
-    const std::string svg = readFile(dir / "far.svg");
-    EXPECT_NE(svg.find("<svg"), std::string::npos);
-    const CommandResult sweep = bounds("sweep --vary separation --from 1 --to 1.000000000000001 --steps 5 "
-                                       "--plot " + (dir / "sweep.png").string());
-    ASSERT_EQ(sweep.status, 0) << sweep.err;
-    EXPECT_TRUE(Image(dir / "sweep.png").ok());
 }
 
 TEST_F(Bounds, SubcommandsExplainThemselves)

@@ -1,8 +1,11 @@
 // Tests of the Figure library's assembly: the figures the commands draw,
 // checked as data (where every point lies, what each series is, what the
-// text says) without rendering them, and the scatter geometry they rest on.
+// text says) without rendering them, and the scatter geometry, the ticks
+// and the plot formats they rest on.
 #include <cmath>
+#include <iomanip>
 #include <memory>
+#include <random>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -14,10 +17,12 @@
 #include <gaussbound/Bound.h>
 #include <gaussbound/Classifier.h>
 #include <gaussbound/Draw.h>
+#include <gaussbound/Figure.h>
 #include <gaussbound/FigureJson.h>
 #include <gaussbound/SampleFigure.h>
 #include <gaussbound/Scatter.h>
 #include <gaussbound/SweepFigure.h>
+#include <gaussbound/Ticks.h>
 
 namespace {
 
@@ -119,6 +124,16 @@ TEST(ScatterGeometry, EllipseAxesAreTheCovariancesEigenvectors)
     EXPECT_NEAR(e.a, 4.0, 1e-14);
     EXPECT_NEAR(e.b, 2.0 * std::sqrt(2.0), 1e-14);
     EXPECT_NEAR(std::fmod(e.angle + 2 * M_PI, M_PI), M_PI / 4, 1e-14);
+
+    // Axes, scales and covariances that give no ellipse are refused.
+    const Eigen::Vector2d mean(0, 0);
+    const Eigen::Matrix2d cov = (Eigen::Matrix2d() << 2, 0.5, 0.5, 1).finished();
+    for (const auto& axes : {std::pair<Eigen::Index, Eigen::Index>{0, 0}, {0, 2}, {-1, 1}})
+        EXPECT_THROW(gaussbound::covarianceEllipse(mean, cov, axes.first, axes.second, 1.0), std::invalid_argument);
+    for (double k : {0.0, -1.0, double(NAN), double(INFINITY)})
+        EXPECT_THROW(gaussbound::covarianceEllipse(mean, cov, 0, 1, k), std::invalid_argument) << k;
+    EXPECT_THROW(gaussbound::covarianceEllipse(Eigen::Vector3d(0, 0, 0), cov, 0, 1, 1.0), std::invalid_argument);
+    EXPECT_THROW(gaussbound::covarianceEllipse(mean, Eigen::Matrix2d::Zero(), 0, 1, 1.0), std::invalid_argument);
 }
 
 TEST(ScatterGeometry, ZeroSetTracesALineExactlyAndACircleClosed)
@@ -147,6 +162,13 @@ TEST(ScatterGeometry, ZeroSetTracesALineExactlyAndACircleClosed)
             EXPECT_NEAR(r, 0.6, 2e-3);
         }
     }
+
+    // No grid, an empty or unbounded area, or no function is refused.
+    const auto g = [](double x, double y) { return x * x + y * y - 1; };
+    EXPECT_THROW(gaussbound::zeroSet(g, {-2, 2, -2, 2}, 0), std::invalid_argument);
+    EXPECT_THROW(gaussbound::zeroSet(g, {2, -2, -2, 2}, 8), std::invalid_argument);
+    EXPECT_THROW(gaussbound::zeroSet(g, {-2, 2, -2, NAN}, 8), std::invalid_argument);
+    EXPECT_THROW(gaussbound::zeroSet({}, {-2, 2, -2, 2}, 8), std::invalid_argument);
 }
 
 TEST(ScatterFigure, ShowsTheChosenCoordinatesOfEveryPointInsideItsRanges)
@@ -498,4 +520,141 @@ TEST(FigureJson, DescribesEveryPartOfTheFigure)
     const nlohmann::ordered_json empty = gaussbound::figureJson(Figure{});
     EXPECT_TRUE(empty["x_range"].is_null());
     EXPECT_TRUE(empty["series"].is_array() && empty["series"].empty());
+}
+
+// ---------------------------------------------------------------------------
+// Ticks and plot formats
+
+using gaussbound::niceTicks;
+
+TEST(Ticks, AreNiceNumbersOverTheRange)
+{
+    const auto near = [](const std::vector<double>& got, const std::vector<double>& want) {
+        ASSERT_EQ(got.size(), want.size());
+        for (size_t i = 0; i < got.size(); ++i)
+            EXPECT_NEAR(got[i], want[i], 1e-12 * (1 + std::fabs(want[i]))) << i;
+    };
+    near(niceTicks(0, 1), {0, 0.2, 0.4, 0.6, 0.8, 1});
+    near(niceTicks(0, 0.87), {0, 0.2, 0.4, 0.6, 0.8});
+    near(niceTicks(-1, 1), {-1, -0.5, 0, 0.5, 1});
+    near(niceTicks(3, 97), {20, 40, 60, 80});
+    near(niceTicks(0.0012, 0.0049), {0.002, 0.003, 0.004});
+    near(niceTicks(-250, 1250), {0, 500, 1000});
+    // Each tick is the double nearest its decimal value, not a sum of steps.
+    EXPECT_EQ(niceTicks(0, 1)[3], 0.6);
+    EXPECT_EQ(niceTicks(0, 0.35, 7)[3], 0.15);
+}
+
+namespace {
+
+// A label read back as a number: true minus signs become '-'.
+double labelValue(std::string label)
+{
+    for (size_t at; (at = label.find("\u2212")) != std::string::npos;)
+        label.replace(at, 3, "-");
+    size_t used = 0;
+    const double v = std::stod(label, &used);
+    EXPECT_EQ(used, label.size()) << label;
+    return v;
+}
+
+}  // namespace
+
+TEST(Ticks, NarrowRangesFarFromZeroGetAnOffsetAndTinyOnesAFactor)
+{
+    using gaussbound::axisTicks;
+    using gaussbound::axisTitle;
+    // The scatter of points 10^15 from zero, 0.75 wide.
+    const gaussbound::AxisTicks far = axisTicks(1e15 - 0.3, 1e15 + 0.45);
+    EXPECT_EQ(far.offset, 1e15);
+    EXPECT_EQ(far.offsetText, "10^{15}");
+    EXPECT_EQ(far.exponent, 0);
+    EXPECT_EQ(far.labels, (std::vector<std::string>{"\u22120.2", "0", "0.2", "0.4"}));
+    EXPECT_EQ(axisTitle("x₁", "", far), "x₁ \u2212 10^{15}");
+    // Where every tick used to read 3e+14.
+    const gaussbound::AxisTicks negative = axisTicks(-3e14 - 0.25, -3e14 + 0.25);
+    EXPECT_EQ(negative.offset, -3e14);
+    EXPECT_EQ(axisTitle("x₁", "", negative), "x₁ + 3\u00d710^{14}");
+    // A sweep from 1 to 1 + 10^-15: an offset and a common factor.
+    const gaussbound::AxisTicks both = axisTicks(1, 1.000000000000001);
+    EXPECT_EQ(both.offset, 1);
+    EXPECT_EQ(both.exponent, -15);
+    EXPECT_EQ(both.labels, (std::vector<std::string>{"0", "0.2", "0.4", "0.6", "0.8", "1"}));
+    EXPECT_EQ(axisTitle("t: the prior", "t", both), "t: the prior; ticks: (t \u2212 1) / 10^{\u221215}");
+    // Tiny numbers near zero: a factor only; and ordinary ranges: neither.
+    const gaussbound::AxisTicks tiny = axisTicks(0, 3e-20);
+    EXPECT_EQ(tiny.offsetText, "");
+    EXPECT_EQ(tiny.exponent, -20);
+    EXPECT_EQ(tiny.labels.back(), "3");
+    EXPECT_EQ(axisTitle("β", "", axisTicks(0, 1)), "β");
+    EXPECT_EQ(axisTicks(0, 1).labels, (std::vector<std::string>{"0", "0.2", "0.4", "0.6", "0.8", "1"}));
+    EXPECT_EQ(axisTicks(-250, 1250).labels, (std::vector<std::string>{"0", "500", "1000"}));
+    EXPECT_EQ(axisTicks(99990, 100010).labels.back(), "100010");
+    // A range that is not one is refused.
+    EXPECT_THROW(axisTicks(1, 1), std::invalid_argument);
+    EXPECT_THROW(axisTicks(0, INFINITY), std::invalid_argument);
+    EXPECT_THROW(axisTicks(0, 1, 1), std::invalid_argument);
+}
+
+TEST(Ticks, AreFewDistinctAndReadBackAsTheirValuesForAnyFiniteRange)
+{
+    // Ranges of every width at every distance from zero, the extremes included.
+    std::vector<std::pair<double, double>> ranges = {
+        {-1.7976931348623157e308, 1.7976931348623157e308}, {0, 5e-324}, {-5e-324, 5e-324},
+        {1e308, 1.7976931348623157e308}, {1e15, std::nextafter(1e15, 2e15)}, {-1, std::nextafter(-1.0, 0.0)}};
+    std::mt19937_64 random(5);
+    std::uniform_real_distribution<double> exponent(-300, 300), unit(-1, 1);
+    for (int i = 0; i < 3000; ++i) {
+        const double centre = unit(random) * std::pow(10.0, exponent(random));
+        const double width = std::fabs(centre) * std::pow(10.0, -16 * std::fabs(unit(random)) - 0.01) +
+                             std::pow(10.0, exponent(random));
+        ranges.push_back({centre - width / 2, centre + width / 2});
+    }
+    for (const auto& [lo, hi] : ranges) {
+        if (!(lo < hi) || !std::isfinite(hi - lo / 2))
+            continue;
+        for (const bool cover : {false, true}) {
+            const gaussbound::AxisTicks t = gaussbound::axisTicks(lo, hi, 6, cover);
+            SCOPED_TRACE(testing::Message() << std::setprecision(17) << lo << " to " << hi << (cover ? ", covered" : ""));
+            ASSERT_GE(t.at.size(), 2u);
+            ASSERT_LE(t.at.size(), 17u);
+            ASSERT_EQ(t.labels.size(), t.at.size());
+            EXPECT_EQ(std::set<std::string>(t.labels.begin(), t.labels.end()).size(), t.labels.size());
+            const double step = t.at[1] - t.at[0];
+            for (size_t k = 0; k < t.at.size(); ++k) {
+                EXPECT_LE(t.labels[k].size(), 12u) << t.labels[k];
+                // Ticks of a range a few subnormals wide are as near as the
+                // rounding of its ends goes.
+                const double tolerance =
+                    1e-6 * step + (step < 1e-290 ? 1e-15 * std::max(std::fabs(lo), std::fabs(hi)) + 1e-322 : 0);
+                if (k > 0) {
+                    EXPECT_NEAR(t.at[k] - t.at[k - 1], step, tolerance);
+                }
+                // The label is the tick's value less the offset, over 10^exponent.
+                const long double shown = labelValue(t.labels[k]) * std::pow(10.0L, t.exponent);
+                EXPECT_NEAR(static_cast<double>(shown), t.at[k], tolerance) << t.labels[k] << " e" << t.exponent;
+                if (!cover) {
+                    EXPECT_GE(t.at[k], (lo - t.offset) - tolerance);
+                    EXPECT_LE(t.at[k], (hi - t.offset) + tolerance);
+                }
+            }
+            if (cover && std::isfinite(t.at.back() + 2 * step)) {
+                EXPECT_LE(t.at.front(), (lo - t.offset) + 1e-6 * step + 1e-322);
+                EXPECT_GE(t.at.back(), (hi - t.offset) - 1e-6 * step - 1e-322);
+            } else if (cover) {  // the next tick would be beyond the largest double
+                EXPECT_GT(hi, 1e308);
+            }
+        }
+    }
+}
+
+TEST(PlotFormats, FollowTheExtension)
+{
+    using gaussbound::Format;
+    EXPECT_EQ(gaussbound::formatFor("a.png"), Format::Png);
+    EXPECT_EQ(gaussbound::formatFor("dir.v2/a.SVG"), Format::Svg);
+    EXPECT_EQ(gaussbound::formatFor("a.Pdf"), Format::Pdf);
+    EXPECT_FALSE(gaussbound::formatFor("a.jpg"));
+    EXPECT_FALSE(gaussbound::formatFor("dir.png/a"));
+    EXPECT_FALSE(gaussbound::formatFor("png"));
 }

@@ -18,7 +18,6 @@
 #include <gaussbound/Draw.h>
 #include <gaussbound/Estimate.h>
 #include <gaussbound/SampleFit.h>
-#include <gaussbound/Scatter.h>
 #include <gaussbound/Interval.h>
 
 #include "random_models.h"
@@ -222,19 +221,6 @@ TEST(Doors, EstimationRefusesWhatItCannotRead)
     REFUSED(gaussbound::bootstrap(a, three, five));
     REFUSED(gaussbound::bootstrap(a, b.topRows(1), five));
 
-    const Eigen::Vector2d mean(0, 0);
-    const Eigen::Matrix2d cov = (Eigen::Matrix2d() << 2, 0.5, 0.5, 1).finished();
-    for (const auto& axes : {std::pair<Eigen::Index, Eigen::Index>{0, 0}, {0, 2}, {-1, 1}})
-        REFUSED(gaussbound::covarianceEllipse(mean, cov, axes.first, axes.second, 1.0));
-    for (double k : {0.0, -1.0, double(NAN), double(INFINITY)})
-        REFUSED(gaussbound::covarianceEllipse(mean, cov, 0, 1, k));
-    REFUSED(gaussbound::covarianceEllipse(Eigen::Vector3d(0, 0, 0), cov, 0, 1, 1.0));
-    REFUSED(gaussbound::covarianceEllipse(mean, Eigen::Matrix2d::Zero(), 0, 1, 1.0));
-    const auto g = [](double x, double y) { return x * x + y * y - 1; };
-    REFUSED(gaussbound::zeroSet(g, {-2, 2, -2, 2}, 0));
-    REFUSED(gaussbound::zeroSet(g, {2, -2, -2, 2}, 8));
-    REFUSED(gaussbound::zeroSet(g, {-2, 2, -2, NAN}, 8));
-    REFUSED(gaussbound::zeroSet({}, {-2, 2, -2, 2}, 8));
 #undef REFUSED
 }
 

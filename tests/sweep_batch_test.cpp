@@ -1,6 +1,7 @@
 // Tests of bounds sweep and bounds batch, run as child processes (options,
 // exit statuses, what reaches which output, on any number of threads), and
-// of the Sweep library's values, models and ordered stream in-process.
+// in-process of the Parallel library's ordered stream and the Sweep
+// library's values and models.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -209,24 +210,20 @@ TEST_F(SweepBatch, SweepRefusalsAndMissingFiguresWriteNothing)
 TEST_F(SweepBatch, BatchAnswersEveryLineInOrderAsTheLibraryDoes)
 {
     const std::string good = R"("mu1":[0,0],"mu2":[1,0],"sigma1":[1,0,0,1],"sigma2":[2,0,0,2])";
-    // Answered and refused lines, one over 1 MiB, an empty one, and a last
-    // one without its newline.
+    // Answered and refused lines from a named file (how each line is read
+    // and answered is the library's, in formats_test).
     const std::vector<std::string> lines = {"{\"id\":\"first\"," + good + "}",
-                                            "{" + good + ",\"priors\":[0.3,0.7]}",
                                             "{\"id\": 7, \"mu1\": [0,0",
-                                            "{\"id\":9,\"x\":\"" + std::string(1100000, 'a') + "\"}",
-                                            "",
                                             "{\"mu1\":[0],\"mu2\":[2],\"sigma1\":[1],\"sigma2\":[1],\"id\":8}"};
     std::string input, expected;
     std::unique_ptr<double[][2]> table(new double[kTableRows][2]);
     for (size_t i = 0; i < lines.size(); ++i) {
         input += (i > 0 ? "\n" : "") + lines[i];
-        const bool tooLong = lines[i].size() > gaussbound::kLongestBatchLine;
-        expected += gaussbound::batchAnswer(i + 1, {tooLong ? "" : lines[i], tooLong}, table.get()).json;
+        expected += gaussbound::batchAnswer(i + 1, {lines[i], false}, table.get()).json;
     }
     const CommandResult r = runCommand(kBounds + " batch --threads 2 " + file("in.jsonl", input));
     EXPECT_EQ(r.status, 2);
-    EXPECT_EQ(r.err, "bounds: 3 of 6 lines refused\n");
+    EXPECT_EQ(r.err, "bounds: 1 of 3 lines refused\n");
     EXPECT_EQ(r.out, expected);
 }
 
@@ -291,9 +288,9 @@ TEST_F(SweepBatch, BatchRefusalsAndFailedOutput)
 }
 
 // ---------------------------------------------------------------------------
-// The Sweep library in-process
+// The Parallel library's ordered stream
 
-TEST(SweepLibrary, TheStreamHandsBackEveryItemInOrderWithinItsWindow)
+TEST(Stream, HandsBackEveryItemInOrderWithinItsWindowAndRefusesWhatItCannotRun)
 {
     for (unsigned threads : {1u, 2u, 5u}) {
         const size_t window = 3 * threads, count = 500;
@@ -329,7 +326,20 @@ TEST(SweepLibrary, TheStreamHandsBackEveryItemInOrderWithinItsWindow)
             EXPECT_EQ(written[i], i * i);
         EXPECT_LE(most.load(), window);
     }
+    // No threads, no window or a missing step is refused; nothing to read is done.
+    const auto read = [](size_t) { return false; };
+    const auto work = [](size_t, unsigned) {};
+    const auto write = [](size_t) { return true; };
+    EXPECT_THROW(gaussbound::streamInOrder(0, 4, read, work, write), std::invalid_argument);
+    EXPECT_THROW(gaussbound::streamInOrder(2, 0, read, work, write), std::invalid_argument);
+    EXPECT_THROW(gaussbound::streamInOrder(2, 4, {}, work, write), std::invalid_argument);
+    EXPECT_THROW(gaussbound::streamInOrder(2, 4, read, {}, write), std::invalid_argument);
+    EXPECT_THROW(gaussbound::streamInOrder(2, 4, read, work, {}), std::invalid_argument);
+    EXPECT_TRUE(gaussbound::streamInOrder(2, 4, read, work, write));
 }
+
+// ---------------------------------------------------------------------------
+// The Sweep library in-process
 
 TEST(SweepLibrary, ValuesEndExactlyAtTheirEnds)
 {
@@ -453,14 +463,4 @@ TEST(SweepLibrary, DoorsRefuseWhatTheyCannotRead)
     EXPECT_THROW(gaussbound::sweepFigures(m, {Kind::Separation}, t, 0), std::invalid_argument);
     EXPECT_THROW(gaussbound::sweepFigures(m, {Kind::Prior1}, {0.5, 1.5, 0.25}, 2), std::invalid_argument);
     EXPECT_TRUE(gaussbound::sweepFigures(m, {Kind::Separation}, {}, 2).empty());
-
-    const auto read = [](size_t) { return false; };
-    const auto work = [](size_t, unsigned) {};
-    const auto write = [](size_t) { return true; };
-    EXPECT_THROW(gaussbound::streamInOrder(0, 4, read, work, write), std::invalid_argument);
-    EXPECT_THROW(gaussbound::streamInOrder(2, 0, read, work, write), std::invalid_argument);
-    EXPECT_THROW(gaussbound::streamInOrder(2, 4, {}, work, write), std::invalid_argument);
-    EXPECT_THROW(gaussbound::streamInOrder(2, 4, read, {}, write), std::invalid_argument);
-    EXPECT_THROW(gaussbound::streamInOrder(2, 4, read, work, {}), std::invalid_argument);
-    EXPECT_TRUE(gaussbound::streamInOrder(2, 4, read, work, write));
 }
