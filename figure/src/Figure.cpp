@@ -7,7 +7,7 @@ namespace gaussbound {
 std::optional<Format> formatFor(const std::string& path)
 {
     const size_t dot = path.rfind('.');
-    if (dot == std::string::npos || path.find('/', dot) != std::string::npos)
+    if (dot == std::string::npos)
         return std::nullopt;
     std::string ext = path.substr(dot + 1);
     for (char& c : ext)
