@@ -16,40 +16,13 @@
 #include <gaussbound/Analysis.h>
 #include <gaussbound/Canonical.h>
 
+#include "bench_models.h"
+
 namespace {
-
-Eigen::MatrixXd covariance(std::mt19937_64& rng, Eigen::Index d)
-{
-    std::normal_distribution<double> z;
-    std::uniform_real_distribution<double> u(-1.0, 1.0);
-    Eigen::MatrixXd a(d, d);
-    for (Eigen::Index i = 0; i < a.size(); ++i)
-        a(i) = z(rng);
-    const Eigen::MatrixXd q = Eigen::HouseholderQR<Eigen::MatrixXd>(a).householderQ();
-    Eigen::VectorXd v(d);
-    for (Eigen::Index i = 0; i < d; ++i)
-        v(i) = std::exp(u(rng));
-    const Eigen::MatrixXd s = q * v.asDiagonal() * q.transpose();
-    return 0.5 * (s + s.transpose());
-}
-
-gaussbound::Model model(Eigen::Index d)
-{
-    std::mt19937_64 rng(static_cast<unsigned>(d));
-    std::normal_distribution<double> z;
-    gaussbound::Model m;
-    m.mu1 = Eigen::VectorXd::Zero(d);
-    m.mu2 = Eigen::VectorXd::NullaryExpr(d, [&] { return z(rng); });
-    m.sigma1 = covariance(rng, d);
-    m.sigma2 = covariance(rng, d);
-    m.prior1 = 0.4;
-    m.prior2 = 0.6;
-    return m;
-}
 
 void Analyse(benchmark::State& state)
 {
-    const gaussbound::Model m = model(state.range(0));
+    const gaussbound::Model m = benchModel(state.range(0));
     std::vector<double> rows(2 * 10000);
     for (auto _ : state) {
         const gaussbound::Figures f = gaussbound::analyse(m, reinterpret_cast<double(*)[2]>(rows.data()));
@@ -59,7 +32,7 @@ void Analyse(benchmark::State& state)
 
 void FiguresNoTable(benchmark::State& state)
 {
-    const gaussbound::Model m = model(state.range(0));
+    const gaussbound::Model m = benchModel(state.range(0));
     for (auto _ : state) {
         const gaussbound::CanonicalForm form(m);
         const gaussbound::ChernoffCurve curve(form);
@@ -76,14 +49,14 @@ void FiguresNoTable(benchmark::State& state)
 
 void BayesError(benchmark::State& state)
 {
-    const gaussbound::Model m = model(state.range(0));
+    const gaussbound::Model m = benchModel(state.range(0));
     for (auto _ : state)
         benchmark::DoNotOptimize(gaussbound::bayesError(m, gaussbound::CanonicalForm(m)));
 }
 
 void CholeskyPair(benchmark::State& state)
 {
-    const gaussbound::Model m = model(state.range(0));
+    const gaussbound::Model m = benchModel(state.range(0));
     for (auto _ : state) {
         const Eigen::LLT<Eigen::MatrixXd> a(m.sigma1), b(m.sigma2);
         benchmark::DoNotOptimize(a.matrixLLT().data());

@@ -5,47 +5,20 @@
 //                   of a 2d-term form, d = 2, 50
 //   RocCurve        the whole curve at the default spacing, d = 2, 8
 //   BestLinearRule  the search over Anderson and Bahadur's directions, d = 2, 8
-// The models are analysis_bench's: random axes, variances within e^+-1,
-// means about one standard deviation apart per coordinate.
-#include <cmath>
-#include <random>
+// The models are analysis_bench's (bench_models.h).
 
-#include <Eigen/QR>
 #include <benchmark/benchmark.h>
 
 #include <gaussbound/Roc.h>
 #include <gaussbound/Rule.h>
 
+#include "bench_models.h"
+
 namespace {
-
-Eigen::MatrixXd covariance(std::mt19937_64& rng, Eigen::Index d)
-{
-    std::normal_distribution<double> z;
-    std::uniform_real_distribution<double> u(-1.0, 1.0);
-    const Eigen::MatrixXd a = Eigen::MatrixXd::NullaryExpr(d, d, [&] { return z(rng); });
-    const Eigen::MatrixXd q = Eigen::HouseholderQR<Eigen::MatrixXd>(a).householderQ();
-    const Eigen::VectorXd v = Eigen::VectorXd::NullaryExpr(d, [&] { return std::exp(u(rng)); });
-    const Eigen::MatrixXd s = q * v.asDiagonal() * q.transpose();
-    return 0.5 * (s + s.transpose());
-}
-
-gaussbound::Model model(Eigen::Index d)
-{
-    std::mt19937_64 rng(static_cast<unsigned>(d));
-    std::normal_distribution<double> z;
-    gaussbound::Model m;
-    m.mu1 = Eigen::VectorXd::Zero(d);
-    m.mu2 = Eigen::VectorXd::NullaryExpr(d, [&] { return z(rng); });
-    m.sigma1 = covariance(rng, d);
-    m.sigma2 = covariance(rng, d);
-    m.prior1 = 0.4;
-    m.prior2 = 0.6;
-    return m;
-}
 
 void RuleError(benchmark::State& state)
 {
-    const gaussbound::Model m = model(state.range(0));
+    const gaussbound::Model m = benchModel(state.range(0));
     const gaussbound::Discriminant rule = gaussbound::bayesRule(m);
     for (auto _ : state)
         benchmark::DoNotOptimize(gaussbound::ruleError(m, rule));
@@ -53,7 +26,7 @@ void RuleError(benchmark::State& state)
 
 void Auc(benchmark::State& state)
 {
-    const gaussbound::Model m = model(state.range(0));
+    const gaussbound::Model m = benchModel(state.range(0));
     const gaussbound::Discriminant ratio = gaussbound::logLikelihoodRatio(m);
     for (auto _ : state)
         benchmark::DoNotOptimize(gaussbound::RocStatistic(m, ratio).auc());
@@ -61,7 +34,7 @@ void Auc(benchmark::State& state)
 
 void RocCurve(benchmark::State& state)
 {
-    const gaussbound::Model m = model(state.range(0));
+    const gaussbound::Model m = benchModel(state.range(0));
     const gaussbound::Discriminant ratio = gaussbound::logLikelihoodRatio(m);
     for (auto _ : state)
         benchmark::DoNotOptimize(gaussbound::RocStatistic(m, ratio).curve());
@@ -69,7 +42,7 @@ void RocCurve(benchmark::State& state)
 
 void BestLinearRule(benchmark::State& state)
 {
-    const gaussbound::Model m = model(state.range(0));
+    const gaussbound::Model m = benchModel(state.range(0));
     for (auto _ : state)
         benchmark::DoNotOptimize(gaussbound::bestLinearRule(m));
 }
