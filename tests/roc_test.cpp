@@ -106,6 +106,9 @@ TEST_F(RocCommand, CsvRisesFromZeroToOneWithNeighboursAtMostTheSpacingApart)
             EXPECT_GE(points[i][2], points[i - 1][2]) << "H rises, row " << i;
             EXPECT_LE(points[i][1] - points[i - 1][1], s) << spacing << ", row " << i;
             EXPECT_LE(points[i][2] - points[i - 1][2], s) << spacing << ", row " << i;
+            // The likelihood ratio is the most powerful test at every level
+            // (Neyman-Pearson): its curve never falls below chance.
+            EXPECT_GE(points[i][2], points[i][1]) << "H >= F, row " << i;
         }
         // The summary counts the same points.
         const CommandResult summary =
