@@ -87,17 +87,18 @@ void ClassOptions::declare(CLI::App& app)
                 ->type_name("FILE");
 }
 
-gaussbound::Model ClassOptions::read() const
+gaussbound::ModelCase ClassOptions::read() const
 {
     const bool fromFile = static_cast<bool>(*model);
-    gaussbound::Model m;
+    gaussbound::ModelCase c;
+    gaussbound::Model& m = c.model;
     if (fromFile) {
         for (const CLI::Option* o : classOptions)
             if (*o)
                 throw Invalid("--model: cannot be combined with " + o->get_name());
         checkPath("--model", modelPath);
         try {
-            m = gaussbound::readModelFile(modelPath);
+            c = gaussbound::readModelFile(modelPath);
         } catch (const gaussbound::ModelFileError& e) {
             throw Invalid(modelName() + ": " + e.what());
         }
@@ -116,12 +117,48 @@ gaussbound::Model ClassOptions::read() const
         throw Invalid(fromFile ? modelName() + ": " + error->field + ": " + error->message
                                : "--" + error->field + ": " + error->message);
     }
-    return m;
+    return c;
 }
 
 std::string ClassOptions::modelName() const
 {
     return gaussbound::inputName(modelPath);
+}
+
+gaussbound::Costs readCosts(const std::string& option, const std::string& text)
+{
+    const std::vector<double> l = readNumbers(option, text, 4);
+    const gaussbound::Costs costs{l[0], l[1], l[2], l[3]};
+    if (const auto problem = gaussbound::costsProblem(costs))
+        throw Invalid(option + ": " + *problem);
+    return costs;
+}
+
+void DecisionOptions::declare(CLI::App& app, const std::string& what)
+{
+    costsOption = app.add_option("--costs", costs,
+                                 "Losses L_ij of deciding class j for a point of class i (L11 < L12, L22 < "
+                                 "L21, all >= 0); the Bayes rule then minimises the expected loss")
+                      ->type_name("L11,L12,L21,L22");
+    ruleOption = app.add_option("--rule", rulePath,
+                                "A rule to judge, deciding class 2 where x'Ax + b'x + c > 0: a JSON file "
+                                "{\"quadratic\": A (d x d, or null), \"linear\": b, \"constant\": c}; " +
+                                    what)
+                     ->type_name("FILE");
+}
+
+void DecisionOptions::apply(gaussbound::ModelCase& c) const
+{
+    if (*costsOption)
+        c.costs = readCosts("--costs", costs);
+    if (*ruleOption) {
+        checkPath("--rule", rulePath);
+        try {
+            c.rule = gaussbound::readRuleFile(rulePath, c.model.dimension());
+        } catch (const gaussbound::ModelFileError& e) {
+            throw Invalid("--rule: " + gaussbound::inputName(rulePath) + ": " + e.what());
+        }
+    }
 }
 
 void readSize(const std::string& text, int& width, int& height)

@@ -3,6 +3,8 @@
 //   Invalid        a refusal: the text after "bounds: "
 //   readNumbers    comma-separated finite numbers
 //   ClassOptions   the two classes as options (--mu1 ... --priors) or --model
+//   readCosts      --costs L11,L12,L21,L22
+//   DecisionOptions  --costs and --rule FILE, over what the model file gives
 //   readSize       a plot size, WIDTHxHEIGHT
 //   readWhole      a whole number within limits
 //   readThreads    the --threads option of the commands that compute in parallel
@@ -28,6 +30,7 @@
 #include <CLI/CLI.hpp>
 
 #include <gaussbound/Model.h>
+#include <gaussbound/ModelFile.h>
 
 #include <gaussbound/Figure.h>
 #include "output.h"
@@ -49,11 +52,26 @@ struct ClassOptions {
 
     // Adds --mu1, --mu2, --sigma1, --sigma2, --priors and --model to app.
     void declare(CLI::App& app);
-    // The model typed or read from --model ("-": standard input), validated.
-    // Throws Invalid.
-    gaussbound::Model read() const;
+    // The model typed or read from --model ("-": standard input), validated,
+    // with the costs and rule the file gives. Throws Invalid.
+    gaussbound::ModelCase read() const;
     // The --model file as messages name it.
     std::string modelName() const;
+};
+
+// Reads four losses that costsProblem accepts. Throws Invalid naming option.
+gaussbound::Costs readCosts(const std::string& option, const std::string& text);
+
+// --costs and --rule, which replace the model file's costs and rule.
+struct DecisionOptions {
+    std::string costs, rulePath;
+    CLI::Option* costsOption = nullptr;
+    CLI::Option* ruleOption = nullptr;
+
+    // Adds --costs and --rule to app; what says what the rule is used for.
+    void declare(CLI::App& app, const std::string& what);
+    // Puts the options given into c, whose model is valid. Throws Invalid.
+    void apply(gaussbound::ModelCase& c) const;
 };
 
 // Reads "WxH", each side 200 to 8000. Throws Invalid.

@@ -37,7 +37,7 @@ struct Draw {
 // Throws Invalid for the first option that is not acceptable.
 void check(Draw& o)
 {
-    o.model = o.classes.read();
+    o.model = o.classes.read().model;
     const size_t comma = o.counts.find(',');
     o.n1 = static_cast<Eigen::Index>(readWhole("--n", o.counts.substr(0, comma), 1, kMostPoints));
     o.n2 = comma == std::string::npos

@@ -15,6 +15,7 @@
 
 #include <gaussbound/CurveFigure.h>
 #include <gaussbound/Report.h>
+#include <gaussbound/RuleFigures.h>
 
 int main(int argc, char** argv)
 {
@@ -35,7 +36,8 @@ int main(int argc, char** argv)
 
     static BoundTable table;  // 160 KB and 480 KB: kept off the stack
     static PlotTable plot;
-    const gaussbound::Figures figures = gaussbound::analyse(options.model, table);
+    const gaussbound::Model& model = options.input.model;
+    const gaussbound::Figures figures = gaussbound::analyse(model, table);
     if (const auto missing = gaussbound::missingFigure(figures)) {
         std::cerr << "bounds: the " << *missing << " could not be computed for these classes\n";
         return 1;
@@ -50,8 +52,10 @@ int main(int argc, char** argv)
         files.push_back({options.tablePath, gaussbound::csvTable(plot)});
     std::optional<gaussbound::Figure> figure;
     if (!options.plot.path.empty())
-        figure = gaussbound::curveFigure(plot, figures.tableBeta, gaussbound::modelSummary(options.model));
+        figure = gaussbound::curveFigure(plot, figures.tableBeta, gaussbound::modelSummary(model));
+    const gaussbound::RuleFigures rules =
+        gaussbound::analyseRules(model, figures, options.input.costs, options.input.rule);
     return finish(std::move(figure), options.plot, std::move(files),
-                  options.json ? gaussbound::jsonReport(options.model, figures)
-                               : gaussbound::textReport(options.model, figures));
+                  options.json ? gaussbound::jsonReport(model, figures, rules)
+                               : gaussbound::textReport(model, figures, rules));
 }

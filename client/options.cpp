@@ -14,6 +14,7 @@ namespace {
 // The plain command's options as typed, with the defaults in place.
 struct Typed {
     ClassOptions classes;
+    DecisionOptions decisions;
     PlotOptions plot;
     CLI::Option* table = nullptr;
 };
@@ -22,6 +23,7 @@ void declareOptions(CLI::App& app, Typed& typed, Options& options)
 {
     app.set_version_flag("--version", GAUSSBOUND_VERSION);
     typed.classes.declare(app);
+    typed.decisions.declare(app, "its errors are reported beside the Bayes error");
     typed.table = app.add_option("--table", options.tablePath,
                                  "Write the plot table (10000 rows, 6 columns) as CSV; - for "
                                  "standard output, in place of the summary")
@@ -38,7 +40,8 @@ void declareOptions(CLI::App& app, Typed& typed, Options& options)
 // Throws Invalid for the first option that is not acceptable.
 void readOptions(Typed& typed, Options& options)
 {
-    options.model = typed.classes.read();
+    options.input = typed.classes.read();
+    typed.decisions.apply(options.input);
     typed.plot.checkSize();
     checkOutputs({{"--table", typed.table, options.tablePath}, {"--plot", typed.plot.option, typed.plot.target.path}},
                  options.json);

@@ -5,13 +5,13 @@
 
 #include <string>
 
-#include <gaussbound/Model.h>
+#include <gaussbound/ModelFile.h>
 
 #include "cli.h"
 #include "commands.h"
 
 struct Options {
-    gaussbound::Model model;  // valid: checked by gaussbound::validate
+    gaussbound::ModelCase input;  // the model valid (gaussbound::validate), with costs and rule
     std::string tablePath;    // empty: no CSV table; "-": standard output
     PlotTarget plot;          // its path empty: no plot; "-": standard output
     bool json;

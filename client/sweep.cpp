@@ -81,7 +81,7 @@ std::vector<double> readValues(const Typed& typed)
 // The model, the parameter and every value of t, checked together. Throws Invalid.
 void readModelAndValues(const Typed& typed, Sweep& sweep)
 {
-    sweep.model = typed.classes.read();
+    sweep.model = typed.classes.read().model;
     const auto parameter = gaussbound::sweepParameter(typed.vary);
     if (!parameter)
         throw Invalid("--vary: unknown parameter '" + typed.vary +

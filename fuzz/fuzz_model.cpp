@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string text(reinterpret_cast<const char*>(data), size);
     std::optional<std::string> id;
     try {
-        const gaussbound::Model model = gaussbound::readModelLine(text, id);
+        const gaussbound::Model model = gaussbound::readModelLine(text, id).model;
         check(model.dimension() >= 1 && model.mu1.allFinite() && model.sigma1.allFinite());
     } catch (const gaussbound::ModelFileError& e) {
         const std::string message = e.what();

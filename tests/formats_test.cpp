@@ -243,7 +243,8 @@ TEST(SweepTable, DoorsRefuseWhatTheyCannotRead)
 TEST(BatchLine, AnAnswerIsThePlainReportLedByTheIdOrElseTheLineNumber)
 {
     const Model m = model2({1, 0}, 2 * Eigen::Matrix2d::Identity());
-    const std::string plain = gaussbound::jsonReport(m, gaussbound::analyse(m, table().get()));
+    const gaussbound::Figures f = gaussbound::analyse(m, table().get());
+    const std::string plain = gaussbound::jsonReport(m, f, gaussbound::analyseRules(m, f));
     const gaussbound::BatchAnswer withId = answer(1, "{\"id\":\"first\"," + kGood + "}");
     EXPECT_FALSE(withId.refused);
     EXPECT_EQ(withId.json, "{\"id\":\"first\"," + plain.substr(1));

@@ -63,9 +63,20 @@ void expectSame(const Model& a, const Model& b)
     EXPECT_EQ(a.prior2, b.prior2);
 }
 
-Model fromText(const std::string& text)
+gaussbound::ModelCase caseFromText(const std::string& text)
 {
     return gaussbound::modelFromJson(gaussbound::parseModelText(text));
+}
+
+Model fromText(const std::string& text)
+{
+    return caseFromText(text).model;
+}
+
+// Every figure of m, as `bounds --json` prints them.
+std::string fullJson(const Model& m, const gaussbound::Figures& f)
+{
+    return gaussbound::jsonReport(m, f, gaussbound::analyseRules(m, f));
 }
 
 // What reading text refuses it with, or "accepted".
@@ -103,14 +114,14 @@ TEST(ModelFile, EveryReportReadsBackAsItsModelAndRowsAndDefaultPriorsAreRead)
                                                Eigen::MatrixXd::Constant(1, 1, 1e5), 0.7, 0.3)}) {
         const gaussbound::Figures f = figuresOf(m);
         expectSame(fromText(gaussbound::modelObject(m).dump()), m);
-        expectSame(fromText(gaussbound::jsonReport(m, f)), m);
+        expectSame(fromText(fullJson(m, f)), m);
         // What fit, draw and batch add to the report is passed over.
         nlohmann::ordered_json added = gaussbound::reportObject(m, f);
         for (const char* key : {"samples", "empirical", "bootstrap", "id", "line"})
             added[key] = {{"n", 3}, {"a", {1, nullptr}}};
         expectSame(fromText(added.dump(2)), m);
-        const TempFile file(gaussbound::jsonReport(m, f));
-        expectSame(gaussbound::readModelFile(file.path), m);
+        const TempFile file(fullJson(m, f));
+        expectSame(gaussbound::readModelFile(file.path).model, m);
     }
 
     expectSame(fromText(R"({"mu1": [0, 0, 1], "mu2": [1, 0, -1],
@@ -126,7 +137,7 @@ TEST(ModelFile, RefusesEachFaultByKeyAndReason)
     const struct {
         std::string text, expected;
     } cases[] = {
-        {"{" + kModel + R"(, "prior": [0.5, 0.5]})", "prior: unknown key (expected mu1, mu2, sigma1, sigma2, priors)"},
+        {"{" + kModel + R"(, "prior": [0.5, 0.5]})", "prior: unknown key (expected mu1, mu2, sigma1, sigma2, priors, costs, rule)"},
         {R"({"mu1": [0, 0], "mu2": [1, 0], "sigma1": [1, 0, 0, 1]})", "sigma2: missing"},
         {R"({"mu1": [0, "x"], "mu2": [1, 0], "sigma1": [1, 0, 0, 1], "sigma2": [1, 0, 0, 1]})",
          "mu1: expected an array of numbers, found string"},
@@ -214,7 +225,7 @@ TEST(Report, AnInfiniteFigureIsInfinityInJsonAndInfInTextInEveryDimension)
                            model(far, -far, Eigen::Matrix3d::Identity(), Eigen::Matrix3d::Identity())}) {
         SCOPED_TRACE(gaussbound::modelSummary(m));
         const gaussbound::Figures f = figuresOf(m);
-        const nlohmann::json j = nlohmann::json::parse(gaussbound::jsonReport(m, f));
+        const nlohmann::json j = nlohmann::json::parse(fullJson(m, f));
         EXPECT_EQ(j.at("chernoff").at("optimum").at("exponent"), "Infinity");
         EXPECT_EQ(j.at("chernoff").at("optimum").at("error_bound"), 0.0);
         EXPECT_EQ(j.at("bhattacharyya").at("exponent"), "Infinity");
@@ -223,9 +234,9 @@ TEST(Report, AnInfiniteFigureIsInfinityInJsonAndInfInTextInEveryDimension)
         EXPECT_EQ(j.at("chernoff").at("factor"), 0.0);
         EXPECT_EQ(j.at("bayes_error"), 0.0);
         EXPECT_EQ(j.at("bayes_error_detail").at("given_class1"), 0.0);
-        const std::string text = gaussbound::textReport(m, f);
+        const std::string text = gaussbound::textReport(m, f, gaussbound::analyseRules(m, f));
         EXPECT_NE(text.find("  exponent k(1/2):                             inf\n"), std::string::npos) << text;
-        EXPECT_EQ(text.find("nan"), std::string::npos) << text;
+        EXPECT_EQ(text.find(" nan\n"), std::string::npos) << text;
         // Only a figure that could not be computed is null, and says so in the text.
         EXPECT_EQ(j.dump().find("null") == std::string::npos, text.find("not computed") == std::string::npos)
             << text;

@@ -79,30 +79,53 @@ QuadraticForm classForm(const Eigen::VectorXd& mu, const Eigen::MatrixXd& L, con
         }
     }
     q.k *= sign;
+    const bool finite = q.a.allFinite() && q.b.allFinite() && q.c.allFinite() && std::isfinite(q.k) &&
+                        q.aError.allFinite() && q.bError.allFinite() && q.cError.allFinite() &&
+                        std::isfinite(q.kError);
+    if (!finite)
+        throw std::overflow_error("the rule's form under a class overflows the double range");
     return q;
 }
 
 void checkRule(const Model& model, const Discriminant& rule, const char* function)
 {
-    const auto require = [&](bool ok, const char* what) {
-        if (!ok)
-            throw std::invalid_argument(std::string(function) + ": " + what);
-    };
-    require(!validate(model), "the model is not valid");
-    const Eigen::Index d = model.dimension();
-    require(rule.quadratic.rows() == d && rule.quadratic.cols() == d && rule.linear.size() == d,
-            "the rule is not of the model's dimension");
-    require(rule.quadratic.allFinite() && rule.linear.allFinite() && std::isfinite(rule.constant),
-            "a number of the rule is not finite");
-    const double scale = rule.quadratic.cwiseAbs().maxCoeff();
-    require((rule.quadratic - rule.quadratic.transpose()).cwiseAbs().maxCoeff() <= 1e-9 * scale,
-            "the quadratic part is not symmetric");
+    if (validate(model))
+        throw std::invalid_argument(std::string(function) + ": the model is not valid");
+    if (const auto problem = ruleProblem(rule, model.dimension()))
+        throw std::invalid_argument(std::string(function) + ": the rule's " + problem->part + " part: " +
+                                    problem->message);
 }
 
-bool validCosts(const Costs& c)
+std::optional<RuleProblem> ruleProblem(const Discriminant& rule, Eigen::Index d)
 {
-    const bool finite = std::isfinite(c.l11) && std::isfinite(c.l12) && std::isfinite(c.l21) && std::isfinite(c.l22);
-    return finite && c.l11 >= 0.0 && c.l22 >= 0.0 && c.l11 < c.l12 && c.l22 < c.l21;
+    const std::string n = std::to_string(d);
+    if (rule.quadratic.rows() != d || rule.quadratic.cols() != d)
+        return RuleProblem{"quadratic", "expected " + n + " by " + n + " (the model's dimension), got " +
+                                            std::to_string(rule.quadratic.rows()) + " by " +
+                                            std::to_string(rule.quadratic.cols())};
+    if (rule.linear.size() != d)
+        return RuleProblem{"linear", "expected " + n + " numbers (the model's dimension), got " +
+                                         std::to_string(rule.linear.size())};
+    if (!rule.quadratic.allFinite())
+        return RuleProblem{"quadratic", "holds a number that is not finite"};
+    if (!rule.linear.allFinite())
+        return RuleProblem{"linear", "holds a number that is not finite"};
+    if (!std::isfinite(rule.constant))
+        return RuleProblem{"constant", "not finite"};
+    const double scale = d > 0 ? rule.quadratic.cwiseAbs().maxCoeff() : 0.0;
+    if (d > 0 && (rule.quadratic - rule.quadratic.transpose()).cwiseAbs().maxCoeff() > 1e-9 * scale)
+        return RuleProblem{"quadratic", "not symmetric"};
+    return std::nullopt;
+}
+
+std::optional<std::string> costsProblem(const Costs& c)
+{
+    for (const double l : {c.l11, c.l12, c.l21, c.l22})
+        if (!std::isfinite(l) || l < 0.0)
+            return std::string("every loss must be a finite number >= 0");
+    if (!(c.l11 < c.l12 && c.l22 < c.l21))
+        return std::string("a wrong decision must cost more than a right one (L11 < L12 and L22 < L21)");
+    return std::nullopt;
 }
 
 RuleError ruleError(const Model& model, const Discriminant& rule)
@@ -151,7 +174,7 @@ Discriminant logLikelihoodRatio(const Model& model)
 double bayesThreshold(const Model& model, const Costs& costs)
 {
     requireModel(model, "bayesThreshold: the model is not valid");
-    requireArgument(validCosts(costs), "bayesThreshold: the costs are not valid");
+    requireArgument(!costsProblem(costs), "bayesThreshold: the costs are not valid (see costsProblem)");
     return std::log(model.prior1 * (costs.l12 - costs.l11)) - std::log(model.prior2 * (costs.l21 - costs.l22));
 }
 
@@ -196,7 +219,12 @@ Threshold bestThreshold(const Model& model, const Eigen::VectorXd& w, const Gene
     const double qb = m1 / (s1 * s1) - m2 / (s2 * s2);
     const double qc = 0.5 * m2 * m2 / (s2 * s2) - 0.5 * m1 * m1 / (s1 * s1) - (lp2 - std::log(s2) - lp1 + std::log(s1));
     std::vector<double> candidates = {kInf, -kInf};
-    if (qa == 0.0) {
+    if (!std::isfinite(qa) || !std::isfinite(qb) || !std::isfinite(qc)) {
+        // Squares of means beyond 1e154 overflow; the classes are then so
+        // far apart that the point as many deviations from either mean is
+        // as good as the root.
+        candidates.push_back(m1 * (s2 / (s1 + s2)) + m2 * (s1 / (s1 + s2)));
+    } else if (qa == 0.0) {
         if (qb != 0.0)
             candidates.push_back(-qc / qb);
     } else if (const double disc = qb * qb - 4.0 * qa * qc; disc >= 0.0) {
@@ -221,9 +249,11 @@ BestLinearRule bestLinearRule(const Model& model)
 {
     requireModel(model, "bestLinearRule: the model is not valid");
     const GeneralizedChiSquare normal(Eigen::VectorXd(0), Eigen::VectorXd(0), Eigen::VectorXd(0), 1.0);
-    const Eigen::VectorXd delta = model.mu2 - model.mu1;
+    // Directions only: half the difference and unit length keep the
+    // projected means in range for classes far out in the double range.
+    const Eigen::VectorXd delta = 0.5 * model.mu2 - 0.5 * model.mu1;
     const auto direction = [&](double t) {
-        return Eigen::VectorXd((t * model.sigma1 + (1.0 - t) * model.sigma2).llt().solve(delta));
+        return Eigen::VectorXd((t * model.sigma1 + (1.0 - t) * model.sigma2).llt().solve(delta)).stableNormalized();
     };
     const auto logError = [&](double t) { return bestThreshold(model, direction(t), normal).logError; };
     constexpr int kGrid = 64;
@@ -232,10 +262,16 @@ BestLinearRule bestLinearRule(const Model& model)
     for (int i = 0; i <= kGrid; ++i)
         if (const double e = logError(static_cast<double>(i) / kGrid); e < bestError)
             best = i, bestError = e;
-    const double lo = std::max(0, best - 1) / static_cast<double>(kGrid);
-    const double hi = std::min(kGrid, best + 1) / static_cast<double>(kGrid);
-    const auto [t, e] = boost::math::tools::brent_find_minima(logError, lo, hi, 40);
-    const double chosen = e < bestError ? t : static_cast<double>(best) / kGrid;
+    double chosen = static_cast<double>(best) / kGrid;
+    // An error beyond even the logarithms' range (classes near 1e300
+    // apart) leaves nothing to refine.
+    if (std::isfinite(bestError)) {
+        const double lo = std::max(0, best - 1) / static_cast<double>(kGrid);
+        const double hi = std::min(kGrid, best + 1) / static_cast<double>(kGrid);
+        const auto [t, e] = boost::math::tools::brent_find_minima(logError, lo, hi, 40);
+        if (e < bestError)
+            chosen = t;
+    }
     const Eigen::VectorXd w = direction(chosen);
     const Threshold threshold = bestThreshold(model, w, normal);
     const Eigen::Index d = model.dimension();

@@ -4,7 +4,8 @@
 //   checkRule  throws std::invalid_argument (naming function) for a model or
 //              rule that ruleError does not read
 //   classForm  a discriminant under one class, as a quadratic form of a
-//              standard normal vector (see Rule.h)
+//              standard normal vector (see Rule.h); throws std::overflow_error
+//              when a coefficient overflows the double range
 #ifndef GAUSSBOUND_RULE_FORM_H
 #define GAUSSBOUND_RULE_FORM_H
 
@@ -20,7 +21,9 @@ double logSum(double x, double y);
 void checkRule(const Model& model, const Discriminant& rule, const char* function);
 
 // g (or -g, negate) for x = mu + L z, z standard normal; reads a rule of
-// mu's dimension and a lower triangular L.
+// mu's dimension and a lower triangular L. Classes far out in the double
+// range (means near 1e200) can make g's coefficients there infinite: then
+// throws std::overflow_error.
 QuadraticForm classForm(const Eigen::VectorXd& mu, const Eigen::MatrixXd& L, const Discriminant& rule, bool negate);
 
 }  // namespace gaussbound

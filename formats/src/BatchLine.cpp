@@ -12,6 +12,7 @@
 #include "gaussbound/Error.h"
 #include "gaussbound/ModelFile.h"
 #include "gaussbound/Report.h"
+#include "gaussbound/RuleFigures.h"
 #include "gaussbound/Stream.h"
 
 namespace gaussbound {
@@ -51,11 +52,11 @@ BatchAnswer batchAnswer(size_t number, InputLine line, double (*table)[2])
     try {
         if (line.tooLong)
             throw ModelFileError("longer than 1 MiB: not read");
-        const Model model = readModelLine(line.text, id);
-        const Figures figures = analyse(model, table);
+        const ModelCase c = readModelLine(line.text, id);
+        const Figures figures = analyse(c.model, table);
         if (const auto missing = missingFigure(figures))
             throw ModelFileError("the " + *missing + " could not be computed");
-        const ordered_json report = reportObject(model, figures);
+        const ordered_json report = reportObject(c.model, figures, analyseRules(c.model, figures, c.costs, c.rule));
         if (id)
             return {withId(*id, report), false};
         ordered_json result = {{"line", number}};

@@ -27,20 +27,18 @@ std::vector<double> numbers(const json& value, const std::string& key)
     return out;
 }
 
-Eigen::VectorXd vectorAt(const json& object, const std::string& key)
+// The array at key; prefix names the object that holds it in messages.
+Eigen::VectorXd vectorAt(const json& object, const std::string& key, const std::string& prefix = "")
 {
     if (!object.contains(key))
-        throw ModelFileError(key + ": missing");
-    const std::vector<double> v = numbers(object.at(key), key);
+        throw ModelFileError(prefix + key + ": missing");
+    const std::vector<double> v = numbers(object.at(key), prefix + key);
     return Eigen::Map<const Eigen::VectorXd>(v.data(), static_cast<Eigen::Index>(v.size()));
 }
 
 // A d x d matrix from d*d numbers in row-major order or from d rows.
-Eigen::MatrixXd matrixAt(const json& object, const std::string& key, Eigen::Index d)
+Eigen::MatrixXd matrixFrom(const json& value, const std::string& key, Eigen::Index d)
 {
-    if (!object.contains(key))
-        throw ModelFileError(key + ": missing");
-    const json& value = object.at(key);
     std::vector<double> flat;
     if (value.is_array() && !value.empty() && value.front().is_array()) {
         if (static_cast<Eigen::Index>(value.size()) != d)
@@ -61,6 +59,29 @@ Eigen::MatrixXd matrixAt(const json& object, const std::string& key, Eigen::Inde
     }
     return Eigen::Map<const Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor>>(
         flat.data(), d, d);
+}
+
+Eigen::MatrixXd matrixAt(const json& object, const std::string& key, Eigen::Index d)
+{
+    if (!object.contains(key))
+        throw ModelFileError(key + ": missing");
+    return matrixFrom(object.at(key), key, d);
+}
+
+// The whole text of a file (or of standard input for "-") of at most 64 MiB:
+// a model or a rule is a few numbers, and a larger file (or an endless
+// device such as /dev/zero) is refused rather than read into memory.
+std::string fileText(const std::string& path, const std::string& what)
+{
+    std::optional<std::string> text;
+    try {
+        text = readInput(path, size_t{64} << 20);
+    } catch (const InputError& e) {
+        throw ModelFileError(e.what());
+    }
+    if (!text)
+        throw ModelFileError("larger than 64 MiB: not " + what);
+    return *text;
 }
 
 // Builds the document from nlohmann's SAX events, checking as it goes what
@@ -213,22 +234,69 @@ std::string outOfRange(const std::string& where, const std::string& text)
     return where + ": '" + text + "' holds a number out of range";
 }
 
-Model modelFromJson(const json& object)
+Costs costsFromJson(const json& value, const std::string& key)
 {
-    static const std::set<std::string> kModelKeys = {"mu1", "mu2", "sigma1", "sigma2", "priors"};
+    std::vector<double> l;
+    if (value.is_array() && !value.empty() && value.front().is_array()) {
+        const Eigen::Matrix2d m = matrixFrom(value, key, 2);
+        l = {m(0, 0), m(0, 1), m(1, 0), m(1, 1)};
+    } else {
+        l = numbers(value, key);
+    }
+    if (l.size() != 4)
+        throw ModelFileError(key + ": expected 4 numbers L11, L12, L21, L22 (or [[L11, L12], [L21, L22]]), got " +
+                             std::to_string(l.size()));
+    const Costs costs{l[0], l[1], l[2], l[3]};
+    if (const auto problem = costsProblem(costs))
+        throw ModelFileError(key + ": " + *problem);
+    return costs;
+}
+
+Discriminant ruleFromJson(const json& value, Eigen::Index d, const std::string& key)
+{
+    // What `bounds --json` prints beside the rule it was given.
+    static const std::set<std::string> kKeys = {"quadratic",    "linear",      "constant",  "given_class1",
+                                                "given_class2", "error",       "abs_error", "log10_error",
+                                                "excess_error"};
+    const std::string prefix = key.empty() ? "" : key + ".";
+    if (!value.is_object())
+        throw ModelFileError((key.empty() ? "the rule" : key) +
+                             ": expected an object with the keys quadratic, linear, constant");
+    for (const auto& item : value.items())
+        if (!kKeys.count(item.key()))
+            throw ModelFileError(prefix + item.key() + ": unknown key (expected quadratic, linear, constant)");
+    Discriminant rule;
+    const bool quadratic = value.contains("quadratic") && !value.at("quadratic").is_null();
+    rule.quadratic =
+        quadratic ? matrixFrom(value.at("quadratic"), prefix + "quadratic", d) : Eigen::MatrixXd::Zero(d, d);
+    rule.linear = vectorAt(value, "linear", prefix);
+    if (!value.contains("constant") || !value.at("constant").is_number())
+        throw ModelFileError(prefix + "constant: " + (value.contains("constant") ? "expected a number" : "missing"));
+    rule.constant = value.at("constant").get<double>();
+    if (const auto problem = ruleProblem(rule, d))
+        throw ModelFileError(prefix + problem->part + ": " + problem->message);
+    return rule;
+}
+
+ModelCase modelFromJson(const json& object)
+{
+    static const std::set<std::string> kModelKeys = {"mu1", "mu2", "sigma1", "sigma2", "priors", "costs", "rule"};
     // What `bounds --json` prints beside the model, what `fit --json` and
     // `draw --json` add to that, and the id or line number of a batch answer:
     // every object the program prints reads back.
     static const std::set<std::string> kResultKeys = {
-        "dimension", "chernoff", "bhattacharyya", "bayes_error", "bayes_error_detail", "divergences",
-        "samples",   "empirical", "bootstrap",   "id",          "line"};
+        "dimension", "chernoff",  "bhattacharyya", "bayes_error",  "bayes_error_detail", "divergences",
+        "log10",     "auc",       "auc_abs_error", "dprime",       "separability",       "rules",
+        "bayes_risk", "samples",  "empirical",     "bootstrap",    "id",                 "line"};
     if (!object.is_object())
         throw ModelFileError("expected a JSON object with the keys mu1, mu2, sigma1, sigma2");
     for (const auto& item : object.items())
         if (!kModelKeys.count(item.key()) && !kResultKeys.count(item.key()))
-            throw ModelFileError(item.key() + ": unknown key (expected mu1, mu2, sigma1, sigma2, priors)");
+            throw ModelFileError(item.key() +
+                                 ": unknown key (expected mu1, mu2, sigma1, sigma2, priors, costs, rule)");
 
-    Model m;
+    ModelCase c;
+    Model& m = c.model;
     m.mu1 = vectorAt(object, "mu1");
     m.mu2 = vectorAt(object, "mu2");
     m.sigma1 = matrixAt(object, "sigma1", m.mu1.size());
@@ -240,7 +308,11 @@ Model modelFromJson(const json& object)
         m.prior1 = p[0];
         m.prior2 = p[1];
     }
-    return m;
+    if (object.contains("costs"))
+        c.costs = costsFromJson(object.at("costs"));
+    if (object.contains("rule"))
+        c.rule = ruleFromJson(object.at("rule"), m.dimension());
+    return c;
 }
 
 json parseModelText(const std::string& text)
@@ -290,32 +362,27 @@ std::optional<std::string> memberText(const std::string& text, const std::string
 
 }  // namespace
 
-Model readModelLine(const std::string& text, std::optional<std::string>& id)
+ModelCase readModelLine(const std::string& text, std::optional<std::string>& id)
 {
     json object = parseModelText(text);
     if (object.is_object() && object.contains("id")) {
         id = memberText(text, "id");
         object.erase("id");
     }
-    const Model model = modelFromJson(object);
-    if (const auto error = validate(model))
+    ModelCase c = modelFromJson(object);
+    if (const auto error = validate(c.model))
         throw ModelFileError(error->field + ": " + error->message);
-    return model;
+    return c;
 }
 
-Model readModelFile(const std::string& path)
+ModelCase readModelFile(const std::string& path)
 {
-    // A model is a few numbers: a larger file (or an endless device such as
-    // /dev/zero) is refused rather than read into memory.
-    std::optional<std::string> text;
-    try {
-        text = readInput(path, size_t{64} << 20);
-    } catch (const InputError& e) {
-        throw ModelFileError(e.what());
-    }
-    if (!text)
-        throw ModelFileError("larger than 64 MiB: not a model file");
-    return modelFromJson(parseModelText(*text));
+    return modelFromJson(parseModelText(fileText(path, "a model file")));
+}
+
+Discriminant readRuleFile(const std::string& path, Eigen::Index d)
+{
+    return ruleFromJson(parseModelText(fileText(path, "a rule file")), d, "");
 }
 
 }  // namespace gaussbound

@@ -22,6 +22,18 @@ ordered_json tableValue(double v)
     return std::isnan(v) ? ordered_json(nullptr) : jsonValue(v);
 }
 
+// The lines of a rule's errors under a heading.
+std::string ruleLines(const std::string& heading, const RuleError& e)
+{
+    std::string s = heading + "\n";
+    s += line("  error P1 e1 + P2 e2:", e.value);
+    s += line("  class 1 taken for class 2 (e1):", e.givenClass1);
+    s += line("  class 2 taken for class 1 (e2):", e.givenClass2);
+    s += line("  bound on the numerical error:", e.absError);
+    s += line("  log10 of the error:", e.log10Value);
+    return s;
+}
+
 std::vector<double> rowMajor(const Eigen::MatrixXd& m)
 {
     std::vector<double> v;
@@ -76,6 +88,44 @@ std::string textReport(const Model& m, const Figures& f)
     return s;
 }
 
+std::string textReport(const Model& m, const Figures& f, const RuleFigures& r)
+{
+    std::string s = textReport(m, f);
+    s += "Base-10 logarithms (finite far below the smallest double)\n";
+    s += line("  Bayes error:", f.bayes.log10Value);
+    s += line("  e1:", f.bayes.log10GivenClass1);
+    s += line("  e2:", f.bayes.log10GivenClass2);
+    s += line("  Chernoff bound (optimum, with priors):", r.log10ChernoffBound);
+    s += line("  Bhattacharyya bound:", r.log10BhattacharyyaBound);
+    s += "ROC of the likelihood ratio\n";
+    s += line("  area under the curve (AUC):", r.auc.value);
+    s += line("  bound on the numerical error:", r.auc.absError);
+    s += "Discriminability d'\n";
+    s += line("  from the Bayes error at equal priors:", r.dprime.bayes);
+    s += line("  from the AUC:", r.dprime.auc);
+    s += line("  Mahalanobis, average covariance:", r.dprime.averageCovariance);
+    s += "Separability (0 to 2)\n";
+    s += line("  Jeffries-Matusita distance:", r.separability.jeffriesMatusita);
+    s += line("  transformed divergence:", r.separability.transformedDivergence);
+    s += ruleLines("Fisher's linear discriminant", r.fisher.error);
+    s += ruleLines("Best linear rule", r.bestLinear.error);
+    if (r.costs) {
+        const Costs& c = *r.costs;
+        s += "Bayes risk with costs L11 " + sig6(c.l11) + ", L12 " + sig6(c.l12) + ", L21 " + sig6(c.l21) +
+             ", L22 " + sig6(c.l22) + "\n";
+        s += line("  risk:", r.bayesRisk->value);
+        s += line("  class 1 taken for class 2 (e1):", r.bayesRisk->givenClass1);
+        s += line("  class 2 taken for class 1 (e2):", r.bayesRisk->givenClass2);
+        s += line("  bound on the numerical error:", r.bayesRisk->absError);
+        s += line("  log10 of the risk:", r.bayesRisk->log10Value);
+    }
+    if (r.rule) {
+        s += ruleLines("Given rule", r.rule->error);
+        s += line("  more than the Bayes error by:", r.excessError);
+    }
+    return s;
+}
+
 ordered_json modelObject(const Model& m)
 {
     if (m.mu2.size() != m.dimension() || m.sigma1.rows() != m.dimension() || m.sigma1.cols() != m.dimension() ||
@@ -118,9 +168,62 @@ ordered_json reportObject(const Model& m, const Figures& f)
     return j;
 }
 
-std::string jsonReport(const Model& m, const Figures& f)
+ordered_json ruleObject(const JudgedRule& r)
 {
-    return reportObject(m, f).dump() + "\n";
+    ordered_json quadratic = nullptr;
+    if (!r.rule.quadratic.isZero(0.0)) {
+        quadratic = ordered_json::array();
+        for (Eigen::Index i = 0; i < r.rule.quadratic.rows(); ++i)
+            quadratic.push_back(rowMajor(r.rule.quadratic.row(i)));
+    }
+    const RuleError& e = r.error;
+    return {{"given_class1", jsonValue(e.givenClass1)},
+            {"given_class2", jsonValue(e.givenClass2)},
+            {"error", jsonValue(e.value)},
+            {"abs_error", jsonValue(e.absError)},
+            {"log10_error", jsonValue(e.log10Value)},
+            {"quadratic", quadratic},
+            {"linear", std::vector<double>(r.rule.linear.data(), r.rule.linear.data() + r.rule.linear.size())},
+            {"constant", r.rule.constant}};
+}
+
+ordered_json reportObject(const Model& m, const Figures& f, const RuleFigures& r)
+{
+    ordered_json j = reportObject(m, f);
+    j["log10"] = {{"bayes_error", jsonValue(f.bayes.log10Value)},
+                  {"given_class1", jsonValue(f.bayes.log10GivenClass1)},
+                  {"given_class2", jsonValue(f.bayes.log10GivenClass2)},
+                  {"chernoff_bound", jsonValue(r.log10ChernoffBound)},
+                  {"bhattacharyya_bound", jsonValue(r.log10BhattacharyyaBound)}};
+    j["auc"] = jsonValue(r.auc.value);
+    j["auc_abs_error"] = jsonValue(r.auc.absError);
+    j["dprime"] = {{"bayes", jsonValue(r.dprime.bayes)},
+                   {"auc", jsonValue(r.dprime.auc)},
+                   {"average_covariance", jsonValue(r.dprime.averageCovariance)}};
+    j["separability"] = {{"jeffries_matusita", jsonValue(r.separability.jeffriesMatusita)},
+                         {"transformed_divergence", jsonValue(r.separability.transformedDivergence)}};
+    ordered_json fisher = ruleObject(r.fisher), best = ruleObject(r.bestLinear);
+    for (ordered_json* rule : {&fisher, &best})
+        rule->erase("quadratic");
+    j["rules"] = {{"fisher", fisher}, {"best_linear", best}};
+    if (r.costs) {
+        j["costs"] = {{r.costs->l11, r.costs->l12}, {r.costs->l21, r.costs->l22}};
+        j["bayes_risk"] = {{"value", jsonValue(r.bayesRisk->value)},
+                           {"given_class1", jsonValue(r.bayesRisk->givenClass1)},
+                           {"given_class2", jsonValue(r.bayesRisk->givenClass2)},
+                           {"abs_error", jsonValue(r.bayesRisk->absError)},
+                           {"log10_value", jsonValue(r.bayesRisk->log10Value)}};
+    }
+    if (r.rule) {
+        j["rule"] = ruleObject(*r.rule);
+        j["rule"]["excess_error"] = jsonValue(r.excessError);
+    }
+    return j;
+}
+
+std::string jsonReport(const Model& m, const Figures& f, const RuleFigures& r)
+{
+    return reportObject(m, f, r).dump() + "\n";
 }
 
 std::string csvTable(const PlotTable& plot)

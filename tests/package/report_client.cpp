@@ -6,6 +6,7 @@
 #include <gaussbound/Analysis.h>
 #include <gaussbound/ModelFile.h>
 #include <gaussbound/Report.h>
+#include <gaussbound/RuleFigures.h>
 
 int main(int argc, char** argv)
 {
@@ -14,13 +15,15 @@ int main(int argc, char** argv)
         return 2;
     }
     try {
-        const gaussbound::Model model = gaussbound::readModelFile(argv[1]);
-        if (const auto error = gaussbound::validate(model)) {
+        const gaussbound::ModelCase c = gaussbound::readModelFile(argv[1]);
+        if (const auto error = gaussbound::validate(c.model)) {
             std::cerr << error->field << ": " << error->message << '\n';
             return 2;
         }
         static double table[10000][2];
-        std::cout << gaussbound::jsonReport(model, gaussbound::analyse(model, table));
+        const gaussbound::Figures figures = gaussbound::analyse(c.model, table);
+        std::cout << gaussbound::jsonReport(c.model, figures,
+                                            gaussbound::analyseRules(c.model, figures, c.costs, c.rule));
         return std::cout ? 0 : 1;
     } catch (const gaussbound::ModelFileError& e) {
         std::cerr << argv[1] << ": " << e.what() << '\n';

@@ -42,8 +42,8 @@ struct AreaUnderCurve {
 
 class RocStatistic {
 public:
-    // Reads a valid model and a rule of its dimension, as ruleError does;
-    // throws std::invalid_argument otherwise.
+    // Reads a valid model and a rule of its dimension, as ruleError does,
+    // and throws what it throws.
     RocStatistic(const Model& model, const Discriminant& statistic);
 
     // Reads t, not NaN (infinite t give the ends).

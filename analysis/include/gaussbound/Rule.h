@@ -36,6 +36,9 @@
 #ifndef GAUSSBOUND_RULE_H
 #define GAUSSBOUND_RULE_H
 
+#include <optional>
+#include <string>
+
 #include <Eigen/Core>
 
 #include "gaussbound/Model.h"
@@ -60,12 +63,26 @@ struct RuleError {
     double log10GivenClass1, log10GivenClass2, log10Value;  // -infinity for an error of 0
 };
 
-// Whether costs are finite, >= 0, with L11 < L12 and L22 < L21.
-bool validCosts(const Costs& costs);
+// Why costs cannot be used, in words fit to follow a key or an option:
+// a loss not finite or negative, or a wrong decision costing no more than a
+// right one (L11 >= L12 or L22 >= L21). Nothing for valid costs.
+std::optional<std::string> costsProblem(const Costs& costs);
 
-// Reads a valid model and a rule of its dimension: A symmetric within a
-// relative 1e-9 of its largest entry, every number finite. Throws
-// std::invalid_argument otherwise (see Error.h). A rule that never or
+// A rule that cannot be used with a model of dimension d: the part at fault
+// ("quadratic", "linear" or "constant") and why, in words fit to follow it
+// ("not symmetric").
+struct RuleProblem {
+    std::string part, message;
+};
+
+// The rule's sizes against d, its numbers finite, A symmetric within a
+// relative 1e-9 of its largest entry. Nothing for a valid rule.
+std::optional<RuleProblem> ruleProblem(const Discriminant& rule, Eigen::Index d);
+
+// Reads a valid model and a rule ruleProblem accepts for its dimension.
+// Throws std::overflow_error when g under a class has coefficients beyond
+// the double range (classes near 1e200), std::invalid_argument for another
+// model or rule (see Error.h). A rule that never or
 // always decides class 2 is valid: its errors are 0 and 1.
 RuleError ruleError(const Model& model, const Discriminant& rule);
 

@@ -30,8 +30,9 @@ struct BatchAnswer {
 
 // Answers line number `number` (counted from 1), whose text is taken over
 // (so that its memory goes with the call). The answer is
-//   {"id":ID,...} or {"line":N,...} then every key of reportObject, for a
-//     line readModelLine reads to a model whose figures are all computed;
+//   {"id":ID,...} or {"line":N,...} then every key of reportObject with the
+//     figures of analyseRules (and the line's costs and rule), for a line
+//     readModelLine reads to a model whose figures are all computed;
 //   {"id":ID,"line":N,"error":"..."} for any other line, the id only when
 //     one could be read; a line marked tooLong is refused as "longer than
 //     1 MiB: not read".

@@ -1,5 +1,13 @@
 // Two classes read from JSON: the object `bounds --json` prints, or one that
-// holds only the model's keys.
+// holds only the model's keys, with the losses of decisions and a rule to
+// judge when the file gives them:
+//
+//   {"mu1": [...], "mu2": [...], "sigma1": [...], "sigma2": [...], "priors": [P1, P2],
+//    "costs": [[L11, L12], [L21, L22]],
+//    "rule": {"quadratic": d x d or null, "linear": [...], "constant": c}}
+//
+// costs may also be four numbers in that order; quadratic, like sigma1, d*d
+// numbers row-major or d rows of d; a rule without quadratic is linear.
 #ifndef GAUSSBOUND_MODEL_FILE_H
 #define GAUSSBOUND_MODEL_FILE_H
 
@@ -10,6 +18,7 @@
 #include <nlohmann/json.hpp>
 
 #include <gaussbound/Model.h>
+#include <gaussbound/Rule.h>
 
 namespace gaussbound {
 
@@ -27,13 +36,32 @@ constexpr size_t kDeepestJson = 256;
 // word it: "WHERE: 'TEXT' holds a number out of range".
 std::string outOfRange(const std::string& where, const std::string& text);
 
+// A model with what its file may add.
+struct ModelCase {
+    Model model;
+    std::optional<Costs> costs;
+    std::optional<Discriminant> rule;
+};
+
+// Reads costs from four numbers or two rows of two. Throws ModelFileError
+// naming key, also for costs that costsProblem refuses.
+Costs costsFromJson(const nlohmann::json& value, const std::string& key = "costs");
+
+// Reads a rule for dimension d from an object with "linear" and "constant"
+// and, for a quadratic rule, "quadratic" (null or absent: zero). The figures
+// that `bounds --json` prints beside a rule are passed over. Throws
+// ModelFileError naming key and the part, also for a rule that ruleProblem
+// refuses.
+Discriminant ruleFromJson(const nlohmann::json& value, Eigen::Index d, const std::string& key = "rule");
+
 // Reads mu1, mu2 (d numbers each), sigma1, sigma2 (d*d numbers row-major, or
 // d rows of d) and priors (two numbers, default 0.5, 0.5) from object. The
 // keys of the results that `bounds --json`, `fit --json`, `draw --json` and
 // `batch` add are passed over; any other key is refused, so that a misspelt
 // one cannot fall back to a default.
-// Throws ModelFileError naming the key. The model is not validated.
-Model modelFromJson(const nlohmann::json& object);
+// Throws ModelFileError naming the key. The model is not validated; the costs
+// and the rule, read when present, are checked against it.
+ModelCase modelFromJson(const nlohmann::json& object);
 
 // Parses text as JSON, refusing a key given twice in any object, nesting
 // deeper than kDeepestJson and a number out of range anywhere, even under a
@@ -48,11 +76,16 @@ nlohmann::json parseModelText(const std::string& text);
 // any JSON type, which is set, as the line writes it, as soon as it is read
 // (so that a refusal can carry it). Returns the model, validated. Throws
 // ModelFileError saying why the line is refused.
-Model readModelLine(const std::string& text, std::optional<std::string>& id);
+ModelCase readModelLine(const std::string& text, std::optional<std::string>& id);
 
 // Parses the file at path, or standard input for "-" (a JSON syntax error
-// names its line and column), and reads its model. Throws ModelFileError.
-Model readModelFile(const std::string& path);
+// names its line and column), and reads its model, costs and rule. Throws
+// ModelFileError.
+ModelCase readModelFile(const std::string& path);
+
+// Reads a file holding one rule object (ruleFromJson, key "the rule") for
+// dimension d, or standard input for "-". Throws ModelFileError.
+Discriminant readRuleFile(const std::string& path, Eigen::Index d);
 
 }  // namespace gaussbound
 

@@ -6,6 +6,13 @@
 //   modelObject    the model's keys, as a model file holds them
 //   reportObject   the model's keys and every figure, at full precision
 //   jsonReport     that object on one line
+//   ruleObject     a rule and its errors, as "rules" and "rule" hold them
+//
+// With the figures of analyseRules, the summary and the object go on past
+// analyse's figures: base-10 logarithms ("log10"), the AUC, the d' indices
+// ("dprime"), the separability scales, Fisher's and the best linear rule
+// ("rules"), and, when they were asked for, the costs with the Bayes risk
+// and the given rule with its error.
 //   csvTable       the plot table, every number read back as the same double
 #ifndef GAUSSBOUND_REPORT_H
 #define GAUSSBOUND_REPORT_H
@@ -16,6 +23,7 @@
 
 #include <gaussbound/Analysis.h>
 #include <gaussbound/Model.h>
+#include <gaussbound/RuleFigures.h>
 #include <gaussbound/Text.h>
 
 #include <gaussbound/Bound.h>
@@ -30,6 +38,7 @@ nlohmann::ordered_json jsonValue(double v);
 // std::invalid_argument when the model's sizes disagree or its numbers are
 // not finite (hasShape), or f is not of the model's dimension.
 std::string textReport(const Model& model, const Figures& f);
+std::string textReport(const Model& model, const Figures& f, const RuleFigures& rules);
 
 // The JSON object of a model's figures, numbers at full (round-trip)
 // precision. A figure that is infinite is the string "Infinity" in every
@@ -37,14 +46,22 @@ std::string textReport(const Model& model, const Figures& f);
 // figures and the Bhattacharyya figures where Bound gives NaN). Throws
 // std::invalid_argument when f is not of the model's dimension.
 nlohmann::ordered_json reportObject(const Model& model, const Figures& f);
+nlohmann::ordered_json reportObject(const Model& model, const Figures& f, const RuleFigures& rules);
+
+// {"given_class1", "given_class2", "error", "abs_error", "log10_error",
+// "quadratic" (d rows, or null for a linear rule), "linear", "constant"}:
+// what ruleFromJson reads back to the same rule. Under "rules" the linear
+// rules leave out "quadratic"; under "rule" the given rule adds
+// "excess_error".
+nlohmann::ordered_json ruleObject(const JudgedRule& rule);
 
 // {"mu1", "mu2", "sigma1" and "sigma2" row-major, "priors"}: what
 // readModelFile reads back to the same model, bit for bit. Throws
 // std::invalid_argument when the model's sizes disagree.
 nlohmann::ordered_json modelObject(const Model& model);
 
-// That object on one line, with the newline.
-std::string jsonReport(const Model& model, const Figures& f);
+// The object with every figure on one line, with the newline.
+std::string jsonReport(const Model& model, const Figures& f, const RuleFigures& rules);
 
 // Header line and kTableRows rows of the plot table's six columns, each
 // number written so that it reads back as the same double.
