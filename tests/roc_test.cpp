@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -37,14 +38,30 @@ protected:
     fs::path dir = fs::temp_directory_path() /
                    ("roc-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
 
+    // Inputs stand apart, so that dir holds only what the command writes.
+    fs::path inputs = fs::path(dir.string() + "-inputs");
+
     void SetUp() override
     {
         fs::remove_all(dir);
         fs::create_directory(dir);
+        fs::remove_all(inputs);
+        fs::create_directory(inputs);
     }
-    void TearDown() override { fs::remove_all(dir); }
+    void TearDown() override
+    {
+        fs::remove_all(dir);
+        fs::remove_all(inputs);
+    }
 
     std::string path(const std::string& name) const { return (dir / name).string(); }
+
+    // Writes text to a file among the inputs and returns its path.
+    std::string input(const std::string& name, const std::string& text) const
+    {
+        std::ofstream((inputs / name).string(), std::ios::binary) << text;
+        return (inputs / name).string();
+    }
 };
 
 std::vector<std::string> lines(const std::string& text)
@@ -173,6 +190,55 @@ TEST_F(RocCommand, CostsMoveTheOperatingPointToTheLeastExpectedLossOnTheCurve)
     EXPECT_NE(thresholds[1], thresholds[2]);
 }
 
+TEST_F(RocCommand, ARulesCurveFollowsWithItsOwnAucAndOperatingPoint)
+{
+    // The linear rule g(x) = b'x + c is normal under each class, with mean
+    // b'mu_i + c and variance b' Sigma_i b: F = Phi(m1 / s1) and H = Phi(m2 / s2)
+    // at its own threshold 0, and AUC = Phi((m2 - m1) / sqrt(s1^2 + s2^2)).
+    // The default classes: mu1 = (0, 0), mu2 = (1, 0), Sigma1 = I, Sigma2 = 2I.
+    const std::string rule = input("rule.json", R"({"quadratic": null, "linear": [1, 2], "constant": -0.4})");
+    const double m1 = -0.4, m2 = 0.6, s1 = std::sqrt(5.0), s2 = std::sqrt(10.0);
+    const CommandResult r = runCommand(kBounds + " roc --json --spacing 0.02 --rule " + rule + " --csv " + path("c.csv"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    const json j = json::parse(r.out);
+    const json& g = j.at("rule");
+    EXPECT_EQ(g.size(), 4u);
+    EXPECT_NEAR(g.at("auc").get<double>(), normalCdf((m2 - m1) / std::sqrt(s1 * s1 + s2 * s2)), 1e-12);
+    const json& p = g.at("operating_point");
+    EXPECT_EQ(p.at("threshold").get<double>(), 0.0);
+    EXPECT_NEAR(p.at("false_alarm").get<double>(), normalCdf(m1 / s1), 1e-13);
+    EXPECT_NEAR(p.at("hit").get<double>(), normalCdf(m2 / s2), 1e-13);
+    // The likelihood ratio beats the rule: a larger area.
+    EXPECT_GT(j.at("auc").get<double>(), g.at("auc").get<double>());
+
+    // The CSV: the likelihood ratio's points, then the rule's, each named.
+    const std::vector<std::string> csv = lines(readFile(path("c.csv")));
+    ASSERT_EQ(csv.size(), 1 + j.at("points").size() + g.at("points").size());
+    EXPECT_EQ(csv[0], "threshold,false_alarm,hit,log10_false_alarm,log10_miss,curve");
+    for (size_t i = 1; i < csv.size(); ++i) {
+        const bool first = i <= j.at("points").size();
+        const std::string tail = first ? ",likelihood_ratio" : ",rule";
+        ASSERT_EQ(csv[i].substr(csv[i].size() - tail.size()), tail) << i;
+        const json& point = first ? j.at("points")[i - 1] : g.at("points")[i - 1 - j.at("points").size()];
+        if (point.at("false_alarm").get<double>() > 0 && point.at("false_alarm").get<double>() < 1) {
+            char* end = nullptr;
+            const char* text = csv[i].c_str();
+            std::strtod(text, &end);  // the threshold
+            EXPECT_EQ(std::strtod(end + 1, nullptr), point.at("false_alarm").get<double>()) << csv[i];
+        }
+    }
+
+    // Costs and a rule from the model file, as from --costs and --rule.
+    const std::string model = input("m.json", R"({"mu1": [0, 0], "mu2": [1, 0], "sigma1": [1, 0, 0, 1],
+        "sigma2": [2, 0, 0, 2], "priors": [0.5, 0.5], "costs": [[0, 1], [3, 0]],
+        "rule": {"linear": [1, 2], "constant": -0.4}})");
+    const CommandResult fromFile = runCommand(kBounds + " roc --json --spacing 0.02 --model " + model);
+    const CommandResult fromOptions = runCommand(kBounds + " roc --json --spacing 0.02 --costs 0,1,3,0 --rule " + rule);
+    ASSERT_EQ(fromFile.status, 0) << fromFile.err;
+    EXPECT_EQ(fromFile.out, fromOptions.out);
+    EXPECT_NEAR(json::parse(fromFile.out).at("operating_point").at("threshold").get<double>(), -std::log(3.0), 1e-15);
+}
+
 TEST_F(RocCommand, TheSummaryOrAnOutputOnStandardOutput)
 {
     const CommandResult text = runCommand(kBounds + " roc" + kEqual);
@@ -224,6 +290,11 @@ TEST_F(RocCommand, EveryRefusalIsOneLineWithStatusTwoAndNothingWritten)
         "--plot p.txt", "--plot ''",
         // Outputs that collide: one file twice, standard output beside --json.
         "--plot rows.csv", "--json --plot -", "--frobnicate", "extra",
+        // Rules: missing, unnamed, of another dimension, malformed, not symmetric.
+        "--rule /nonexistent/rule.json", "--rule ''",
+        "--rule " + input("three.json", R"({"linear": [1, 2, 3], "constant": 0})"),
+        "--rule " + input("broken.json", R"({"linear": [1, 2], )"),
+        "--rule " + input("skew.json", R"({"quadratic": [[1, 2], [0, 1]], "linear": [1, 2], "constant": 0})"),
     };
     for (const std::string& c : cases) {
         const CommandResult r = runCommand("cd " + dir.string() + " && " + kBounds + " roc " + c + " --csv rows.csv");
@@ -249,7 +320,7 @@ TEST_F(RocCommand, HelpExplainsTheCurveAndEveryOption)
 {
     const CommandResult r = runCommand(kBounds + " roc --help");
     ASSERT_EQ(r.status, 0) << r.err;
-    for (const char* word : {"--csv", "--json", "--plot", "--z", "--spacing", "--costs", "--model", "false-alarm",
+    for (const char* word : {"--csv", "--json", "--plot", "--z", "--spacing", "--costs", "--rule", "--model", "false-alarm",
                              "operating point", "AUC"})
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
 }
