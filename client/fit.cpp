@@ -1,8 +1,10 @@
 // bounds fit FILE1 FILE2: two classes estimated from their samples, every
 // figure of the estimated classes, the plug-in Bayes classifier's error on
 // the samples (resubstitution and leave-one-out, with Wilson intervals),
-// bootstrap intervals for the Bayes error and both bounds, and a figure of
-// the samples (a scatter, or a strip in one coordinate).
+// bootstrap intervals for the Bayes error and both bounds, the plug-in
+// classifier's exact error under the estimated classes and, with
+// --true-model, under the classes the points came from, and a figure of the
+// samples (a scatter, or a strip in one coordinate).
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -10,6 +12,7 @@
 #include <memory>
 
 #include <gaussbound/Input.h>
+#include <gaussbound/ModelFile.h>
 #include <gaussbound/SampleFigure.h>
 #include <gaussbound/SampleFile.h>
 #include <gaussbound/SampleFit.h>
@@ -27,15 +30,18 @@ constexpr int kFewestResamplings = 20;
 struct Fit {
     // As typed.
     std::string file1, file2, priors, ridge = "0", replicates = "1000", seed = "1", threads, axes = "1,2";
+    std::string truePath;
     PlotOptions plot;
     bool json = false;
     CLI::Option* priorsOption = nullptr;
     CLI::Option* axesOption = nullptr;
+    CLI::Option* truthOption = nullptr;
     // Checked.
     std::string name1, name2;  // the files as messages name them
     gaussbound::BootstrapSettings bootstrap;
     Eigen::Index xAxis = 0, yAxis = 1;
     bool axesGiven = false;  // read while the options exist; the work runs after they are gone
+    std::optional<gaussbound::Model> trueModel;
 };
 
 // Throws Invalid for the first option that is not acceptable.
@@ -71,6 +77,20 @@ void check(Fit& o)
     o.axesGiven = static_cast<bool>(*o.axesOption);
     o.xAxis = static_cast<Eigen::Index>(axes[0]) - 1;
     o.yAxis = static_cast<Eigen::Index>(axes[1]) - 1;
+    if (*o.truthOption) {
+        if (o.truePath.empty())
+            throw Invalid("--true-model: the file name is empty");
+        if (o.truePath == "-" && (o.file1 == "-" || o.file2 == "-"))
+            throw Invalid("--true-model: standard input can give only one of the files");
+        try {
+            const gaussbound::Model m = gaussbound::readModelFile(o.truePath).model;
+            if (const auto error = gaussbound::validate(m))
+                throw gaussbound::ModelFileError(error->field + ": " + error->message);
+            o.trueModel = m;
+        } catch (const gaussbound::ModelFileError& e) {
+            throw Invalid("--true-model: " + gaussbound::inputName(o.truePath) + ": " + e.what());
+        }
+    }
     o.plot.check(o.json);
 }
 
@@ -109,11 +129,20 @@ int runFit(const Fit& o)
         std::cerr << "bounds: the " << *missing << " could not be computed for the estimated classes\n";
         return 1;
     }
+    std::optional<gaussbound::TrueClasses> truth;
+    if (o.trueModel) {
+        if (o.trueModel->dimension() != f.model.dimension()) {
+            std::cerr << "bounds: --true-model: " << gaussbound::inputName(o.truePath) << ": its classes have "
+                      << o.trueModel->dimension() << " coordinates, the points " << f.model.dimension() << '\n';
+            return 2;
+        }
+        truth = gaussbound::underTrueClasses(f, *o.trueModel);
+    }
     std::optional<gaussbound::Figure> figure;
     if (!o.plot.target.path.empty())
         figure = gaussbound::fitFigure(f, o.name1, o.name2, o.xAxis, o.yAxis);
     return finish(std::move(figure), o.plot.target, {},
-                  o.json ? gaussbound::fitJson(f) : gaussbound::fitText(f, o.name1, o.name2));
+                  o.json ? gaussbound::fitJson(f, truth) : gaussbound::fitText(f, o.name1, o.name2, truth));
 }
 
 }  // namespace
@@ -142,6 +171,11 @@ void addFitCommand(CLI::App& app, Work& work)
     o->axesOption = fit->add_option("--axes", o->axes, "The two coordinates the plot shows, counted from 1")
         ->type_name("I,J")
         ->capture_default_str();
+    o->truthOption = fit->add_option("--true-model", o->truePath,
+                                     "The classes the points were drawn from (a model file, as --model reads "
+                                     "and 'bounds draw --json' writes): the plug-in classifier's exact error "
+                                     "under them, beside their Bayes error")
+                         ->type_name("FILE");
     fit->add_flag("--json", o->json, "Print the results as one JSON object");
     fit->footer("A sample file holds one point a line: (x,y) as sampler prints it, or d numbers\n"
                 "separated by commas, spaces or tabs; blank lines and lines starting with # are\n"

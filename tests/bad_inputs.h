@@ -17,6 +17,10 @@ inline const char* const kBadBoundsArguments[] = {
     "--mu1 0,0,0", "--mu1 0 --mu2 1 --sigma1 1,0,0,1 --sigma2 1", "--sigma2 1,0,0,0,1,0,0,0,1",
     // Model files: missing, empty name, or combined with a class option.
     "--model /nonexistent/model.json", "--model ''", "--model /dev/null --mu1 0,0",
+    // Costs: wrong count, negative or not finite, a right decision costing
+    // as much as a wrong one; a rule file missing or unnamed.
+    "--costs 0,1,1", "--costs 0,1,-1,0", "--costs nan,1,1,0", "--costs 1,1,1,0", "--costs 0,1,1,2",
+    "--rule /nonexistent/rule.json", "--rule ''",
     // Empty file names, unknown options, missing values, stray arguments.
     "--table ''", "--plot ''", "--frobnicate", "--mu1", "extra",
 };

@@ -31,6 +31,8 @@
 #include <gaussbound/Chernoff.h>
 #include <gaussbound/Draw.h>
 #include <gaussbound/Estimate.h>
+#include <gaussbound/Report.h>
+#include <gaussbound/RuleFigures.h>
 #include <gaussbound/SampleFit.h>
 #include <gaussbound/SampleReport.h>
 
@@ -286,6 +288,80 @@ TEST_F(Bounds, EveryCommandRefusesABadModelFileByItsNameWithoutWriting)
     // takes 5e-324, the least double.
     EXPECT_EQ(bounds("--mu1 0,1e-400").err, "bounds: --mu1: '0,1e-400' holds a number out of range\n");
     EXPECT_EQ(bounds("--mu1 0,5e-324").status, 0);
+}
+
+TEST_F(Bounds, CostsAndARuleFromOptionsOrTheModelFileGiveWhatTheLibrariesGive)
+{
+    const std::string classes = "--mu1 0,0 --mu2 1,2 --sigma1 2,0.6,0.6,1 --sigma2 1,-0.3,-0.3,0.5";
+    const gaussbound::Model m = streamModel();
+    const gaussbound::Costs costs{0.5, 2, 3, 0.25};
+    gaussbound::Discriminant rule;
+    rule.quadratic = (Eigen::Matrix2d() << 0.5, 0.1, 0.1, -0.25).finished();
+    rule.linear = Eigen::Vector2d(1, 1);
+    rule.constant = -1;
+    const fs::path ruleFile = dir / "rule.json";
+    std::ofstream(ruleFile) << R"({"quadratic": [[0.5, 0.1], [0.1, -0.25]], "linear": [1, 1], "constant": -1})";
+    Table table;
+    const gaussbound::Figures f = gaussbound::analyse(m, table.get());
+    const gaussbound::RuleFigures r = gaussbound::analyseRules(m, f, costs, rule);
+    const std::string options = classes + " --costs 0.5,2,3,0.25 --rule " + ruleFile.string();
+    EXPECT_EQ(printed(options + " --json"), gaussbound::jsonReport(m, f, r));
+    EXPECT_EQ(printed(options), gaussbound::textReport(m, f, r));
+
+    // The model file's keys give the same; the options replace them.
+    std::ofstream(dir / "m.json") << printed(options + " --json");
+    EXPECT_EQ(printed("--model " + (dir / "m.json").string() + " --json"), gaussbound::jsonReport(m, f, r));
+    const gaussbound::RuleFigures zeroOne = gaussbound::analyseRules(m, f, gaussbound::Costs{}, rule);
+    EXPECT_EQ(printed("--model " + (dir / "m.json").string() + " --costs 0,1,1,0 --json"),
+              gaussbound::jsonReport(m, f, zeroOne));
+
+    // A rule file at fault is named with its option and the part at fault.
+    const struct {
+        std::string content, expected;
+    } cases[] = {
+        {R"({"quadratic": [1, 2, 0, 1], "linear": [1, 1], "constant": 0})", "quadratic: not symmetric"},
+        {R"({"quadratic": [[1]], "linear": [1, 1], "constant": 0})", "quadratic: expected 2 rows, got 1"},
+        {R"({"linear": [1, 1, 1], "constant": 0})", "linear: expected 2 numbers (the model's dimension), got 3"},
+        {R"({"linear": [1, 1], "constant": 1e999})", "constant: '1e999' holds a number out of range"},
+    };
+    for (const auto& c : cases) {
+        std::ofstream(ruleFile) << c.content;
+        const CommandResult bad = bounds(classes + " --rule " + ruleFile.string() + " --table " + (dir / "t.csv").string());
+        EXPECT_EQ(bad.status, 2) << c.content;
+        EXPECT_EQ(bad.out, "");
+        EXPECT_EQ(bad.err, "bounds: --rule: " + ruleFile.string() + ": " + c.expected + "\n");
+    }
+    EXPECT_FALSE(fs::exists(dir / "t.csv"));
+}
+
+TEST_F(Bounds, FitJudgesItsRuleUnderTheTrueClassesItIsGiven)
+{
+    const std::string prefix = (dir / "s").string();
+    const std::string model = "--mu1 0,0 --mu2 1,2 --sigma1 2,0.6,0.6,1 --sigma2 1,-0.3,-0.3,0.5";
+    ASSERT_EQ(bounds("draw " + model + " --n 300,200 --seed 9 --out " + prefix).status, 0);
+    std::ofstream(dir / "truth.json") << printed(model + " --json");
+    const gaussbound::Classified c = gaussbound::drawClassified(streamModel(), 300, 200, 9);
+    gaussbound::BootstrapSettings none;
+    none.replicates = 0;
+    const auto fit = std::get<gaussbound::SampleFit>(gaussbound::fitSamples(c.class1, c.class2, none));
+    const auto truth = gaussbound::underTrueClasses(fit, streamModel());
+    const std::string files = prefix + "1.csv " + prefix + "2.csv --bootstrap 0 ";
+    EXPECT_EQ(printed("fit " + files + "--json --true-model " + (dir / "truth.json").string()),
+              gaussbound::fitJson(fit, truth));
+    EXPECT_EQ(printed("fit " + files + "--true-model - < " + (dir / "truth.json").string()),
+              gaussbound::fitText(fit, prefix + "1.csv", prefix + "2.csv", truth));
+
+    std::ofstream(dir / "line.json") << R"({"mu1": [0], "mu2": [1], "sigma1": [1], "sigma2": [1]})";
+    for (const std::string& args :
+         {files + "--true-model " + (dir / "missing.json").string(), files + "--true-model ''",
+          files + "--true-model " + (dir / "line.json").string(), "- " + prefix + "2.csv --true-model -"}) {
+        const CommandResult r = bounds("fit " + args + " --plot " + (dir / "p.png").string());
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err.rfind("bounds: --true-model: ", 0), 0u) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
+    EXPECT_FALSE(fs::exists(dir / "p.png"));
 }
 
 // ---------------------------------------------------------------------------

@@ -371,7 +371,7 @@ TEST(FitAndDrawFigures, NameFilesByTheirLastComponentAndChooseTheFigureByDimensi
     const Model plane = model2();
     const Samples s = samplesOf(plane, 80, 80);
     const gaussbound::Figures g = figuresOf(plane);
-    gaussbound::SampleFit sampleFit{plane, g, s, 3, std::nullopt, {}};
+    gaussbound::SampleFit sampleFit{plane, g, s, 3, std::nullopt, {}, {}};
     const Figure fit = gaussbound::fitFigure(sampleFit, "a/b/s1.csv", "/home/x/s2.csv", 0, 1);
     EXPECT_EQ(fit.subtitle.rfind("s1.csv and s2.csv; ", 0), 0u) << fit.subtitle;
     EXPECT_EQ(fit.subtitle.find('/'), std::string::npos);
@@ -396,7 +396,7 @@ TEST(FitAndDrawFigures, NameFilesByTheirLastComponentAndChooseTheFigureByDimensi
     const Model line = model1(0, 2, 1, 0.5);
     const Samples l = samplesOf(line, 30, 30);
     const gaussbound::Figures h = figuresOf(line);
-    for (const Figure& f : {gaussbound::fitFigure({line, h, l, std::nullopt, std::nullopt, {}}, "dir/one.csv", "two.csv", 0, 1),
+    for (const Figure& f : {gaussbound::fitFigure({line, h, l, std::nullopt, std::nullopt, {}, {}}, "dir/one.csv", "two.csv", 0, 1),
                             gaussbound::drawFigure(line, h, l)}) {
         EXPECT_TRUE(f.ellipses.empty()) << f.title;
         EXPECT_TRUE(labelled(f, "decision threshold")) << f.title;

@@ -255,6 +255,17 @@ TEST(BatchLine, AnAnswerIsThePlainReportLedByTheIdOrElseTheLineNumber)
     const json last = json::parse(answer(8, R"({"mu1":[0],"mu2":[2],"sigma1":[1],"sigma2":[1],"id":8})").json);
     EXPECT_EQ(last.at("id"), 8);
     EXPECT_NEAR(last.at("bayes_error").get<double>(), 0.5 * std::erfc(1 / std::sqrt(2.0)), 1e-14);
+    // A line's costs and rule are the line's own.
+    gaussbound::Discriminant rule;
+    rule.quadratic = Eigen::MatrixXd::Zero(2, 2);
+    rule.linear = Eigen::Vector2d(1, 0);
+    rule.constant = -0.5;
+    const std::string judged =
+        gaussbound::jsonReport(m, f, gaussbound::analyseRules(m, f, gaussbound::Costs{0, 1, 4, 0}, rule));
+    EXPECT_EQ(answer(3, "{" + kGood + R"(,"costs":[0,1,4,0],"rule":{"linear":[1,0],"constant":-0.5}})").json,
+              "{\"line\":3," + judged.substr(1));
+    EXPECT_EQ(answer(4, "{" + kGood + R"(,"costs":[0,1,1]})").json,
+              R"({"line":4,"error":"costs: expected 4 numbers L11, L12, L21, L22 (or [[L11, L12], [L21, L22]]), got 3"})" "\n");
 }
 
 TEST(BatchLine, EveryIdComesBackExactlyAsTheLineWritesIt)

@@ -19,11 +19,13 @@
 #include <gaussbound/Bound.h>
 #include <gaussbound/ModelFile.h>
 #include <gaussbound/Report.h>
+#include <gaussbound/RuleFigures.h>
 #include <gaussbound/Text.h>
 
 namespace {
 
 using gaussbound::Model;
+using gaussbound::Discriminant;
 using gaussbound::ModelFileError;
 
 Model model(const Eigen::VectorXd& mu1, const Eigen::VectorXd& mu2, const Eigen::MatrixXd& sigma1,
@@ -160,6 +162,23 @@ TEST(ModelFile, RefusesEachFaultByKeyAndReason)
         {R"({"mu1": [0, 1e-400], "mu2": [1, 0], "sigma1": [1, 0, 0, 1], "sigma2": [2, 0, 0, 2]})",
          "mu1: '1e-400' holds a number out of range"},
         {std::string(100000, '[') + std::string(100000, ']'), "nested more than 256 levels deep"},
+        // Costs and a rule, checked against the model.
+        {"{" + kModel + R"(, "costs": [0, 1, 1]})", "costs: expected 4 numbers L11, L12, L21, L22 (or [[L11, L12], [L21, L22]]), got 3"},
+        {"{" + kModel + R"(, "costs": [[0, 1], [1]]})", "costs: expected rows of 2 numbers, got one of 1"},
+        {"{" + kModel + R"(, "costs": [0, 1, -1, -2]})", "costs: every loss must be a finite number >= 0"},
+        {"{" + kModel + R"(, "costs": [[1, 1], [1, 0]]})",
+         "costs: a wrong decision must cost more than a right one (L11 < L12 and L22 < L21)"},
+        {"{" + kModel + R"(, "rule": [1, 0]})", "rule: expected an object with the keys quadratic, linear, constant"},
+        {"{" + kModel + R"(, "rule": {"linear": [1, 0], "constant": 0, "offset": 1}})",
+         "rule.offset: unknown key (expected quadratic, linear, constant)"},
+        {"{" + kModel + R"(, "rule": {"linear": [1, 0, 0], "constant": 0}})",
+         "rule.linear: expected 2 numbers (the model's dimension), got 3"},
+        {"{" + kModel + R"(, "rule": {"linear": [1, 0]}})", "rule.constant: missing"},
+        {"{" + kModel + R"(, "rule": {"linear": [1, 0], "constant": "0"}})", "rule.constant: expected a number"},
+        {"{" + kModel + R"(, "rule": {"quadratic": [1, 2, 0, 1], "linear": [1, 0], "constant": 0}})",
+         "rule.quadratic: not symmetric"},
+        {"{" + kModel + R"(, "rule": {"quadratic": [[1]], "linear": [1, 0], "constant": 0}})",
+         "rule.quadratic: expected 2 rows, got 1"},
         {"{" + kModel + ", \"divergences\": " + std::string(256, '[') + std::string(256, ']') + "}",
          "nested more than 256 levels deep"},
     };
@@ -181,6 +200,56 @@ TEST(ModelFile, RefusesEachFaultByKeyAndReason)
         ADD_FAILURE() << "read a missing file";
     } catch (const ModelFileError& e) {
         EXPECT_EQ(std::string(e.what()).rfind("cannot read: ", 0), 0u) << e.what();
+    }
+}
+
+TEST(ModelFile, ReadsCostsAndRulesInEveryFormAndWhatJsonPrintsReadsBackToThem)
+{
+    const gaussbound::ModelCase flat = caseFromText("{" + kModel + R"(, "costs": [0.5, 2, 3, 0],
+        "rule": {"quadratic": [1, 0.5, 0.5, -2], "linear": [1, -1], "constant": 0.25}})");
+    ASSERT_TRUE(flat.costs && flat.rule);
+    EXPECT_TRUE(flat.costs->l11 == 0.5 && flat.costs->l12 == 2 && flat.costs->l21 == 3 && flat.costs->l22 == 0);
+    EXPECT_EQ(flat.rule->quadratic, (Eigen::Matrix2d() << 1, 0.5, 0.5, -2).finished());
+    EXPECT_EQ(flat.rule->linear, Eigen::Vector2d(1, -1));
+    EXPECT_EQ(flat.rule->constant, 0.25);
+    const gaussbound::ModelCase rows = caseFromText("{" + kModel + R"(, "costs": [[0.5, 2], [3, 0]],
+        "rule": {"quadratic": [[1, 0.5], [0.5, -2]], "linear": [1, -1], "constant": 0.25}})");
+    EXPECT_TRUE(rows.costs->l12 == 2 && rows.costs->l21 == 3);
+    EXPECT_EQ(rows.rule->quadratic, flat.rule->quadratic);
+    // A rule without a quadratic part, or with null, is linear.
+    for (const char* quadratic : {"", R"("quadratic": null, )"}) {
+        const gaussbound::ModelCase linear =
+            caseFromText("{" + kModel + ", \"rule\": {" + quadratic + R"("linear": [0, 2], "constant": -1}})");
+        EXPECT_TRUE(linear.rule->quadratic.isZero(0.0) && linear.rule->quadratic.rows() == 2);
+    }
+    EXPECT_FALSE(caseFromText("{" + kModel + "}").costs || caseFromText("{" + kModel + "}").rule);
+
+    // bounds --json with costs and a rule reads back to the same ones, bit
+    // for bit, past every figure it adds.
+    const Model m = example();
+    const gaussbound::Costs costs{0.1, 1.0 / 3, 7.0, 1e-300};
+    Discriminant rule;
+    rule.quadratic = (Eigen::Matrix2d() << 0.1, 1.0 / 7, 1.0 / 7, -3).finished();
+    rule.linear = Eigen::Vector2d(M_PI, -1e-5);
+    rule.constant = -1.0 / 9;
+    const gaussbound::Figures f = figuresOf(m);
+    const std::string printed = gaussbound::jsonReport(m, f, gaussbound::analyseRules(m, f, costs, rule));
+    const gaussbound::ModelCase back = caseFromText(printed);
+    expectSame(back.model, m);
+    EXPECT_TRUE(back.costs->l11 == costs.l11 && back.costs->l12 == costs.l12 && back.costs->l21 == costs.l21 &&
+                back.costs->l22 == costs.l22);
+    EXPECT_EQ(back.rule->quadratic, rule.quadratic);
+    EXPECT_EQ(back.rule->linear, rule.linear);
+    EXPECT_EQ(back.rule->constant, rule.constant);
+
+    // A rule file holds the rule alone, and names its parts plainly.
+    const TempFile file(R"({"linear": [1, 2, 3], "constant": 0})");
+    EXPECT_EQ(gaussbound::readRuleFile(file.path, 3).linear, Eigen::Vector3d(1, 2, 3));
+    try {
+        gaussbound::readRuleFile(file.path, 2);
+        ADD_FAILURE() << "read a rule of another dimension";
+    } catch (const ModelFileError& e) {
+        EXPECT_STREQ(e.what(), "linear: expected 2 numbers (the model's dimension), got 3");
     }
 }
 

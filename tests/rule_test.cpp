@@ -4,7 +4,10 @@
 // the order Bayes <= best linear <= Fisher, and far-tail logarithms against
 // the normal tail's closed form. ROC curves and their areas: the
 // equal-covariance closed forms, Monte Carlo, the curve's own trapezoids,
-// and the Bayes operating point against the Bayes error.
+// and the Bayes operating point against the Bayes error. The figures
+// gathered beside the Bayes error: the Bayes risk against its closed form in
+// one dimension, far-tail logarithms against the normal tail's asymptotic
+// series, and a given rule's excess over the Bayes error.
 #include <cmath>
 #include <limits>
 #include <random>
@@ -19,6 +22,7 @@
 #include <gaussbound/Analysis.h>
 #include <gaussbound/Roc.h>
 #include <gaussbound/Rule.h>
+#include <gaussbound/RuleFigures.h>
 #include <gaussbound/Separability.h>
 
 #include "figures.h"
@@ -336,4 +340,104 @@ TEST(Separability, JeffriesMatusitaAndTransformedDivergenceFollowTheirDistances)
         EXPECT_NEAR(s.jeffriesMatusita, 2 * (1 - std::exp(-b)), 1e-13) << v1 << " " << v2;
         EXPECT_NEAR(s.transformedDivergence, 2 * (1 - std::exp(-divergence / 8)), 1e-13) << v1 << " " << v2;
     }
+}
+
+// ---------------------------------------------------------------------------
+// The figures beside the Bayes error
+
+namespace {
+
+gaussbound::RuleFigures rulesOf(const Model& m, const std::optional<gaussbound::Costs>& costs = {},
+                                const std::optional<Discriminant>& rule = {})
+{
+    return gaussbound::analyseRules(m, figuresOf(m), costs, rule);
+}
+
+Model line(double mu2, double prior1)
+{
+    Model m;
+    m.mu1 = Eigen::VectorXd::Zero(1);
+    m.mu2 = Eigen::VectorXd::Constant(1, mu2);
+    m.sigma1 = m.sigma2 = Eigen::MatrixXd::Identity(1, 1);
+    m.prior1 = prior1;
+    m.prior2 = 1.0 - prior1;
+    return m;
+}
+
+}  // namespace
+
+TEST(RuleFigures, TheBayesRiskFollowsItsClosedFormAndIsTheBayesErrorUnderTheZeroOneLoss)
+{
+    // Unit variances, means 0 and 2: class 2 where x > t, t = 1 + ln(P1 (L12 - L11) / (P2 (L21 - L22))) / 2.
+    const Model m = line(2.0, 0.3);
+    const gaussbound::Costs c{0.2, 1.0, 5.0, 0.5};
+    const double t = 1.0 + 0.5 * std::log(0.3 * 0.8 / (0.7 * 4.5));
+    const double e1 = Phi(-t), e2 = Phi(t - 2.0);
+    const double risk = 0.3 * (0.2 * (1 - e1) + 1.0 * e1) + 0.7 * (5.0 * e2 + 0.5 * (1 - e2));
+    const gaussbound::BayesRisk r = *rulesOf(m, c).bayesRisk;
+    EXPECT_NEAR(r.givenClass1, e1, 1e-13);
+    EXPECT_NEAR(r.givenClass2, e2, 1e-13);
+    EXPECT_NEAR(r.value, risk, r.absError + 1e-14);
+    EXPECT_NEAR(r.log10Value, std::log10(risk), 1e-13);
+    EXPECT_LT(r.absError, 1e-11);
+
+    std::mt19937_64 rng(47);
+    for (Eigen::Index d : {2, 3}) {
+        const Model random = randomModel(rng, d, 0.8);
+        const gaussbound::Figures f = figuresOf(random);
+        const gaussbound::BayesRisk zeroOne = *gaussbound::analyseRules(random, f, gaussbound::Costs{}).bayesRisk;
+        EXPECT_NEAR(zeroOne.value, f.bayes.value, zeroOne.absError + f.bayes.absError);
+        EXPECT_NEAR(zeroOne.log10Value, f.bayes.log10Value, 1e-10);
+    }
+}
+
+TEST(RuleFigures, LogarithmsOfTheBoundsAndTheRiskReachFarBelowTheDoubles)
+{
+    // Means 200 apart: k(beta) = 5000 (4 beta (1 - beta)), least at 1/2 for
+    // equal priors, so both bounds are e^-5000 / 2; the risk under the 0-1 loss
+    // is Phi(-100), whose logarithm the asymptotic series gives:
+    // ln Phi(-x) = -x^2/2 - ln x - ln sqrt(2 pi) + ln(1 - 1/x^2 + 3/x^4 - 15/x^6).
+    const Model m = line(200.0, 0.5);
+    const gaussbound::RuleFigures r = rulesOf(m, gaussbound::Costs{});
+    const double bound = std::log10(0.5) - 5000.0 / M_LN10;
+    EXPECT_NEAR(r.log10ChernoffBound, bound, 1e-12 * std::fabs(bound));
+    EXPECT_NEAR(r.log10BhattacharyyaBound, bound, 1e-12 * std::fabs(bound));
+    const double x = 100.0;
+    const double lnPhi = -0.5 * x * x - std::log(x) - 0.5 * std::log(2 * M_PI) +
+                         std::log1p(-1 / (x * x) + 3 / std::pow(x, 4) - 15 / std::pow(x, 6));
+    EXPECT_NEAR(r.bayesRisk->log10Value, lnPhi / M_LN10, 1e-10 * 2174);
+    EXPECT_EQ(r.bayesRisk->value, 0.0);
+    EXPECT_NEAR(r.fisher.error.log10Value, lnPhi / M_LN10, 1e-10 * 2174);
+}
+
+TEST(RuleFigures, AGivenRuleExceedsTheBayesErrorAndClassesFarOutAreNotComputedRatherThanThrown)
+{
+    std::mt19937_64 rng(53);
+    const Model m = randomModel(rng, 3, 0.6);
+    const gaussbound::Figures f = figuresOf(m);
+    const auto bayesRule = gaussbound::bayesRule(m);
+    const gaussbound::RuleFigures own = gaussbound::analyseRules(m, f, {}, bayesRule);
+    EXPECT_LE(std::fabs(own.excessError), own.rule->error.absError + f.bayes.absError);
+    for (int i = 0; i < 5; ++i) {
+        const Discriminant rule{randomSymmetric(rng, 3, 0.3), Eigen::VectorXd::Random(3), 0.2};
+        const gaussbound::RuleFigures r = gaussbound::analyseRules(m, f, {}, rule);
+        EXPECT_GE(r.excessError, -(r.rule->error.absError + f.bayes.absError));
+        EXPECT_EQ(r.excessError, r.rule->error.value - f.bayes.value);
+    }
+    EXPECT_THROW(gaussbound::analyseRules(m, f, gaussbound::Costs{1, 1, 1, 0}), std::invalid_argument);
+    Discriminant plane;  // of dimension 2, not 3
+    plane.quadratic = Eigen::MatrixXd::Zero(2, 2);
+    plane.linear = Eigen::VectorXd::Zero(2);
+    EXPECT_THROW(gaussbound::analyseRules(m, f, {}, plane), std::invalid_argument);
+
+    // Means near 1e200: the likelihood ratio's constant overflows.
+    Model far = line(0.0, 0.5);
+    far.mu1(0) = 1e200;
+    far.mu2(0) = -1e200;
+    const gaussbound::RuleFigures r = rulesOf(far, gaussbound::Costs{});
+    EXPECT_TRUE(std::isnan(r.auc.value));
+    EXPECT_TRUE(std::isnan(r.fisher.error.value));
+    EXPECT_TRUE(std::isnan(r.bayesRisk->value));
+    EXPECT_EQ(r.bestLinear.error.value, 0.0);
+    EXPECT_EQ(r.dprime.bayes, INFINITY);
 }

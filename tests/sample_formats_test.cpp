@@ -114,7 +114,7 @@ TEST(SampleReport, FitJsonIsThePlainReportFollowedByTheSampleFigures)
     const ordered_json j = ordered_json::parse(gaussbound::fitJson(fit));
     const ordered_json plain = gaussbound::reportObject(fit.model, fit.figures);
     std::vector<std::string> expected = keys(plain);
-    expected.insert(expected.end(), {"samples", "empirical", "bootstrap"});
+    expected.insert(expected.end(), {"samples", "empirical", "bootstrap", "plug_in_rule"});
     EXPECT_EQ(keys(j), expected);
     for (const auto& item : plain.items())
         EXPECT_EQ(j.at(item.key()), item.value()) << item.key();

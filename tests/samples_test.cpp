@@ -471,6 +471,42 @@ TEST(SampleFit, HoldsWhatEachStepGivesWithTheSettingsGiven)
     EXPECT_FALSE(std::get<gaussbound::SampleFit>(gaussbound::fitSamples(a, b, s)).bootstrap);
 }
 
+TEST(SampleFit, ThePlugInRuleIsJudgedExactlyUnderTheEstimatedAndTheTrueClasses)
+{
+    // Under the classes it was fitted to, the plug-in rule is their Bayes rule.
+    const auto [a, b] = overlappingSets(26, 3, 50, 40);
+    const auto fit = std::get<gaussbound::SampleFit>(gaussbound::fitSamples(a, b, {}));
+    const gaussbound::RuleError& own = fit.plugIn.error;
+    EXPECT_NEAR(own.value, fit.figures.bayes.value, own.absError + fit.figures.bayes.absError + 1e-15);
+    EXPECT_NEAR(own.givenClass1, fit.figures.bayes.givenClass1, 1e-11);
+
+    // One dimension, unit variances: fitted means 0 and 2 put the threshold
+    // at 1; under true means 0 and 3 it errs with Phi(-1) and Phi(-2), where
+    // the true threshold 1.5 errs with Phi(-1.5) on each side.
+    const auto model1 = [](double mu2) {
+        gaussbound::Model m;
+        m.mu1 = Eigen::VectorXd::Zero(1);
+        m.mu2 = Eigen::VectorXd::Constant(1, mu2);
+        m.sigma1 = m.sigma2 = Eigen::MatrixXd::Identity(1, 1);
+        return m;
+    };
+    gaussbound::SampleFit line;
+    line.model = model1(2.0);
+    line.plugIn = gaussbound::judgeRule(line.model, gaussbound::bayesRule(line.model));
+    const auto Phi = [](double x) { return 0.5 * std::erfc(-x / std::sqrt(2.0)); };
+    const gaussbound::TrueClasses t = gaussbound::underTrueClasses(line, model1(3.0));
+    EXPECT_NEAR(t.plugIn.givenClass1, Phi(-1.0), 1e-14);
+    EXPECT_NEAR(t.plugIn.givenClass2, Phi(-2.0), 1e-14);
+    EXPECT_NEAR(t.bayes.value, Phi(-1.5), 1e-14);
+    EXPECT_NEAR(t.excessError, 0.5 * (Phi(-1.0) + Phi(-2.0)) - Phi(-1.5), 1e-14);
+    EXPECT_EQ(t.model.mu2(0), 3.0);
+
+    EXPECT_THROW(gaussbound::underTrueClasses(fit, model1(3.0)), std::invalid_argument);  // 3 against 1 coordinates
+    gaussbound::Model bad = model1(3.0);
+    bad.prior1 = 2.0;
+    EXPECT_THROW(gaussbound::underTrueClasses(line, bad), std::invalid_argument);
+}
+
 TEST(SampleFit, SaysWhySamplesGiveNoModelAndRefusesWhatItCannotRead)
 {
     const auto [a, b] = overlappingSets(24, 2, 10, 2);

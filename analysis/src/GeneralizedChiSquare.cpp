@@ -25,6 +25,31 @@ Probability logOf(const TailProbability& t)
     return {t.logValue, t.logAbsError};
 }
 
+// P(Z > z) for a standard normal Z, with its logarithm; see the header for
+// the method. Hand-written because neither the standard library nor
+// Boost.Math has the logarithm of erfc beyond its underflow. The bounds
+// allow a few ulps for erfc and log, and the series' first dropped term.
+TailProbability normalUpperTail(double z)
+{
+    constexpr double kEps = std::numeric_limits<double>::epsilon();
+    const double value = 0.5 * std::erfc(z / M_SQRT2);
+    double log;
+    if (z < 0.0) {
+        log = std::log1p(-0.5 * std::erfc(-z / M_SQRT2));  // near 0 where the tail is near 1
+    } else if (z < 37.0) {
+        log = std::log(value);
+    } else {
+        const double r = 1.0 / (z * z);
+        double term = 1.0, sum = 1.0;
+        for (int k = 1; std::fabs(term) > 1e-18; ++k) {
+            term *= -(2.0 * k - 1.0) * r;
+            sum += term;
+        }
+        log = -0.5 * z * z - std::log(z) - 0.5 * std::log(2.0 * M_PI) + std::log(sum);
+    }
+    return {value, 4.0 * kEps * value, 0.0, log, 4.0 * kEps * (1.0 + std::fabs(log))};
+}
+
 }  // namespace
 
 GeneralizedChiSquare::GeneralizedChiSquare(Eigen::VectorXd w, Eigen::VectorXd k, Eigen::VectorXd lambda, double s,
@@ -68,6 +93,8 @@ TailProbability GeneralizedChiSquare::tail(double x, bool upper) const
         const bool all = upper ? m_ > x : m_ <= x;
         return {all ? 1.0 : 0.0, 0.0, 0.0, all ? 0.0 : -kInf, 0.0};
     }
+    if (w_.size() == 0)  // N(m, s^2): P(Q > x) = P(Z > (x - m) / s), P(Q <= x) = P(Z > (m - x) / s)
+        return normalUpperTail((upper ? x - m_ : m_ - x) / s_);
     // P(Q <= x) = P(Q - x < 0), and P(Q > x) = P(x - Q < 0); the two differ
     // only by the tie Q = x, which has probability 0.
     return belowZero(shifted(x, upper ? -1.0 : 1.0));

@@ -20,21 +20,6 @@ double log10Bound(double beta, double exponent, double prior1, double prior2)
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 const RuleError kNotComputed{kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN};
 
-// A rule's coefficients, or its form under a class, overflow for classes
-// far out in the double range (the likelihood ratio's constant holds
-// mu^T Sigma^-1 mu); its errors are then figures that could not be computed.
-JudgedRule judge(const Model& model, Discriminant rule)
-{
-    RuleError error = kNotComputed;
-    if (!ruleProblem(rule, model.dimension())) {
-        try {
-            error = ruleError(model, rule);
-        } catch (const std::overflow_error&) {
-        }
-    }
-    return {std::move(rule), error};
-}
-
 // The likelihood ratio's AUC, or NaN where its forms overflow as above.
 AreaUnderCurve ratioAuc(const Model& model)
 {
@@ -52,7 +37,7 @@ AreaUnderCurve ratioAuc(const Model& model)
 // R = P1 L11 + P2 L22 + P1 (L12 - L11) e1 + P2 (L21 - L22) e2.
 BayesRisk bayesRisk(const Model& model, const Costs& c)
 {
-    const RuleError e = judge(model, bayesRule(model, c)).error;
+    const RuleError e = judgeRule(model, bayesRule(model, c)).error;
     const double base = model.prior1 * c.l11 + model.prior2 * c.l22;
     const double w1 = model.prior1 * (c.l12 - c.l11), w2 = model.prior2 * (c.l21 - c.l22);
     const double logRisk =
@@ -62,6 +47,22 @@ BayesRisk bayesRisk(const Model& model, const Costs& c)
 }
 
 }  // namespace
+
+JudgedRule judgeRule(const Model& model, Discriminant rule)
+{
+    requireArgument(!validate(model), "judgeRule: the model is not valid");
+    requireArgument(rule.quadratic.rows() == model.dimension() && rule.quadratic.cols() == model.dimension() &&
+                        rule.linear.size() == model.dimension(),
+                    "judgeRule: the rule is not of the model's dimension");
+    RuleError error = kNotComputed;
+    if (!ruleProblem(rule, model.dimension())) {
+        try {
+            error = ruleError(model, rule);
+        } catch (const std::overflow_error&) {  // the form under a class overflows
+        }
+    }
+    return {std::move(rule), error};
+}
 
 RuleFigures analyseRules(const Model& model, const Figures& figures, const std::optional<Costs>& costs,
                          const std::optional<Discriminant>& rule)
@@ -78,13 +79,13 @@ RuleFigures analyseRules(const Model& model, const Figures& figures, const std::
     r.auc = ratioAuc(model);
     r.dprime = discriminability(model, r.auc);
     r.separability = separability(figures);
-    r.fisher = judge(model, fisherRule(model));
-    r.bestLinear = judge(model, bestLinearRule(model).rule);
+    r.fisher = judgeRule(model, fisherRule(model));
+    r.bestLinear = judgeRule(model, bestLinearRule(model).rule);
     r.costs = costs;
     if (costs)
         r.bayesRisk = bayesRisk(model, *costs);
     if (rule) {
-        r.rule = judge(model, *rule);
+        r.rule = judgeRule(model, *rule);
         r.excessError = r.rule->error.value - figures.bayes.value;
     }
     return r;

@@ -3,7 +3,9 @@
 #include <memory>
 #include <utility>
 
+#include "gaussbound/BayesError.h"
 #include "gaussbound/Bound.h"
+#include "gaussbound/Canonical.h"
 #include "gaussbound/Error.h"
 
 namespace gaussbound {
@@ -50,6 +52,7 @@ std::variant<SampleFit, SampleProblem> fitSamples(Points class1, Points class2, 
     fit.model = std::get<Model>(std::move(estimate));
     fit.figures = analyse(fit.model, std::make_unique<double[][2]>(kTableRows).get());
     fit.samples = classify(QuadraticRule(fit.model), std::move(class1), std::move(class2));
+    fit.plugIn = judgeRule(fit.model, bayesRule(fit.model));
     if (missingFigure(fit.figures))
         return fit;
     const Points& c1 = fit.samples.class1;
@@ -58,6 +61,15 @@ std::variant<SampleFit, SampleProblem> fitSamples(Points class1, Points class2, 
     if (settings.replicates > 0)
         fit.bootstrap = bootstrap(c1, c2, settings);
     return fit;
+}
+
+TrueClasses underTrueClasses(const SampleFit& fit, const Model& truth)
+{
+    requireArgument(!validate(truth) && truth.dimension() == fit.model.dimension(),
+                    "underTrueClasses: the true model is not valid, or not of the fit's dimension");
+    TrueClasses t{truth, bayesError(truth, CanonicalForm(truth)), judgeRule(truth, fit.plugIn.rule).error, 0.0};
+    t.excessError = t.plugIn.value - t.bayes.value;
+    return t;
 }
 
 }  // namespace gaussbound

@@ -287,7 +287,8 @@ ModelCase modelFromJson(const json& object)
     static const std::set<std::string> kResultKeys = {
         "dimension", "chernoff",  "bhattacharyya", "bayes_error",  "bayes_error_detail", "divergences",
         "log10",     "auc",       "auc_abs_error", "dprime",       "separability",       "rules",
-        "bayes_risk", "samples",  "empirical",     "bootstrap",    "id",                 "line"};
+        "bayes_risk", "samples",  "empirical",     "bootstrap",    "plug_in_rule",       "true_model",
+        "id",         "line"};
     if (!object.is_object())
         throw ModelFileError("expected a JSON object with the keys mu1, mu2, sigma1, sigma2");
     for (const auto& item : object.items())

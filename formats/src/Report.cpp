@@ -22,18 +22,6 @@ ordered_json tableValue(double v)
     return std::isnan(v) ? ordered_json(nullptr) : jsonValue(v);
 }
 
-// The lines of a rule's errors under a heading.
-std::string ruleLines(const std::string& heading, const RuleError& e)
-{
-    std::string s = heading + "\n";
-    s += line("  error P1 e1 + P2 e2:", e.value);
-    s += line("  class 1 taken for class 2 (e1):", e.givenClass1);
-    s += line("  class 2 taken for class 1 (e2):", e.givenClass2);
-    s += line("  bound on the numerical error:", e.absError);
-    s += line("  log10 of the error:", e.log10Value);
-    return s;
-}
-
 std::vector<double> rowMajor(const Eigen::MatrixXd& m)
 {
     std::vector<double> v;
@@ -44,6 +32,17 @@ std::vector<double> rowMajor(const Eigen::MatrixXd& m)
 }
 
 }  // namespace
+
+std::string ruleLines(const std::string& heading, const RuleError& e)
+{
+    std::string s = heading + "\n";
+    s += line("  error P1 e1 + P2 e2:", e.value);
+    s += line("  class 1 taken for class 2 (e1):", e.givenClass1);
+    s += line("  class 2 taken for class 1 (e2):", e.givenClass2);
+    s += line("  bound on the numerical error:", e.absError);
+    s += line("  log10 of the error:", e.log10Value);
+    return s;
+}
 
 ordered_json jsonValue(double v)
 {
@@ -168,6 +167,15 @@ ordered_json reportObject(const Model& m, const Figures& f)
     return j;
 }
 
+ordered_json ruleErrorObject(const RuleError& e)
+{
+    return {{"given_class1", jsonValue(e.givenClass1)},
+            {"given_class2", jsonValue(e.givenClass2)},
+            {"error", jsonValue(e.value)},
+            {"abs_error", jsonValue(e.absError)},
+            {"log10_error", jsonValue(e.log10Value)}};
+}
+
 ordered_json ruleObject(const JudgedRule& r)
 {
     ordered_json quadratic = nullptr;
@@ -176,15 +184,11 @@ ordered_json ruleObject(const JudgedRule& r)
         for (Eigen::Index i = 0; i < r.rule.quadratic.rows(); ++i)
             quadratic.push_back(rowMajor(r.rule.quadratic.row(i)));
     }
-    const RuleError& e = r.error;
-    return {{"given_class1", jsonValue(e.givenClass1)},
-            {"given_class2", jsonValue(e.givenClass2)},
-            {"error", jsonValue(e.value)},
-            {"abs_error", jsonValue(e.absError)},
-            {"log10_error", jsonValue(e.log10Value)},
-            {"quadratic", quadratic},
-            {"linear", std::vector<double>(r.rule.linear.data(), r.rule.linear.data() + r.rule.linear.size())},
-            {"constant", r.rule.constant}};
+    ordered_json j = ruleErrorObject(r.error);
+    j["quadratic"] = quadratic;
+    j["linear"] = std::vector<double>(r.rule.linear.data(), r.rule.linear.data() + r.rule.linear.size());
+    j["constant"] = r.rule.constant;
+    return j;
 }
 
 ordered_json reportObject(const Model& m, const Figures& f, const RuleFigures& r)

@@ -52,7 +52,8 @@ void requireSamples(const Classified& samples, const char* what)
 
 }  // namespace
 
-std::string fitText(const SampleFit& fit, const std::string& name1, const std::string& name2)
+std::string fitText(const SampleFit& fit, const std::string& name1, const std::string& name2,
+                    const std::optional<TrueClasses>& truth)
 {
     const BootstrapSettings& settings = fit.settings;
     requireSamples(fit.samples, "fitText: a class has no points");
@@ -76,10 +77,20 @@ std::string fitText(const SampleFit& fit, const std::string& name1, const std::s
         s += intervalLine("  Chernoff bound (optimum with priors):", b->chernoffErrorBound);
         s += intervalLine("  Bhattacharyya bound:", b->bhattacharyyaErrorBound);
     }
+    s += ruleLines("Exact error of the plug-in Bayes classifier under the estimated classes", fit.plugIn.error);
+    if (truth) {
+        s += "The true classes\n";
+        s += "  class 1: " + classSummary(truth->model.mu1, truth->model.sigma1, truth->model.prior1) + "\n";
+        s += "  class 2: " + classSummary(truth->model.mu2, truth->model.sigma2, truth->model.prior2) + "\n";
+        s += line("  Bayes error:", truth->bayes.value);
+        s += line("  log10 of the Bayes error:", truth->bayes.log10Value);
+        s += ruleLines("Exact error of the plug-in Bayes classifier under the true classes", truth->plugIn);
+        s += line("  more than the true Bayes error by:", truth->excessError);
+    }
     return s;
 }
 
-std::string fitJson(const SampleFit& fit)
+std::string fitJson(const SampleFit& fit, const std::optional<TrueClasses>& truth)
 {
     const BootstrapSettings& settings = fit.settings;
     requireSamples(fit.samples, "fitJson: a class has no points");
@@ -95,6 +106,15 @@ std::string fitJson(const SampleFit& fit)
                           {"chernoff_error_bound", intervalJson(b->chernoffErrorBound)},
                           {"bhattacharyya_error_bound", intervalJson(b->bhattacharyyaErrorBound)},
                           {"failed", b->failed}};
+    j["plug_in_rule"] = ruleObject(fit.plugIn);
+    if (truth) {
+        ordered_json t = modelObject(truth->model);
+        t["bayes_error"] = jsonValue(truth->bayes.value);
+        t["log10_bayes_error"] = jsonValue(truth->bayes.log10Value);
+        t["plug_in_rule"] = ruleErrorObject(truth->plugIn);
+        t["plug_in_rule"]["excess_error"] = jsonValue(truth->excessError);
+        j["true_model"] = t;
+    }
     return j.dump() + "\n";
 }
 

@@ -4,6 +4,7 @@
 // when asked, the Bayes risk under costs and the error of a given rule.
 //
 //   JudgedRule     a rule with its exact error (Rule.h)
+//   judgeRule      computes it, NaN where it overflows the double range
 //   BayesRisk      R = sum_i P_i sum_j L_ij P(decide j | class i) of the Bayes
 //                  rule with costs, that rule's e1 and e2, the error bound
 //                  P1 (L12 - L11) |de1| + P2 (L21 - L22) |de2|, and log10 R
@@ -31,6 +32,13 @@ struct JudgedRule {
     Discriminant rule;
     RuleError error;
 };
+
+// Reads a valid model and a rule; throws std::invalid_argument for a model
+// validate refuses or a rule of another dimension. A rule that is not finite
+// (the likelihood ratio of classes near 1e200 has an infinite constant), or
+// whose form under a class overflows, gets errors of NaN: figures that could
+// not be computed.
+JudgedRule judgeRule(const Model& model, Discriminant rule);
 
 struct BayesRisk {
     double value, givenClass1, givenClass2, absError, log10Value;

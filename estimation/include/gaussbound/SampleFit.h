@@ -9,12 +9,17 @@
 //   SampleFit    the estimated model, its figures, and the plug-in rule's errors
 //   fitSamples   estimates, analyses, classifies, refits leaving each point out,
 //                and bootstraps
+//   TrueClasses  the plug-in rule judged under the classes the samples came
+//                from, beside their Bayes error
+//   underTrueClasses  computes it
 //
 // The plug-in rule is the Bayes rule of the estimated model. Its error on the
 // very samples it was fitted to (resubstitution) is optimistic; refitting
 // without each point in turn (leave-one-out) is nearly unbiased (Lachenbruch
 // and Mickey, Technometrics 10 (1968)). The bootstrap gives percentile
-// intervals for the model's figures (see Bootstrap.h).
+// intervals for the model's figures (see Bootstrap.h). Its exact error
+// under the estimated classes is their Bayes error; under the true classes,
+// when they are known, it is more, by what estimating the classes cost.
 #ifndef GAUSSBOUND_SAMPLEFIT_H
 #define GAUSSBOUND_SAMPLEFIT_H
 
@@ -29,6 +34,7 @@
 #include "gaussbound/Draw.h"
 #include "gaussbound/Estimate.h"
 #include "gaussbound/Interval.h"
+#include "gaussbound/RuleFigures.h"
 
 namespace gaussbound {
 
@@ -66,6 +72,7 @@ struct SampleFit {
     // How the fit was made: the estimate's ridge and priors, the bootstrap's
     // replicates, seed and threads (its progress callback is not kept).
     BootstrapSettings settings;
+    JudgedRule plugIn;  // the plug-in rule and its exact error under the estimated classes
 
     ErrorCount resubstitution() const { return samples.count(); }
     std::optional<ErrorCount> leaveOneOutCount() const;
@@ -79,6 +86,17 @@ struct SampleFit {
 // the leave-one-out count and (replicates > 0) the bootstrap, which reports
 // progress as settings.progress asks.
 std::variant<SampleFit, SampleProblem> fitSamples(Points class1, Points class2, const BootstrapSettings& settings);
+
+struct TrueClasses {
+    Model model;
+    BayesError bayes;    // of the true classes
+    RuleError plugIn;    // the fit's plug-in rule under them
+    double excessError;  // plugIn.value - bayes.value
+};
+
+// Reads a valid model of the fit's dimension; throws std::invalid_argument
+// otherwise.
+TrueClasses underTrueClasses(const SampleFit& fit, const Model& truth);
 
 }  // namespace gaussbound
 

@@ -6,7 +6,9 @@
 //   modelObject    the model's keys, as a model file holds them
 //   reportObject   the model's keys and every figure, at full precision
 //   jsonReport     that object on one line
+//   ruleErrorObject  a rule's errors in JSON
 //   ruleObject     a rule and its errors, as "rules" and "rule" hold them
+//   ruleLines      a rule's errors in the summary, under a heading
 //
 // With the figures of analyseRules, the summary and the object go on past
 // analyse's figures: base-10 logarithms ("log10"), the AUC, the d' indices
@@ -48,9 +50,12 @@ std::string textReport(const Model& model, const Figures& f, const RuleFigures& 
 nlohmann::ordered_json reportObject(const Model& model, const Figures& f);
 nlohmann::ordered_json reportObject(const Model& model, const Figures& f, const RuleFigures& rules);
 
-// {"given_class1", "given_class2", "error", "abs_error", "log10_error",
-// "quadratic" (d rows, or null for a linear rule), "linear", "constant"}:
-// what ruleFromJson reads back to the same rule. Under "rules" the linear
+// {"given_class1", "given_class2", "error", "abs_error", "log10_error"}.
+nlohmann::ordered_json ruleErrorObject(const RuleError& error);
+
+// ruleErrorObject's keys, then "quadratic" (d rows, or null for a linear
+// rule), "linear" and "constant": what ruleFromJson reads back to the same
+// rule. Under "rules" the linear
 // rules leave out "quadratic"; under "rule" the given rule adds
 // "excess_error".
 nlohmann::ordered_json ruleObject(const JudgedRule& rule);
@@ -59,6 +64,10 @@ nlohmann::ordered_json ruleObject(const JudgedRule& rule);
 // readModelFile reads back to the same model, bit for bit. Throws
 // std::invalid_argument when the model's sizes disagree.
 nlohmann::ordered_json modelObject(const Model& model);
+
+// The heading, then the rule's total error, e1, e2, the error bound and log10
+// of the total, one a line.
+std::string ruleLines(const std::string& heading, const RuleError& error);
 
 // The object with every figure on one line, with the newline.
 std::string jsonReport(const Model& model, const Figures& f, const RuleFigures& rules);

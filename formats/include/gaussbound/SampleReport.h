@@ -2,7 +2,9 @@
 // text and as JSON, and the sample files `bounds draw` writes.
 //
 //   fitText, fitJson     a SampleFit: the estimated model's report, the
-//                        plug-in rule's error counts, the bootstrap intervals
+//                        plug-in rule's error counts and exact error, the
+//                        bootstrap intervals, and when the true classes are
+//                        known, the rule's error under them
 //   drawText, drawJson   a model's report and the true rule's error count on
 //                        samples drawn from it
 //   drawnSampleFile      one class's drawn points as a sample file
@@ -15,6 +17,7 @@
 #define GAUSSBOUND_SAMPLE_REPORT_H
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include <gaussbound/Analysis.h>
@@ -29,8 +32,10 @@ namespace gaussbound {
 // Reads a fit of classes with one point or more each; name1 and name2 say
 // where each class's points came from. The ridge, priors, replicates and
 // seed reported are the fit's own settings.
-std::string fitText(const SampleFit& fit, const std::string& name1, const std::string& name2);
-std::string fitJson(const SampleFit& fit);
+// truth, when given, is underTrueClasses of this fit.
+std::string fitText(const SampleFit& fit, const std::string& name1, const std::string& name2,
+                    const std::optional<TrueClasses>& truth = {});
+std::string fitJson(const SampleFit& fit, const std::optional<TrueClasses>& truth = {});
 
 // Reads samples of one point or more a class, drawn with seed from model.
 std::string drawText(const Model& model, const Figures& figures, const Classified& drawn, std::uint64_t seed);
