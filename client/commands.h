@@ -1,4 +1,4 @@
-// The subcommands of bounds, one file each: fit.cpp, draw.cpp, sweep.cpp, batch.cpp.
+// The subcommands of bounds, one file each: fit.cpp, draw.cpp, sweep.cpp, batch.cpp, roc.cpp.
 //
 // Each add...Command adds its subcommand to app with its options and a
 // callback. When the user names the subcommand, the callback runs at the end
@@ -25,5 +25,8 @@ void addSweepCommand(CLI::App& app, Work& work);
 
 // bounds batch: every figure of each model of a JSON Lines stream, in order.
 void addBatchCommand(CLI::App& app, Work& work);
+
+// bounds roc: the likelihood ratio's ROC curve, its AUC and the Bayes rule's operating point.
+void addRocCommand(CLI::App& app, Work& work);
 
 #endif

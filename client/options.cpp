@@ -73,6 +73,7 @@ ParseOutcome parseOptions(int argc, const char* const argv[], Options& options,
     addDrawCommand(app, options.command);
     addSweepCommand(app, options.command);
     addBatchCommand(app, options.command);
+    addRocCommand(app, options.command);
     app.require_subcommand(0, 1);
 
     try {
