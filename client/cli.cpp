@@ -270,6 +270,19 @@ bool checkOutputs(const std::vector<NamedOutput>& outputs, bool json)
     return onStandardOutput != nullptr;
 }
 
+TableAndPlot TableAndPlot::check(const CLI::Option* csv, const std::string& csvPath, PlotOptions& plot, bool json)
+{
+    TableAndPlot out;
+    out.onStandardOutput =
+        checkOutputs({{"--csv", csv, csvPath}, {"--plot", plot.option, plot.target.path}}, json);
+    plot.checkPath();
+    out.csvPath = *csv ? csvPath : "";
+    out.plot = plot.target;
+    if (!*plot.option)
+        out.plot.path.clear();
+    return out;
+}
+
 int finish(std::optional<gaussbound::Figure> figure, const PlotTarget& plot, std::vector<PendingFile> files,
            const std::string& summary)
 {

@@ -12,6 +12,7 @@
 //   plotFormat     a plot's format from its file name
 //   PlotOptions    --plot FILE, --size WxH and --title TEXT of a command that draws a figure
 //   checkOutputs   a command's outputs together: distinct, standard output once
+//   TableAndPlot   where a command that writes a CSV table and a figure sends them
 //   finish         draws a command's figure, writes its files, prints its text
 //   oneLine        a refusal made fit for one line of stderr
 //
@@ -131,6 +132,18 @@ struct NamedOutput {
 // that none names standard output beside --json (json). Returns whether one
 // goes to standard output, in place of the command's text. Throws Invalid.
 bool checkOutputs(const std::vector<NamedOutput>& outputs, bool json);
+
+// The checked --csv and --plot of a command that writes both (sweep, roc).
+struct TableAndPlot {
+    std::string csvPath;    // empty: not asked for
+    PlotTarget plot;        // its path empty: not asked for
+    bool onStandardOutput;  // one of them goes there, in place of the summary
+
+    // Checks csv (given as csvPath) and plot's --plot together
+    // (checkOutputs), then the plot's path (PlotOptions::checkPath); plot's
+    // size is checked already. Throws Invalid.
+    static TableAndPlot check(const CLI::Option* csv, const std::string& csvPath, PlotOptions& plot, bool json);
+};
 
 // How every command ends: renders figure into plot.path (when both are
 // given), with plot.title in place of its own title when there is one, writes

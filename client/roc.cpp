@@ -39,9 +39,8 @@ struct Typed {
 struct Roc {
     gaussbound::ModelCase input;  // the model valid; the costs and rule of --costs, --rule or the model file
     double spacing;
-    std::string csvPath;  // empty: not asked for
-    PlotTarget plot;      // its path empty: not asked for
-    bool z, json, outputOnStandardOutput;
+    TableAndPlot outputs;
+    bool z, json;
 };
 
 void declare(CLI::App& command, Typed& typed)
@@ -91,14 +90,7 @@ Roc check(Typed& typed)
         throw Invalid("--z: draws the zROC, which needs --plot FILE");
     roc.z = typed.z;
     roc.json = typed.json;
-    roc.outputOnStandardOutput =
-        checkOutputs({{"--csv", typed.csv, typed.csvPath}, {"--plot", typed.plot.option, typed.plot.target.path}},
-                     typed.json);
-    typed.plot.checkPath();
-    roc.csvPath = *typed.csv ? typed.csvPath : "";
-    roc.plot = typed.plot.target;
-    if (!*typed.plot.option)
-        roc.plot.path.clear();
+    roc.outputs = TableAndPlot::check(typed.csv, typed.csvPath, typed.plot, typed.json);
     return roc;
 }
 
@@ -145,16 +137,16 @@ int run(const Roc& roc)
     const gaussbound::RocCurve& likelihoodRatio = computed->first;
     const gaussbound::RocCurve* rule = computed->second ? &*computed->second : nullptr;
     std::vector<PendingFile> files;
-    if (!roc.csvPath.empty())
-        files.push_back({roc.csvPath, gaussbound::rocCsv(likelihoodRatio, rule)});
+    if (!roc.outputs.csvPath.empty())
+        files.push_back({roc.outputs.csvPath, gaussbound::rocCsv(likelihoodRatio, rule)});
     std::optional<gaussbound::Figure> figure;
-    if (!roc.plot.path.empty())
+    if (!roc.outputs.plot.path.empty())
         figure = gaussbound::rocFigure(likelihoodRatio, rule, roc.z, gaussbound::modelSummary(roc.input.model));
     // The summary is not printed when an output takes standard output.
-    const std::string summary = roc.outputOnStandardOutput ? ""
+    const std::string summary = roc.outputs.onStandardOutput ? ""
                                 : roc.json ? gaussbound::rocJson(likelihoodRatio, rule)
                                            : heading(roc) + gaussbound::rocText(likelihoodRatio, rule);
-    return finish(std::move(figure), roc.plot, std::move(files), summary);
+    return finish(std::move(figure), roc.outputs.plot, std::move(files), summary);
 }
 
 }  // namespace

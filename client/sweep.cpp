@@ -38,10 +38,9 @@ struct Sweep {
     std::vector<double> values;
     bool log;
     unsigned threads;
-    std::string csvPath;  // empty: not asked for
-    PlotTarget plot;      // its path empty: not asked for
+    TableAndPlot outputs;
     std::optional<bool> logY;  // empty: logarithmic when the curves span over two decades
-    bool json, outputOnStandardOutput;
+    bool json;
 };
 
 void declare(CLI::App& command, Typed& typed)
@@ -105,14 +104,7 @@ void readOutputs(Typed& typed, Sweep& sweep)
     if (typed.logY || typed.linearY)
         sweep.logY = typed.logY;
     sweep.json = typed.json;
-    sweep.outputOnStandardOutput =
-        checkOutputs({{"--csv", typed.csv, typed.csvPath}, {"--plot", typed.plot.option, typed.plot.target.path}},
-                     typed.json);
-    typed.plot.checkPath();
-    sweep.csvPath = *typed.csv ? typed.csvPath : "";
-    sweep.plot = typed.plot.target;
-    if (!*typed.plot.option)
-        sweep.plot.path.clear();
+    sweep.outputs = TableAndPlot::check(typed.csv, typed.csvPath, typed.plot, typed.json);
 }
 
 // Computes every row and writes what was asked for. Returns the exit status.
@@ -126,18 +118,18 @@ int run(const Sweep& sweep)
         return 1;
     }
     std::vector<PendingFile> files;
-    if (!sweep.csvPath.empty())
-        files.push_back({sweep.csvPath, gaussbound::sweepCsv(sweep.values, rows)});
+    if (!sweep.outputs.csvPath.empty())
+        files.push_back({sweep.outputs.csvPath, gaussbound::sweepCsv(sweep.values, rows)});
     std::optional<gaussbound::Figure> figure;
-    if (!sweep.plot.path.empty())
+    if (!sweep.outputs.plot.path.empty())
         figure = gaussbound::sweepFigure(sweep.model, sweep.name, sweep.parameter, sweep.values, sweep.log, rows,
                                          sweep.logY);
     // The summary is not printed when an output takes standard output.
     const std::string summary =
-        sweep.outputOnStandardOutput ? ""
+        sweep.outputs.onStandardOutput ? ""
         : sweep.json ? gaussbound::sweepJson(sweep.model, sweep.name, sweep.parameter, sweep.values, rows)
                      : gaussbound::sweepText(sweep.name, sweep.values, rows);
-    return finish(std::move(figure), sweep.plot, std::move(files), summary);
+    return finish(std::move(figure), sweep.outputs.plot, std::move(files), summary);
 }
 
 }  // namespace

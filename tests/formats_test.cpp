@@ -31,6 +31,8 @@
 #include <gaussbound/Sweep.h>
 #include <gaussbound/SweepTable.h>
 
+#include "split.h"
+
 namespace {
 
 using gaussbound::Figures;
@@ -58,15 +60,6 @@ Model model3()
     m.prior1 = 0.3;
     m.prior2 = 0.7;
     return m;
-}
-
-std::vector<std::string> split(const std::string& text, char separator)
-{
-    std::vector<std::string> pieces;
-    std::istringstream in(text);
-    for (std::string piece; std::getline(in, piece, separator);)
-        pieces.push_back(piece);
-    return pieces;
 }
 
 // A table of kTableRows rows for analyse.

@@ -14,6 +14,8 @@
 #include <gaussbound/RocTable.h>
 #include <gaussbound/Text.h>
 
+#include "split.h"
+
 namespace {
 
 using gaussbound::RocCurve;
@@ -32,15 +34,6 @@ RocCurve curveOf(double d, double t, bool rule = false, double spacing = 0.05)
         rule ? gaussbound::Discriminant{Eigen::MatrixXd::Zero(1, 1), Eigen::VectorXd::Ones(1), -0.3}
              : gaussbound::logLikelihoodRatio(m);
     return gaussbound::rocCurve(m, g, t, spacing);
-}
-
-std::vector<std::string> split(const std::string& text, char separator)
-{
-    std::vector<std::string> pieces;
-    std::istringstream in(text);
-    for (std::string piece; std::getline(in, piece, separator);)
-        pieces.push_back(piece);
-    return pieces;
 }
 
 // A CSV cell, or a JSON figure ("Infinity" and "-Infinity" as strings).
