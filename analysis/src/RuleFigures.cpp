@@ -20,7 +20,8 @@ double log10Bound(double beta, double exponent, double prior1, double prior2)
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 const RuleError kNotComputed{kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN};
 
-// The likelihood ratio's AUC, or NaN where its forms overflow as above.
+// The likelihood ratio's AUC, or NaN where the ratio or its form under a
+// class overflows the double range, as judgeRule's errors are (RuleFigures.h).
 AreaUnderCurve ratioAuc(const Model& model)
 {
     const Discriminant ratio = logLikelihoodRatio(model);
