@@ -16,49 +16,52 @@ std::string number(double v)
     return buf;
 }
 
-std::optional<ModelError> checkMean(const char* field, ModelField which, const Eigen::VectorXd& mu, Eigen::Index d)
+}  // namespace
+
+std::optional<PartProblem> meanProblem(const Eigen::VectorXd& mu, Eigen::Index d, const std::string& dimensionOf)
 {
     if (mu.size() != d)
-        return ModelError{field, "expected " + std::to_string(d) + " numbers (the dimension of mu1), got " +
-                                     std::to_string(mu.size()),
-                          which, ModelProblem::Size};
+        return PartProblem{ModelProblem::Size, "expected " + std::to_string(d) + " numbers (the dimension of " +
+                                                   dimensionOf + "), got " + std::to_string(mu.size())};
     if (!mu.allFinite())
-        return ModelError{field, "holds a number that is not finite", which, ModelProblem::NotFinite};
+        return PartProblem{ModelProblem::NotFinite, "holds a number that is not finite"};
     return std::nullopt;
 }
 
-std::optional<ModelError> checkCovariance(const char* field, ModelField which, const Eigen::MatrixXd& s, Eigen::Index d)
+std::optional<PartProblem> covarianceProblem(const Eigen::MatrixXd& s, Eigen::Index d)
 {
     if (s.rows() != d || s.cols() != d)
-        return ModelError{field, "expected a " + std::to_string(d) + "x" + std::to_string(d) +
-                                     " matrix (" + std::to_string(d * d) + " numbers), got " +
-                                     std::to_string(s.rows()) + "x" + std::to_string(s.cols()),
-                          which, ModelProblem::Size};
+        return PartProblem{ModelProblem::Size, "expected a " + std::to_string(d) + "x" + std::to_string(d) +
+                                                   " matrix (" + std::to_string(d * d) + " numbers), got " +
+                                                   std::to_string(s.rows()) + "x" + std::to_string(s.cols())};
     if (!s.allFinite())
-        return ModelError{field, "holds a number that is not finite", which, ModelProblem::NotFinite};
+        return PartProblem{ModelProblem::NotFinite, "holds a number that is not finite"};
     const double scale = s.cwiseAbs().maxCoeff();
     if ((s - s.transpose()).cwiseAbs().maxCoeff() > 1e-9 * scale)
-        return ModelError{field, "the covariance matrix is not symmetric", which, ModelProblem::NotSymmetric};
+        return PartProblem{ModelProblem::NotSymmetric, "the covariance matrix is not symmetric"};
     if (Eigen::LLT<Eigen::MatrixXd>(s).info() != Eigen::Success) {
         const double smallest = Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd>(
                                     s, Eigen::EigenvaluesOnly).eigenvalues()(0);
-        return ModelError{field, "the covariance matrix is not positive definite (smallest eigenvalue " +
-                                     number(smallest) + ")",
-                          which, ModelProblem::NotPositiveDefinite};
+        return PartProblem{ModelProblem::NotPositiveDefinite,
+                           "the covariance matrix is not positive definite (smallest eigenvalue " +
+                               number(smallest) + ")"};
     }
     return std::nullopt;
 }
-
-}  // namespace
 
 std::optional<ModelError> validate(const Model& m)
 {
     const Eigen::Index d = m.mu1.size();
     if (d < 1)
         return ModelError{"mu1", "the mean needs at least one number", ModelField::Mu1, ModelProblem::Size};
-    for (auto error : {checkMean("mu1", ModelField::Mu1, m.mu1, d), checkMean("mu2", ModelField::Mu2, m.mu2, d),
-                       checkCovariance("sigma1", ModelField::Sigma1, m.sigma1, d),
-                       checkCovariance("sigma2", ModelField::Sigma2, m.sigma2, d)})
+    const auto part = [](const char* field, ModelField which, const std::optional<PartProblem>& problem) {
+        return problem ? std::optional<ModelError>(ModelError{field, problem->message, which, problem->problem})
+                       : std::nullopt;
+    };
+    for (auto error : {part("mu1", ModelField::Mu1, meanProblem(m.mu1, d, "mu1")),
+                       part("mu2", ModelField::Mu2, meanProblem(m.mu2, d, "mu1")),
+                       part("sigma1", ModelField::Sigma1, covarianceProblem(m.sigma1, d)),
+                       part("sigma2", ModelField::Sigma2, covarianceProblem(m.sigma2, d))})
         if (error)
             return error;
     return validatePriors(m.prior1, m.prior2);

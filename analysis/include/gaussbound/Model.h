@@ -8,6 +8,8 @@
 //   validate   the first problem of a model, or nothing
 //   validatePriors  the problem of a pair of priors, or nothing
 //   hasShape   validate's cheap part: sizes and finite numbers
+//   meanProblem, covarianceProblem  validate's checks of one mean or covariance,
+//              which models of more classes share
 #ifndef GAUSSBOUND_MODEL_H
 #define GAUSSBOUND_MODEL_H
 
@@ -62,6 +64,16 @@ std::optional<ModelError> validatePriors(double prior1, double prior2);
 // check at their door (a model that passes it cannot make them read out of
 // bounds).
 bool hasShape(const Model& model);
+
+// What is wrong with one mean or covariance of a model of dimension d, as
+// validate words it; `dimensionOf` names what fixed d ("mu1"), for the
+// message of a wrong size. Nothing when it is acceptable.
+struct PartProblem {
+    ModelProblem problem;
+    std::string message;
+};
+std::optional<PartProblem> meanProblem(const Eigen::VectorXd& mean, Eigen::Index d, const std::string& dimensionOf);
+std::optional<PartProblem> covarianceProblem(const Eigen::MatrixXd& covariance, Eigen::Index d);
 
 }  // namespace gaussbound
 
