@@ -9,6 +9,7 @@
 
 #include "gaussbound/Analysis.h"
 #include "gaussbound/Bound.h"
+#include "gaussbound/ClassesReport.h"
 #include "gaussbound/Error.h"
 #include "gaussbound/ModelFile.h"
 #include "gaussbound/Report.h"
@@ -42,6 +43,21 @@ std::string refusal(size_t number, const std::optional<std::string>& id, const s
     return id ? withId(*id, object) : jsonLine(object);
 }
 
+// The figures of a line's model: two classes (every figure computed), or C.
+ordered_json lineReport(const AnyCase& any, double (*table)[2])
+{
+    if (const auto* c = std::get_if<ClassesCase>(&any)) {
+        ConfusionSettings settings;
+        settings.losses = c->losses;
+        return classesObject(*c, analyseClasses(c->model, settings));
+    }
+    const ModelCase& c = std::get<ModelCase>(any);
+    const Figures figures = analyse(c.model, table);
+    if (const auto missing = missingFigure(figures))
+        throw ModelFileError("the " + *missing + " could not be computed");
+    return reportObject(c.model, figures, analyseRules(c.model, figures, c.costs, c.rule));
+}
+
 }  // namespace
 
 BatchAnswer batchAnswer(size_t number, InputLine line, double (*table)[2])
@@ -52,11 +68,7 @@ BatchAnswer batchAnswer(size_t number, InputLine line, double (*table)[2])
     try {
         if (line.tooLong)
             throw ModelFileError("longer than 1 MiB: not read");
-        const ModelCase c = readModelLine(line.text, id);
-        const Figures figures = analyse(c.model, table);
-        if (const auto missing = missingFigure(figures))
-            throw ModelFileError("the " + *missing + " could not be computed");
-        const ordered_json report = reportObject(c.model, figures, analyseRules(c.model, figures, c.costs, c.rule));
+        const ordered_json report = lineReport(readCaseLine(line.text, id), table);
         if (id)
             return {withId(*id, report), false};
         ordered_json result = {{"line", number}};

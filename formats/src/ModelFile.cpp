@@ -278,8 +278,124 @@ Discriminant ruleFromJson(const json& value, Eigen::Index d, const std::string& 
     return rule;
 }
 
+bool holdsClasses(const json& object)
+{
+    return object.is_object() && object.contains("classes");
+}
+
+namespace {
+
+// Class i's entry of a classes document, whose mean must have the d numbers
+// of class 1's (i > 0) before its covariance is read; who names it in
+// messages.
+NormalClass classFromJson(const json& value, std::size_t i, Eigen::Index d, const std::string& who)
+{
+    static const std::set<std::string> kKeys = {"name", "mean", "covariance", "prior"};
+    if (!value.is_object())
+        throw ModelFileError(who + ": expected an object with the keys name, mean, covariance, prior");
+    for (const auto& item : value.items())
+        if (!kKeys.count(item.key()))
+            throw ModelFileError(who + ": " + item.key() + ": unknown key (expected name, mean, covariance, prior)");
+    NormalClass c;
+    c.name = std::to_string(i + 1);
+    if (value.contains("name")) {
+        if (!value.at("name").is_string())
+            throw ModelFileError(who + ": name: expected a string");
+        c.name = value.at("name").get<std::string>();
+    }
+    c.mean = vectorAt(value, "mean", who + ": ");
+    const auto problem = meanProblem(c.mean, d, "class 1's mean");
+    if (i > 0 && problem && problem->problem == ModelProblem::Size)
+        throw ModelFileError(who + ": mean: " + problem->message);
+    if (!value.contains("covariance"))
+        throw ModelFileError(who + ": covariance: missing");
+    c.covariance = matrixFrom(value.at("covariance"), who + ": covariance", c.mean.size());
+    if (value.contains("prior")) {
+        if (!value.at("prior").is_number())
+            throw ModelFileError(who + ": prior: expected a number");
+        c.prior = value.at("prior").get<double>();
+    }
+    return c;
+}
+
+// "class 2" or, once the name is known, `class 2 ("forest")`.
+std::string classWho(const json& value, std::size_t i)
+{
+    std::string who = "class " + std::to_string(i + 1);
+    if (value.is_object() && value.contains("name") && value.at("name").is_string() &&
+        !value.at("name").get<std::string>().empty())
+        who += " (\"" + value.at("name").get<std::string>() + "\")";
+    return who;
+}
+
+// The priors when no class gives one: 1/C each. Given for some classes
+// only, they are refused.
+void fillPriors(const json& list, ClassesModel& model)
+{
+    std::size_t given = 0;
+    for (const json& value : list)
+        given += value.contains("prior") ? 1 : 0;
+    if (given != 0 && given != list.size())
+        throw ModelFileError("classes: give a prior for every class or for none (" + std::to_string(given) + " of " +
+                             std::to_string(list.size()) + " have one)");
+    if (given == 0)
+        for (NormalClass& c : model.classes)
+            c.prior = 1.0 / static_cast<double>(model.size());
+}
+
+}  // namespace
+
+ClassesCase classesFromJson(const json& object)
+{
+    // What `bounds --json`, `fit --json` and `batch` print beside classes.
+    static const std::set<std::string> kResultKeys = {
+        "dimension", "method", "directions", "confusion", "confusion_abs_error", "confusion_standard_error",
+        "bayes_error", "bayes_risk", "pairs", "bounds", "samples", "resubstitution", "leave_one_out", "id", "line"};
+    if (!holdsClasses(object))
+        throw ModelFileError("expected a JSON object with the key classes");
+    for (const auto& item : object.items())
+        if (item.key() != "classes" && item.key() != "costs" && !kResultKeys.count(item.key()))
+            throw ModelFileError(item.key() + ": unknown key (expected classes, costs)");
+    const json& list = object.at("classes");
+    if (!list.is_array())
+        throw ModelFileError("classes: expected an array of classes");
+    if (list.size() < kMinClasses || list.size() > kMaxClasses)
+        throw ModelFileError("classes: expected " + std::to_string(kMinClasses) + " to " +
+                             std::to_string(kMaxClasses) + " classes, got " + std::to_string(list.size()));
+    ClassesCase c;
+    for (std::size_t i = 0; i < list.size(); ++i)
+        c.model.classes.push_back(classFromJson(list[i], i, c.model.dimension(), classWho(list[i], i)));
+    fillPriors(list, c.model);
+    if (const auto error = validate(c.model))
+        throw ModelFileError(error->text(c.model));
+    if (object.contains("costs")) {
+        c.losses = matrixFrom(object.at("costs"), "costs", static_cast<Eigen::Index>(c.model.size()));
+        if (const auto problem = lossesProblem(*c.losses, c.model.size()))
+            throw ModelFileError("costs: " + *problem);
+    }
+    return c;
+}
+
+AnyCase caseFromJson(const json& object)
+{
+    if (holdsClasses(object))
+        return classesFromJson(object);
+    return modelFromJson(object);
+}
+
 ModelCase modelFromJson(const json& object)
 {
+    if (holdsClasses(object)) {
+        const ClassesCase c = classesFromJson(object);
+        if (c.model.size() != 2)
+            throw ModelFileError("classes: this reads two classes; the document holds " +
+                                 std::to_string(c.model.size()));
+        const NormalClass &a = c.model.classes[0], &b = c.model.classes[1];
+        ModelCase two{Model{a.mean, b.mean, a.covariance, b.covariance, a.prior, b.prior}, std::nullopt, std::nullopt};
+        if (c.losses)
+            two.costs = Costs{(*c.losses)(0, 0), (*c.losses)(0, 1), (*c.losses)(1, 0), (*c.losses)(1, 1)};
+        return two;
+    }
     static const std::set<std::string> kModelKeys = {"mu1", "mu2", "sigma1", "sigma2", "priors", "costs", "rule"};
     // What `bounds --json` prints beside the model, what `fit --json` and
     // `draw --json` add to that, and the id or line number of a batch answer:
@@ -363,22 +479,28 @@ std::optional<std::string> memberText(const std::string& text, const std::string
 
 }  // namespace
 
-ModelCase readModelLine(const std::string& text, std::optional<std::string>& id)
+AnyCase readCaseLine(const std::string& text, std::optional<std::string>& id)
 {
     json object = parseModelText(text);
     if (object.is_object() && object.contains("id")) {
         id = memberText(text, "id");
         object.erase("id");
     }
-    ModelCase c = modelFromJson(object);
-    if (const auto error = validate(c.model))
-        throw ModelFileError(error->field + ": " + error->message);
+    AnyCase c = caseFromJson(object);
+    if (const auto* two = std::get_if<ModelCase>(&c))
+        if (const auto error = validate(two->model))
+            throw ModelFileError(error->field + ": " + error->message);
     return c;
 }
 
 ModelCase readModelFile(const std::string& path)
 {
     return modelFromJson(parseModelText(fileText(path, "a model file")));
+}
+
+AnyCase readCaseFile(const std::string& path)
+{
+    return caseFromJson(parseModelText(fileText(path, "a model file")));
 }
 
 Discriminant readRuleFile(const std::string& path, Eigen::Index d)

@@ -32,7 +32,9 @@ struct BatchAnswer {
 // (so that its memory goes with the call). The answer is
 //   {"id":ID,...} or {"line":N,...} then every key of reportObject with the
 //     figures of analyseRules (and the line's costs and rule), for a line
-//     readModelLine reads to a model whose figures are all computed;
+//     readCaseLine reads to two classes whose figures are all computed, or
+//     every key of classesObject (with the default directions and seed, on
+//     the line's thread) for a line of C classes;
 //   {"id":ID,"line":N,"error":"..."} for any other line, the id only when
 //     one could be read; a line marked tooLong is refused as "longer than
 //     1 MiB: not read".

@@ -8,15 +8,27 @@
 //
 // costs may also be four numbers in that order; quadratic, like sigma1, d*d
 // numbers row-major or d rows of d; a rule without quadratic is linear.
+//
+// Or C classes, each with an optional name (default its number, "1" ...)
+// and prior (default 1/C; given for all classes or for none), and
+// optionally a C x C loss matrix (rows, or C*C numbers row-major):
+//
+//   {"classes": [{"name": "water", "mean": [...], "covariance": [...], "prior": 0.3}, ...],
+//    "costs": [[L11, ..., L1C], ..., [LC1, ..., LCC]]}
+//
+// The two-class readers take such a file of two classes as the model of
+// today's keys, its costs as Costs.
 #ifndef GAUSSBOUND_MODEL_FILE_H
 #define GAUSSBOUND_MODEL_FILE_H
 
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <variant>
 
 #include <nlohmann/json.hpp>
 
+#include <gaussbound/Classes.h>
 #include <gaussbound/Model.h>
 #include <gaussbound/Rule.h>
 
@@ -43,6 +55,15 @@ struct ModelCase {
     std::optional<Discriminant> rule;
 };
 
+// C classes with the losses their file may add.
+struct ClassesCase {
+    ClassesModel model;
+    std::optional<Eigen::MatrixXd> losses;
+};
+
+// A document of two classes in today's keys, or of C classes.
+using AnyCase = std::variant<ModelCase, ClassesCase>;
+
 // Reads costs from four numbers or two rows of two. Throws ModelFileError
 // naming key, also for costs that costsProblem refuses.
 Costs costsFromJson(const nlohmann::json& value, const std::string& key = "costs");
@@ -54,11 +75,25 @@ Costs costsFromJson(const nlohmann::json& value, const std::string& key = "costs
 // refuses.
 Discriminant ruleFromJson(const nlohmann::json& value, Eigen::Index d, const std::string& key = "rule");
 
+// Whether object is a document of C classes (it has "classes").
+bool holdsClasses(const nlohmann::json& object);
+
+// Reads classes and costs as the header describes; the keys of the results
+// that `bounds --json`, `fit --json` and `batch` print for classes are passed
+// over. Throws ModelFileError naming the class and the key (`class 2
+// ("forest"): covariance: ...`), also for a model that validate (Classes.h)
+// or losses that lossesProblem refuse.
+ClassesCase classesFromJson(const nlohmann::json& object);
+
+// Reads either kind of document.
+AnyCase caseFromJson(const nlohmann::json& object);
+
 // Reads mu1, mu2 (d numbers each), sigma1, sigma2 (d*d numbers row-major, or
 // d rows of d) and priors (two numbers, default 0.5, 0.5) from object. The
 // keys of the results that `bounds --json`, `fit --json`, `draw --json` and
 // `batch` add are passed over; any other key is refused, so that a misspelt
-// one cannot fall back to a default.
+// one cannot fall back to a default. A document of two classes reads as
+// their model; one of more throws.
 // Throws ModelFileError naming the key. The model is not validated; the costs
 // and the rule, read when present, are checked against it.
 ModelCase modelFromJson(const nlohmann::json& object);
@@ -72,16 +107,17 @@ ModelCase modelFromJson(const nlohmann::json& object);
 nlohmann::json parseModelText(const std::string& text);
 
 
-// Reads one line of `bounds batch`: a model object with an optional "id" of
-// any JSON type, which is set, as the line writes it, as soon as it is read
-// (so that a refusal can carry it). Returns the model, validated. Throws
-// ModelFileError saying why the line is refused.
-ModelCase readModelLine(const std::string& text, std::optional<std::string>& id);
+// Reads one line of `bounds batch`: a model object, of two classes or of C,
+// with an optional "id" of any JSON type, which is set, as the line writes
+// it, as soon as it is read (so that a refusal can carry it). Returns the
+// model, validated. Throws ModelFileError saying why the line is refused.
+AnyCase readCaseLine(const std::string& text, std::optional<std::string>& id);
 
 // Parses the file at path, or standard input for "-" (a JSON syntax error
-// names its line and column), and reads its model, costs and rule. Throws
-// ModelFileError.
+// names its line and column), and reads its model, costs and rule (two
+// classes), or either kind of document. Throws ModelFileError.
 ModelCase readModelFile(const std::string& path);
+AnyCase readCaseFile(const std::string& path);
 
 // Reads a file holding one rule object (ruleFromJson, key "the rule") for
 // dimension d, or standard input for "-". Throws ModelFileError.
