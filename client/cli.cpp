@@ -83,26 +83,41 @@ void ClassOptions::declare(CLI::App& app)
         o->capture_default_str();
     model = app.add_option("--model", modelPath,
                            "Read the two classes from a JSON file with the keys that --json "
-                           "prints (mu1, mu2, sigma1, sigma2, priors)")
+                           "prints (mu1, mu2, sigma1, sigma2, priors), or C classes "
+                           "({\"classes\": [{\"name\", \"mean\", \"covariance\", \"prior\"}, ...]}) "
+                           "where the command takes them")
                 ->type_name("FILE");
 }
 
 gaussbound::ModelCase ClassOptions::read() const
 {
+    return std::get<gaussbound::ModelCase>(readCase(false));
+}
+
+gaussbound::AnyCase ClassOptions::readAny() const
+{
+    return readCase(true);
+}
+
+gaussbound::AnyCase ClassOptions::readCase(bool classes) const
+{
     const bool fromFile = static_cast<bool>(*model);
-    gaussbound::ModelCase c;
-    gaussbound::Model& m = c.model;
+    gaussbound::AnyCase any;
     if (fromFile) {
         for (const CLI::Option* o : classOptions)
             if (*o)
                 throw Invalid("--model: cannot be combined with " + o->get_name());
         checkPath("--model", modelPath);
         try {
-            c = gaussbound::readModelFile(modelPath);
+            if (classes)
+                any = gaussbound::readCaseFile(modelPath);
+            else
+                any = gaussbound::readModelFile(modelPath);
         } catch (const gaussbound::ModelFileError& e) {
             throw Invalid(modelName() + ": " + e.what());
         }
     } else {
+        gaussbound::Model& m = std::get<gaussbound::ModelCase>(any).model;
         m.mu1 = readMean("--mu1", mu1, 0);
         const size_t d = static_cast<size_t>(m.mu1.size());
         m.mu2 = readMean("--mu2", mu2, d);
@@ -112,12 +127,13 @@ gaussbound::ModelCase ClassOptions::read() const
         m.prior1 = p[0];
         m.prior2 = p[1];
     }
-    if (const auto error = gaussbound::validate(m)) {
-        // A field of the model is an option on the command line.
-        throw Invalid(fromFile ? modelName() + ": " + error->field + ": " + error->message
-                               : "--" + error->field + ": " + error->message);
-    }
-    return c;
+    if (const auto* c = std::get_if<gaussbound::ModelCase>(&any))
+        if (const auto error = gaussbound::validate(c->model)) {
+            // A field of the model is an option on the command line.
+            throw Invalid(fromFile ? modelName() + ": " + error->field + ": " + error->message
+                                   : "--" + error->field + ": " + error->message);
+        }
+    return any;
 }
 
 std::string ClassOptions::modelName() const
@@ -138,7 +154,8 @@ void DecisionOptions::declare(CLI::App& app, const std::string& what)
 {
     costsOption = app.add_option("--costs", costs,
                                  "Losses L_ij of deciding class j for a point of class i (L11 < L12, L22 < "
-                                 "L21, all >= 0); the Bayes rule then minimises the expected loss")
+                                 "L21, all >= 0); the Bayes rule then minimises the expected loss. For C "
+                                 "classes, C*C losses row-major, L_ii < L_ij")
                       ->type_name("L11,L12,L21,L22");
     ruleOption = app.add_option("--rule", rulePath,
                                 "A rule to judge, deciding class 2 where x'Ax + b'x + c > 0: a JSON file "
@@ -159,6 +176,19 @@ void DecisionOptions::apply(gaussbound::ModelCase& c) const
             throw Invalid("--rule: " + gaussbound::inputName(rulePath) + ": " + e.what());
         }
     }
+}
+
+void DecisionOptions::apply(gaussbound::ClassesCase& c) const
+{
+    if (*ruleOption)
+        throw Invalid("--rule: judges a rule of two classes; the model holds " + std::to_string(c.model.size()));
+    if (!*costsOption)
+        return;
+    const auto n = static_cast<Eigen::Index>(c.model.size());
+    const std::vector<double> l = readNumbers("--costs", costs, static_cast<size_t>(n * n));
+    c.losses = Eigen::Map<const Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor>>(l.data(), n, n);
+    if (const auto problem = gaussbound::lossesProblem(*c.losses, c.model.size()))
+        throw Invalid("--costs: " + *problem);
 }
 
 void readSize(const std::string& text, int& width, int& height)

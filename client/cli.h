@@ -54,10 +54,16 @@ struct ClassOptions {
     // Adds --mu1, --mu2, --sigma1, --sigma2, --priors and --model to app.
     void declare(CLI::App& app);
     // The model typed or read from --model ("-": standard input), validated,
-    // with the costs and rule the file gives. Throws Invalid.
+    // with the costs and rule the file gives; a file of two classes in the
+    // classes form reads as their model. Throws Invalid.
     gaussbound::ModelCase read() const;
+    // The same, where the file may also hold C classes.
+    gaussbound::AnyCase readAny() const;
     // The --model file as messages name it.
     std::string modelName() const;
+
+private:
+    gaussbound::AnyCase readCase(bool classes) const;
 };
 
 // Reads four losses that costsProblem accepts. Throws Invalid naming option.
@@ -73,6 +79,9 @@ struct DecisionOptions {
     void declare(CLI::App& app, const std::string& what);
     // Puts the options given into c, whose model is valid. Throws Invalid.
     void apply(gaussbound::ModelCase& c) const;
+    // For C classes: --costs holds C*C losses, row-major; --rule is
+    // refused. Throws Invalid.
+    void apply(gaussbound::ClassesCase& c) const;
 };
 
 // Reads "WxH", each side 200 to 8000. Throws Invalid.

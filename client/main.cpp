@@ -1,6 +1,7 @@
 // bounds: Chernoff and Bhattacharyya bounds on the Bayes error of two normal
 // classes in any dimension, with the Bayes error itself, a CSV plot table and
-// a plot (PNG, SVG or PDF). Exit status: 0 done, 1 an output could not be written or a
+// a plot (PNG, SVG or PDF); for C classes, the Bayes rule's confusion matrix
+// (classes.cpp). Exit status: 0 done, 1 an output could not be written or a
 // figure could not be computed, 2 bad input (nothing is computed, printed or
 // written).
 #include <iostream>
@@ -33,10 +34,13 @@ int main(int argc, char** argv)
     }
     if (options.command)
         return options.command();
+    if (const auto* classes = std::get_if<gaussbound::ClassesCase>(&options.input))
+        return runClasses(*classes, options);
 
     static BoundTable table;  // 160 KB and 480 KB: kept off the stack
     static PlotTable plot;
-    const gaussbound::Model& model = options.input.model;
+    const gaussbound::ModelCase& input = std::get<gaussbound::ModelCase>(options.input);
+    const gaussbound::Model& model = input.model;
     const gaussbound::Figures figures = gaussbound::analyse(model, table);
     if (const auto missing = gaussbound::missingFigure(figures)) {
         std::cerr << "bounds: the " << *missing << " could not be computed for these classes\n";
@@ -54,7 +58,7 @@ int main(int argc, char** argv)
     if (!options.plot.path.empty())
         figure = gaussbound::curveFigure(plot, figures.tableBeta, gaussbound::modelSummary(model));
     const gaussbound::RuleFigures rules =
-        gaussbound::analyseRules(model, figures, options.input.costs, options.input.rule);
+        gaussbound::analyseRules(model, figures, input.costs, input.rule);
     return finish(std::move(figure), options.plot, std::move(files),
                   options.json ? gaussbound::jsonReport(model, figures, rules)
                                : gaussbound::textReport(model, figures, rules));

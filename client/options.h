@@ -5,16 +5,21 @@
 
 #include <string>
 
+#include <gaussbound/Confusion.h>
 #include <gaussbound/ModelFile.h>
 
 #include "cli.h"
 #include "commands.h"
 
 struct Options {
-    gaussbound::ModelCase input;  // the model valid (gaussbound::validate), with costs and rule
-    std::string tablePath;    // empty: no CSV table; "-": standard output
-    PlotTarget plot;          // its path empty: no plot; "-": standard output
+    gaussbound::AnyCase input;  // the model valid (gaussbound::validate), with costs and rule
+    std::string tablePath;      // empty: no CSV table; "-": standard output
+    PlotTarget plot;            // its path empty: no plot; "-": standard output
     bool json;
+    // For C classes: how the confusion matrix is computed, and the plane
+    // of the figure (0-based coordinates).
+    gaussbound::ConfusionSettings confusion;
+    Eigen::Index axisX = 0, axisY = 1;
 
     // A subcommand's work, checked and ready to run, returning the exit
     // status; empty for the plain command, whose fields are those above.
@@ -33,5 +38,9 @@ enum class ParseOutcome {
 // "bounds: ". argv is not modified.
 ParseOutcome parseOptions(int argc, const char* const argv[], Options& options,
                           std::string& message);
+
+// The plain command for a model of C classes: the confusion matrix, the
+// pairs and the bounds, and the figure of the decision regions (classes.cpp).
+int runClasses(const gaussbound::ClassesCase& input, const Options& options);
 
 #endif

@@ -1018,3 +1018,98 @@ TEST_F(Bounds, SubcommandsExplainThemselves)
     for (const char* option : {"--n", "--seed", "--out", "--mu1", "--model"})
         EXPECT_NE(draw.out.find(option), std::string::npos) << option;
 }
+
+// ---------------------------------------------------------------------------
+// C classes
+
+namespace {
+
+const char* const kThreeClasses = R"({"classes": [
+    {"name": "water", "mean": [0, 0], "covariance": [[1, 0.3], [0.3, 0.6]], "prior": 0.5},
+    {"name": "forest", "mean": [2, 1], "covariance": [[1, 0], [0, 2]], "prior": 0.3},
+    {"name": "urban", "mean": [-1, 2.5], "covariance": [[0.7, 0], [0, 0.7]], "prior": 0.2}]})";
+
+}  // namespace
+
+TEST_F(Bounds, TwoClassesAsClassesGiveTheTwoClassFigures)
+{
+    std::ofstream(dir / "two.json") << R"({"classes": [{"mean": [0, 0], "covariance": [[1, 0.3], [0.3, 0.6]], "prior": 0.4},
+        {"mean": [1, 2], "covariance": [[2, 0], [0, 1]], "prior": 0.6}]})";
+    const nlohmann::json c = nlohmann::json::parse(printed("--model " + (dir / "two.json").string() + " --json"));
+    const nlohmann::json t = nlohmann::json::parse(
+        printed("--mu1 0,0 --mu2 1,2 --sigma1 1,0.3,0.3,0.6 --sigma2 2,0,0,1 --priors 0.4,0.6 --json"));
+    const double e1 = t["bayes_error_detail"]["given_class1"], e2 = t["bayes_error_detail"]["given_class2"];
+    const double parts = t["bayes_error_detail"]["parts_abs_error"];
+    EXPECT_EQ(c["method"], "adaptive angle");
+    EXPECT_NEAR(c["confusion"][0][1].get<double>(), e1, c["confusion_abs_error"][0][1].get<double>() + parts / 0.4);
+    EXPECT_NEAR(c["confusion"][1][0].get<double>(), e2, c["confusion_abs_error"][1][0].get<double>() + parts / 0.6);
+    EXPECT_NEAR(c["bayes_error"]["value"].get<double>(), t["bayes_error"].get<double>(),
+                c["bayes_error"]["abs_error"].get<double>() + t["bayes_error_detail"]["abs_error"].get<double>());
+    // The pair is the two-class engine's own figure.
+    EXPECT_EQ(c["pairs"][0]["bayes_error"], t["bayes_error"]);
+    EXPECT_EQ(c["pairs"][0]["bhattacharyya_bound"], t["bhattacharyya"]["upper_bound"]);
+    EXPECT_EQ(c["bounds"]["lower"], c["bounds"]["upper_pairwise"]);
+    // The two-class commands read the file as today's model.
+    EXPECT_EQ(printed("roc --model " + (dir / "two.json").string() + " --json"),
+              printed("roc --mu1 0,0 --mu2 1,2 --sigma1 1,0.3,0.3,0.6 --sigma2 2,0,0,1 --priors 0.4,0.6 --json"));
+}
+
+TEST_F(Bounds, ClassesPrintTheirTableMatrixPairsAndBoundsAndDrawTheirRegions)
+{
+    const fs::path model = dir / "three.json";
+    std::ofstream(model) << kThreeClasses;
+    const std::string text = printed("--model " + model.string());
+    for (const char* part : {"3 classes in 2 dimensions", "water: mean (0, 0)", "P(decide column | class row)",
+                             "Bayes error E:", "water / urban:", "upper, sum of Bhattacharyya bounds:"})
+        EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
+    // The JSON reads back as the same model, and its figures keep their order.
+    const std::string json = printed("--model " + model.string() + " --json");
+    std::ofstream(dir / "again.json") << json;
+    EXPECT_EQ(printed("--model " + (dir / "again.json").string() + " --json"), json);
+    const nlohmann::json j = nlohmann::json::parse(json);
+    const double e = j["bayes_error"]["value"];
+    EXPECT_LE(j["bounds"]["lower"].get<double>(), e);
+    EXPECT_LE(e, j["bounds"]["upper_pairwise"].get<double>());
+    EXPECT_LE(e, j["bounds"]["upper_bhattacharyya"].get<double>());
+
+    // The figure of the regions, and of a plane of a 3-D model.
+    ASSERT_EQ(bounds("--model " + model.string() + " --plot " + (dir / "r.png").string()).status, 0);
+    EXPECT_TRUE(Image(dir / "r.png").ok());
+    std::ofstream(dir / "3d.json") << R"({"classes": [{"mean": [0, 0, 0], "covariance": [1, 0, 0, 0, 1, 0, 0, 0, 1]},
+        {"mean": [1, 1, 1], "covariance": [1, 0, 0, 0, 2, 0, 0, 0, 1]}, {"mean": [0, 2, -1], "covariance": [2, 0, 0, 0, 1, 0, 0, 0, 1]}]})";
+    ASSERT_EQ(bounds("--model " + (dir / "3d.json").string() + " --axes 1,3 --plot " + (dir / "p.svg").string()).status, 0);
+    EXPECT_NE(readFile((dir / "p.svg").string()).find("<svg"), std::string::npos);
+}
+
+TEST_F(Bounds, ClassesRefuseBadInputWithoutWritingAnything)
+{
+    const fs::path model = dir / "three.json";
+    std::ofstream(model) << kThreeClasses;
+    std::ofstream(dir / "dup.json") << R"({"classes": [{"name": "a", "mean": [0], "covariance": [1]},
+        {"name": "a", "mean": [1], "covariance": [1]}]})";
+    const std::string m = "--model " + model.string();
+    const struct {
+        std::string args, message;
+    } cases[] = {
+        {m + " --directions 0", "--directions: must be from 32 to 4294967296, got 0"},
+        {m + " --directions 1e6", "--directions: expected a whole number, got '1e6'"},
+        {m + " --axes 1,1", "--axes: expected two different coordinates from 1 to 2, got '1,1'"},
+        {m + " --axes 1,3", "--axes: expected two different coordinates from 1 to 2, got '1,3'"},
+        {m + " --axes 0.5,1", "--axes: expected two different coordinates from 1 to 2, got '0.5,1'"},
+        {m + " --costs 0,1,1,1,0,1", "--costs: expected 9 comma-separated numbers, got '0,1,1,1,0,1'"},
+        {m + " --costs 0,1,1,1,1,1,1,1,0", "--costs: a wrong decision must cost more than the right one (L22 >= L21)"},
+        {m + " --rule " + model.string(), "--rule: judges a rule of two classes; the model holds 3"},
+        {m + " --table " + (dir / "t.csv").string(), "--table: the Chernoff table is of two classes; the model holds 3"},
+        {"--directions 100", "--directions: is for a model of C classes (\"classes\" in --model's file)"},
+        {"--model " + (dir / "dup.json").string(),
+         (dir / "dup.json").string() + ": class 2 (\"a\"): name: the name \"a\" is taken by another class"},
+        {"sweep --model " + model.string(), model.string() + ": classes: this reads two classes; the document holds 3"},
+    };
+    for (const auto& c : cases) {
+        const CommandResult r = bounds(c.args + " --plot " + (dir / "p.png").string());
+        EXPECT_EQ(r.status, 2) << c.args;
+        EXPECT_EQ(r.out, "") << c.args;
+        EXPECT_EQ(r.err, "bounds: " + c.message + "\n") << c.args;
+        EXPECT_FALSE(fs::exists(dir / "p.png") || fs::exists(dir / "t.csv")) << c.args;
+    }
+}

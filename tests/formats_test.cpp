@@ -25,6 +25,7 @@
 
 #include <gaussbound/Analysis.h>
 #include <gaussbound/BatchLine.h>
+#include <gaussbound/ClassesReport.h>
 #include <gaussbound/Bound.h>
 #include <gaussbound/Input.h>
 #include <gaussbound/Report.h>
@@ -259,6 +260,19 @@ TEST(BatchLine, AnAnswerIsThePlainReportLedByTheIdOrElseTheLineNumber)
               "{\"line\":3," + judged.substr(1));
     EXPECT_EQ(answer(4, "{" + kGood + R"(,"costs":[0,1,1]})").json,
               R"({"line":4,"error":"costs: expected 4 numbers L11, L12, L21, L22 (or [[L11, L12], [L21, L22]]), got 3"})" "\n");
+}
+
+TEST(BatchLine, ALineOfClassesIsAnsweredWithTheirFiguresOrRefusedNamingTheClass)
+{
+    const std::string classes = R"("classes":[{"mean":[0,0],"covariance":[1,0,0,1]},)"
+                                R"({"name":"b","mean":[2,0],"covariance":[1,0,0,2]},{"mean":[0,2],"covariance":[2,0,0,1]}])";
+    const gaussbound::ClassesCase c = gaussbound::classesFromJson(json::parse("{" + classes + "}"));
+    const gaussbound::ClassesFigures f = gaussbound::analyseClasses(c.model, {});
+    EXPECT_EQ(answer(2, "{\"id\":\"c\"," + classes + "}").json,
+              "{\"id\":\"c\"," + gaussbound::classesObject(c, f).dump().substr(1) + "\n");
+    const gaussbound::BatchAnswer bad = answer(3, R"({"classes":[{"mean":[0]},{"mean":[1],"covariance":[1]}]})");
+    EXPECT_TRUE(bad.refused);
+    EXPECT_EQ(bad.json, R"({"line":3,"error":"class 1: covariance: missing"})" "\n");
 }
 
 TEST(BatchLine, EveryIdComesBackExactlyAsTheLineWritesIt)
