@@ -123,15 +123,22 @@ Eigen::VectorXd ClassesRule::logScores(const Eigen::Ref<const Eigen::VectorXd>& 
 
 std::size_t ClassesRule::decide(const Eigen::Ref<const Eigen::VectorXd>& x) const
 {
-    const Eigen::VectorXd scores = logScores(x);
+    return bayesDecision(logScores(x), losses_);
+}
+
+std::size_t bayesDecision(const Eigen::Ref<const Eigen::VectorXd>& scores, const std::optional<Eigen::MatrixXd>& losses)
+{
+    const Eigen::Index c = scores.size();
+    requireArgument(c >= 1 && (!losses || (losses->rows() == c && losses->cols() == c)),
+                    "bayesDecision: the scores must be C >= 1 and the losses C x C");
     Eigen::Index best = 0;
-    if (!losses_) {
+    if (!losses) {
         scores.maxCoeff(&best);
         return static_cast<std::size_t>(best);
     }
     // Expected losses scaled by e^-max so that the largest density is 1.
     const Eigen::VectorXd weights = (scores.array() - scores.maxCoeff()).exp().matrix();
-    (losses_->transpose() * weights).minCoeff(&best);
+    (losses->transpose() * weights).minCoeff(&best);
     return static_cast<std::size_t>(best);
 }
 

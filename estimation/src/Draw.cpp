@@ -38,7 +38,7 @@ Points drawClass(const Eigen::VectorXd& mu, const Eigen::MatrixXd& sigma, Eigen:
 {
     const Eigen::Index d = mu.size();
     const Eigen::LLT<Eigen::MatrixXd> factor(sigma);
-    requireArgument(factor.info() == Eigen::Success, "drawSamples: a covariance is not positive definite");
+    requireArgument(factor.info() == Eigen::Success, "drawSamples, drawClasses: a covariance is not positive definite");
     const Eigen::MatrixXd lower = factor.matrixL();
     Points points(n, d);
     Eigen::VectorXd z(d);
@@ -67,6 +67,20 @@ std::pair<Points, Points> drawSamples(const Model& model, Eigen::Index n1, Eigen
     Points first = drawClass(model.mu1, model.sigma1, n1, stream);
     Points second = drawClass(model.mu2, model.sigma2, n2, stream);
     return {std::move(first), std::move(second)};
+}
+
+std::vector<Points> drawClasses(const ClassesModel& model, const std::vector<Eigen::Index>& counts, std::uint64_t seed)
+{
+    requireArgument(!validate(model), "drawClasses: the model is not valid (see validate in Classes.h)");
+    requireArgument(counts.size() == model.size(), "drawClasses: expected one count a class");
+    for (Eigen::Index n : counts)
+        requireArgument(n >= 0, "drawClasses: the counts must be >= 0");
+    NormalStream stream(seed);
+    std::vector<Points> samples;
+    samples.reserve(model.size());
+    for (std::size_t i = 0; i < model.size(); ++i)
+        samples.push_back(drawClass(model.classes[i].mean, model.classes[i].covariance, counts[i], stream));
+    return samples;
 }
 
 }  // namespace gaussbound

@@ -14,6 +14,7 @@
 //   classesOf        two classes of a Model as a ClassesModel
 //   pairModel        classes i and j as a two-class Model, priors renormalised
 //   ClassesRule      the Bayes rule, point by point
+//   bayesDecision    the rule's decision from the log scores ln P_j p_j(x)
 #ifndef GAUSSBOUND_CLASSES_H
 #define GAUSSBOUND_CLASSES_H
 
@@ -99,6 +100,16 @@ private:
     Eigen::VectorXd constants_;  // ln P_j - ln |L_j| - d/2 ln 2 pi
     std::optional<Eigen::MatrixXd> losses_;
 };
+
+// The class the Bayes rule decides (0-based) from the scores
+// s_j = ln P_j p_j(x) + c, the same constant c for every j: the j of largest
+// s_j, or with losses the j of least sum_i L_ij e^(s_i - max s). Ties go to
+// the lower index. ClassesRule::decide is this of its logScores; a rule
+// refitted point by point (leaveOneOutClasses) computes its scores otherwise.
+// Reads C >= 1 scores and, optionally, C x C losses (other sizes throw
+// std::invalid_argument).
+std::size_t bayesDecision(const Eigen::Ref<const Eigen::VectorXd>& logScores,
+                          const std::optional<Eigen::MatrixXd>& losses);
 
 }  // namespace gaussbound
 

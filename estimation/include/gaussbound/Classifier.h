@@ -20,7 +20,8 @@
 // factored once per class; each point costs one downdate of its factor, which
 // gives the new log-determinant from the diagonal, and one triangular solve:
 // O(n d^2) in all instead of n refits of O(n d^2) each. With priors from the
-// counts the held-out class's count drops by one too.
+// counts the held-out class's count drops by one too. (leaveOneOutClasses,
+// ClassesFit.h, does the same for C classes.)
 #ifndef GAUSSBOUND_CLASSIFIER_H
 #define GAUSSBOUND_CLASSIFIER_H
 
@@ -63,7 +64,8 @@ std::vector<Eigen::Index> misclassified(const QuadraticRule& rule, const Points&
 // The number of points of both sets that the plug-in rule, refitted without
 // each in turn (estimateModel with settings), gives the wrong class. Nothing
 // when a refit has no positive definite covariance: a class of fewer than 3
-// points, or without a ridge fewer than d + 2. Throws std::invalid_argument
+// points, or without a ridge fewer than d + 2, or one whose covariance is
+// singular. Throws std::invalid_argument
 // as estimateModel does for sets of different dimensions or invalid settings.
 std::optional<Eigen::Index> leaveOneOutErrors(const Points& class1, const Points& class2,
                                               const EstimateSettings& settings);

@@ -1,7 +1,8 @@
-// Samples of two normal classes from one documented, portable stream.
+// Samples of normal classes from one documented, portable stream.
 //
 //   NormalStream   standard normal variates from a 64-bit seed
 //   drawSamples    n1 points of class 1, then n2 of class 2
+//   drawClasses    n_1 points of class 1, then n_2 of class 2, ..., of C classes
 //
 // The stream is the same on every platform with IEEE doubles: std::mt19937_64
 // seeded with S, whose outputs the C++ standard fixes; from each output x the
@@ -20,7 +21,9 @@
 #include <cstdint>
 #include <random>
 #include <utility>
+#include <vector>
 
+#include "gaussbound/Classes.h"
 #include "gaussbound/Estimate.h"
 #include "gaussbound/Model.h"
 
@@ -46,6 +49,12 @@ private:
 // std::invalid_argument for a negative count, a model without hasShape or a
 // covariance whose Cholesky factorisation fails.
 std::pair<Points, Points> drawSamples(const Model& model, Eigen::Index n1, Eigen::Index n2, std::uint64_t seed);
+
+// Reads a valid model (see validate in Classes.h) and one count >= 0 for each
+// class; draws class 1's counts[0] points, then class 2's, ..., from one
+// stream seeded with seed, as drawSamples draws them: for two classes both
+// give the same points. Throws std::invalid_argument for others.
+std::vector<Points> drawClasses(const ClassesModel& model, const std::vector<Eigen::Index>& counts, std::uint64_t seed);
 
 }  // namespace gaussbound
 

@@ -4,7 +4,7 @@
 //   MomentAccumulator a class's mean and scatter, one point at a time
 //   EstimateSettings  the ridge and, optionally, fixed priors
 //   validSettings     whether settings can be used
-//   SampleProblem     why two sample sets give no model
+//   SampleProblem     why sample sets give no model (here two; C in ClassesFit.h)
 //   modelFrom         the model of two accumulated classes, unchecked
 //   nearlySingular    whether a covariance is singular up to rounding
 //   estimateModel     the two classes' model, or the problem
@@ -69,7 +69,7 @@ struct SampleProblem {
         NotFinite,     // the estimate holds a number that is not finite
         Singular       // the covariance is not positive definite, or nearlySingular
     };
-    int sampleClass;      // 1 or 2
+    int sampleClass;      // the class at fault, 1 to C (1 or 2 for estimateModel)
     std::string message;  // e.g. "class 1 has 2 points; at least d + 1 = 3 are needed ..."
     Kind kind = Kind::TooFewPoints;
 };
