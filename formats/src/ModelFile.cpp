@@ -347,10 +347,11 @@ void fillPriors(const json& list, ClassesModel& model)
 
 ClassesCase classesFromJson(const json& object)
 {
-    // What `bounds --json`, `fit --json` and `batch` print beside classes.
+    // What `bounds --json`, `fit --json`, `draw --json` and `batch` print beside classes.
     static const std::set<std::string> kResultKeys = {
-        "dimension", "method", "directions", "confusion", "confusion_abs_error", "confusion_standard_error",
-        "bayes_error", "bayes_risk", "pairs", "bounds", "samples", "resubstitution", "leave_one_out", "id", "line"};
+        "dimension",   "method", "confusion", "confusion_abs_error", "confusion_standard_error",
+        "bayes_error", "bayes_risk", "pairs", "bounds", "samples", "empirical", "resubstitution",
+        "leave_one_out", "id", "line"};
     if (!holdsClasses(object))
         throw ModelFileError("expected a JSON object with the key classes");
     for (const auto& item : object.items())

@@ -50,6 +50,65 @@ void requireSamples(const Classified& samples, const char* what)
     requireArgument(samples.class1.rows() >= 1 && samples.class2.rows() >= 1, what);
 }
 
+// A comment line, then the points, each number read back as the same double.
+std::string sampleFile(const std::string& comment, const Points& points)
+{
+    std::string s = comment + "\n";
+    s.reserve(s.size() + static_cast<size_t>(points.size()) * 20);
+    for (Eigen::Index k = 0; k < points.rows(); ++k)
+        for (Eigen::Index i = 0; i < points.cols(); ++i)
+            s += exact(points(k, i)) + (i + 1 < points.cols() ? "," : "\n");
+    return s;
+}
+
+void requireCounts(const ClassesCase& c, const ClassesCounts& counts, const char* what)
+{
+    bool ok = counts.size() == c.model.size();
+    for (std::size_t i = 0; ok && i < counts.size(); ++i)
+        ok = counts.points(i) >= 1;
+    requireArgument(ok, what);
+}
+
+std::string countLines(const std::string& heading, const ClassesCase& c, const ClassesCounts& counts)
+{
+    std::vector<std::string> names;
+    for (const NormalClass& k : c.model.classes)
+        names.push_back(k.name);
+    return confusionLines(heading + ": share of class row decided column", names, counts.rates()) +
+           errorLine("  error rate:", ErrorCount{counts.errors(), counts.points()});
+}
+
+ordered_json countObject(const ClassesCounts& counts)
+{
+    ordered_json rows = ordered_json::array();
+    for (Eigen::Index i = 0; i < counts.counts.rows(); ++i) {
+        ordered_json row = ordered_json::array();
+        for (Eigen::Index j = 0; j < counts.counts.cols(); ++j)
+            row.push_back(counts.counts(i, j));
+        rows.push_back(row);
+    }
+    ordered_json j = {{"counts", rows}};
+    j.update(errorObject(ErrorCount{counts.errors(), counts.points()}));
+    return j;
+}
+
+// "N of NAME, ..." for every class.
+std::string classCounts(const ClassesCase& c, const ClassesCounts& counts)
+{
+    std::string s;
+    for (std::size_t i = 0; i < counts.size(); ++i)
+        s += (i ? ", " : "") + pointCount(counts.points(i)) + " of " + c.model.classes[i].name;
+    return s;
+}
+
+ordered_json pointsObject(const ClassesCounts& counts)
+{
+    ordered_json n = ordered_json::array();
+    for (std::size_t i = 0; i < counts.size(); ++i)
+        n.push_back(counts.points(i));
+    return n;
+}
+
 }  // namespace
 
 std::string fitText(const SampleFit& fit, const std::string& name1, const std::string& name2,
@@ -140,16 +199,65 @@ std::string drawnSampleFile(const Model& model, int sampleClass, const Points& p
     requireArgument(sampleClass == 1 || sampleClass == 2, "drawnSampleFile: the class must be 1 or 2");
     requireArgument(points.cols() == model.mu1.size(), "drawnSampleFile: the points are not of the model's dimension");
     const bool first = sampleClass == 1;
-    std::string s = "# bounds draw, seed " + std::to_string(seed) + ": class " + std::to_string(sampleClass) + ", " +
-                    std::to_string(points.rows()) + " points of " +
-                    classSummary(first ? model.mu1 : model.mu2, first ? model.sigma1 : model.sigma2,
-                                 first ? model.prior1 : model.prior2) +
-                    "\n";
-    s.reserve(s.size() + static_cast<size_t>(points.size()) * 20);
-    for (Eigen::Index k = 0; k < points.rows(); ++k)
-        for (Eigen::Index i = 0; i < points.cols(); ++i)
-            s += exact(points(k, i)) + (i + 1 < points.cols() ? "," : "\n");
+    return sampleFile("# bounds draw, seed " + std::to_string(seed) + ": class " + std::to_string(sampleClass) +
+                          ", " + std::to_string(points.rows()) + " points of " +
+                          classSummary(first ? model.mu1 : model.mu2, first ? model.sigma1 : model.sigma2,
+                                       first ? model.prior1 : model.prior2),
+                      points);
+}
+
+std::string drawnSampleFile(const ClassesModel& model, std::size_t i, const Points& points, std::uint64_t seed)
+{
+    requireArgument(i < model.size() && points.cols() == model.dimension(),
+                    "drawnSampleFile: no such class, or the points are not of the model's dimension");
+    const NormalClass& c = model.classes[i];
+    return sampleFile("# bounds draw, seed " + std::to_string(seed) + ": class " + c.name + ", " +
+                          std::to_string(points.rows()) + " points of " + classSummary(c.mean, c.covariance, c.prior),
+                      points);
+}
+
+std::string classesFitText(const ClassesCase& c, const ClassesFigures& figures, const ClassesCounts& resubstitution,
+                           const std::optional<ClassesCounts>& leaveOneOut, const std::vector<std::string>& files)
+{
+    requireCounts(c, resubstitution, "classesFitText: the counts are not one a class, or a class has no points");
+    requireArgument(files.size() == c.model.size(), "classesFitText: one file a class");
+    std::string s = "Samples: ";
+    for (std::size_t i = 0; i < files.size(); ++i)
+        s += (i ? ", " : "") + pointCount(resubstitution.points(i)) + " of " + c.model.classes[i].name + " from " +
+             files[i];
+    s += "\n\n" + classesText(c, figures) + "\n" + countLines("Plug-in rule on the samples, resubstitution", c, resubstitution);
+    s += leaveOneOut ? countLines("Plug-in rule, each point left out of its refit", c, *leaveOneOut)
+                     : "Leave-one-out: not computed (a refit without one point would be singular)\n";
     return s;
+}
+
+std::string classesFitJson(const ClassesCase& c, const ClassesFigures& figures, const ClassesCounts& resubstitution,
+                           const std::optional<ClassesCounts>& leaveOneOut)
+{
+    requireCounts(c, resubstitution, "classesFitJson: the counts are not one a class, or a class has no points");
+    ordered_json j = classesObject(c, figures);
+    j["samples"] = {{"n", pointsObject(resubstitution)}};
+    j["resubstitution"] = countObject(resubstitution);
+    j["leave_one_out"] = leaveOneOut ? countObject(*leaveOneOut) : ordered_json(nullptr);
+    return j.dump() + "\n";
+}
+
+std::string classesDrawText(const ClassesCase& c, const ClassesFigures& figures, const ClassesCounts& trueRule,
+                            std::uint64_t seed)
+{
+    requireCounts(c, trueRule, "classesDrawText: the counts are not one a class, or a class has no points");
+    return classesText(c, figures) + "\nSamples: " + classCounts(c, trueRule) + ", seed " + std::to_string(seed) +
+           "\n" + countLines("True Bayes rule on the samples", c, trueRule);
+}
+
+std::string classesDrawJson(const ClassesCase& c, const ClassesFigures& figures, const ClassesCounts& trueRule,
+                            std::uint64_t seed)
+{
+    requireCounts(c, trueRule, "classesDrawJson: the counts are not one a class, or a class has no points");
+    ordered_json j = classesObject(c, figures);
+    j["samples"] = {{"n", pointsObject(trueRule)}, {"seed", seed}};
+    j["empirical"] = {{"true_rule", countObject(trueRule)}};
+    return j.dump() + "\n";
 }
 
 }  // namespace gaussbound

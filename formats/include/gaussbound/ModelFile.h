@@ -79,10 +79,10 @@ Discriminant ruleFromJson(const nlohmann::json& value, Eigen::Index d, const std
 bool holdsClasses(const nlohmann::json& object);
 
 // Reads classes and costs as the header describes; the keys of the results
-// that `bounds --json`, `fit --json` and `batch` print for classes are passed
-// over. Throws ModelFileError naming the class and the key (`class 2
-// ("forest"): covariance: ...`), also for a model that validate (Classes.h)
-// or losses that lossesProblem refuse.
+// that `bounds --json`, `fit --json`, `draw --json` and `batch` print for
+// classes are passed over. Throws ModelFileError naming the class and the
+// key (`class 2 ("forest"): covariance: ...`), also for a model that
+// validate (Classes.h) or losses that lossesProblem refuse.
 ClassesCase classesFromJson(const nlohmann::json& object);
 
 // Reads either kind of document.

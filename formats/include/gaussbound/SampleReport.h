@@ -8,7 +8,15 @@
 //   drawText, drawJson   a model's report and the true rule's error count on
 //                        samples drawn from it
 //   drawnSampleFile      one class's drawn points as a sample file
+//   classesFitText, classesFitJson    the same as fitText and fitJson for C
+//                        classes: the classes' report (ClassesReport.h), then
+//                        the plug-in rule's counts by resubstitution and
+//                        leave-one-out
+//   classesDrawText, classesDrawJson  drawText and drawJson for C classes
 //
+// The counts of C classes read as the matrix of rates N_ij / n_i under the
+// classes' names, then the pooled error count; in JSON {"counts" (rows),
+// "errors", "rate", "interval"}.
 // An error count reads as its rate, "E of N points", and the 95 % Wilson
 // interval of the rate; in JSON {"errors", "rate", "interval": [low, high]}.
 // A bootstrap interval's end is null in JSON where no replicate counted.
@@ -22,6 +30,8 @@
 
 #include <gaussbound/Analysis.h>
 #include <gaussbound/Bootstrap.h>
+#include <gaussbound/ClassesFit.h>
+#include <gaussbound/ClassesReport.h>
 #include <gaussbound/SampleFit.h>
 
 namespace gaussbound {
@@ -46,6 +56,22 @@ std::string drawJson(const Model& model, const Figures& figures, const Classifie
 // commas: readSampleFile reads back the same doubles. Reads sampleClass 1
 // or 2 and points of the model's dimension.
 std::string drawnSampleFile(const Model& model, int sampleClass, const Points& points, std::uint64_t seed);
+// The same for class i (0-based) of C classes, named by its name.
+std::string drawnSampleFile(const ClassesModel& model, std::size_t i, const Points& points, std::uint64_t seed);
+
+// Reads counts of the case's classes with one point or more a class, and
+// figures of them; files[i] says where class i's points came from.
+std::string classesFitText(const ClassesCase& c, const ClassesFigures& figures, const ClassesCounts& resubstitution,
+                           const std::optional<ClassesCounts>& leaveOneOut, const std::vector<std::string>& files);
+std::string classesFitJson(const ClassesCase& c, const ClassesFigures& figures, const ClassesCounts& resubstitution,
+                           const std::optional<ClassesCounts>& leaveOneOut);
+
+// Reads the true rule's counts on samples drawn with seed, one point or
+// more a class.
+std::string classesDrawText(const ClassesCase& c, const ClassesFigures& figures, const ClassesCounts& trueRule,
+                            std::uint64_t seed);
+std::string classesDrawJson(const ClassesCase& c, const ClassesFigures& figures, const ClassesCounts& trueRule,
+                            std::uint64_t seed);
 
 }  // namespace gaussbound
 
