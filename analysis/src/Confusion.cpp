@@ -1,0 +1,819 @@
+#include "gaussbound/Confusion.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <exception>
+#include <limits>
+#include <mutex>
+#include <queue>
+#include <random>
+#include <stdexcept>
+
+#include <boost/math/constants/constants.hpp>
+#include <boost/math/quadrature/gauss.hpp>
+#include <boost/math/quadrature/gauss_kronrod.hpp>
+#include <boost/math/special_functions/erf.hpp>
+#include <boost/math/special_functions/gamma.hpp>
+#include <boost/random/sobol.hpp>
+
+#include <Eigen/Cholesky>
+
+#include "gaussbound/Chernoff.h"
+#include "gaussbound/Error.h"
+#include "gaussbound/Stream.h"
+
+namespace gaussbound {
+
+const char* methodName(ConfusionMethod method)
+{
+    switch (method) {
+    case ConfusionMethod::TwoDirections: return "two directions";
+    case ConfusionMethod::AdaptiveAngle: return "adaptive angle";
+    case ConfusionMethod::AdaptiveSphere: return "adaptive sphere";
+    case ConfusionMethod::QuasiMonteCarlo: return "quasi-Monte Carlo";
+    }
+    return "";
+}
+
+ConfusionMethod methodFor(Eigen::Index d)
+{
+    requireArgument(d >= 1, "methodFor: d must be at least 1");
+    if (d == 1)
+        return ConfusionMethod::TwoDirections;
+    if (d == 2)
+        return ConfusionMethod::AdaptiveAngle;
+    if (d == 3)
+        return ConfusionMethod::AdaptiveSphere;
+    return ConfusionMethod::QuasiMonteCarlo;
+}
+
+namespace {
+
+constexpr double kEps = std::numeric_limits<double>::epsilon();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double kPi = boost::math::constants::pi<double>();
+
+// Targets of the quadratures, per entry (absolute).
+constexpr double kAngleTolerance = 1e-10;   // d = 2
+constexpr double kSphereTolerance = 1e-8;   // d = 3
+// A floor for rounding in every quadrature entry: the chi masses and the
+// roots carry relative errors of a few units in the last place.
+constexpr double kRoundingFloor = 1e-14;
+// Caps on the adaptive subdivisions; reaching one leaves the estimate as it
+// stands (and reported).
+constexpr std::size_t kMaxAngleIntervals = 20000, kMaxInnerIntervals = 2000, kMaxOuterIntervals = 2000;
+// Angles scanned per pair for the changes of sign of its discriminant.
+constexpr int kDiscriminantGrid = 64;
+// Points of the grid in t on which expected losses are compared (losses only).
+constexpr int kLossGrid = 128;
+
+// The chi distribution with d degrees of freedom: tails in x = r^2 / 2 of
+// Gamma(d/2), each taken on the side of the median where it is the smaller.
+class Chi {
+public:
+    explicit Chi(Eigen::Index d) : d_(d), k_(0.5 * static_cast<double>(d))
+    {
+        median_ = boost::math::gamma_p_inv(k_, 0.5);
+        // Beyond this |t| the tail is below 1e-300: the losses' grid covers [-reach, reach].
+        reach_ = std::sqrt(2.0 * boost::math::gamma_q_inv(k_, 1e-300));
+    }
+
+    double reach() const { return reach_; }
+
+    // The mass of [r0, r1], 0 <= r0 <= r1 <= infinity.
+    double mass(double r0, double r1) const
+    {
+        if (!(r1 > r0))
+            return 0.0;
+        const double x0 = 0.5 * r0 * r0, x1 = 0.5 * r1 * r1;
+        double m;
+        if (x0 >= median_)
+            m = upper(x0) - upper(x1);
+        else if (x1 <= median_)
+            m = lower(x1) - lower(x0);
+        else
+            m = 1.0 - lower(x0) - upper(x1);
+        return std::max(m, 0.0);
+    }
+
+private:
+    double lower(double x) const
+    {
+        if (x <= 0.0)
+            return 0.0;
+        if (!(x < kInf))
+            return 1.0;
+        if (d_ == 1)
+            return std::erf(std::sqrt(x));
+        if (d_ == 2)
+            return -std::expm1(-x);
+        return boost::math::gamma_p(k_, x);
+    }
+    double upper(double x) const
+    {
+        if (x <= 0.0)
+            return 1.0;
+        if (!(x < kInf))
+            return 0.0;
+        if (d_ == 1)
+            return std::erfc(std::sqrt(x));
+        if (d_ == 2)
+            return std::exp(-x);
+        return boost::math::gamma_q(k_, x);
+    }
+
+    Eigen::Index d_;
+    double k_, median_, reach_;
+};
+
+// What one origin class i needs along its lines x(t) = mu_i + L_i t u:
+// ln P_j p_j(x(t)) = K_j - 1/2 (a_j t^2 + 2 b_j t + c_j) with
+// a_j = |B_j u|^2, B_j = L_j^-1 L_i, b_j = g_j . u, g_j = L_i^T Sigma_j^-1 (mu_i - mu_j),
+// c_j = |L_j^-1 (mu_i - mu_j)|^2, K_j = ln P_j - ln |L_j| (the common
+// -d/2 ln 2 pi left out).
+struct Origin {
+    std::size_t i = 0, classes = 0;
+    Eigen::Index d = 0;
+    std::vector<Eigen::MatrixXd> b;  // B_j
+    Eigen::MatrixXd g;               // d x C, column j = g_j
+    Eigen::VectorXd c, k;
+    Eigen::MatrixXd gamma;           // gamma(j, l) = (c_j - c_l) - 2 (K_j - K_l)
+    Eigen::MatrixXd gammaScale;      // |c_j| + |c_l| + 2 |K_j| + 2 |K_l|: for rounding
+    // With losses, gamma with K_j + ln(L_jl - L_jj) and K_l + ln(L_lj - L_ll):
+    // where the pair alone would change the decision (exact for C = 2, a
+    // guide to the grid and the breakpoints for more classes). Else gamma.
+    Eigen::MatrixXd pairGamma;
+};
+
+std::vector<Origin> makeOrigins(const ClassesModel& model, const std::optional<Eigen::MatrixXd>& losses)
+{
+    const std::size_t classes = model.size();
+    const Eigen::Index d = model.dimension();
+    std::vector<Eigen::MatrixXd> factors;
+    Eigen::VectorXd k(static_cast<Eigen::Index>(classes));
+    for (std::size_t j = 0; j < classes; ++j) {
+        factors.push_back(Eigen::LLT<Eigen::MatrixXd>(model.classes[j].covariance).matrixL());
+        k(Eigen::Index(j)) = std::log(model.classes[j].prior) - factors.back().diagonal().array().log().sum();
+    }
+    std::vector<Origin> origins(classes);
+    for (std::size_t i = 0; i < classes; ++i) {
+        Origin& o = origins[i];
+        o.i = i;
+        o.classes = classes;
+        o.d = d;
+        o.k = k;
+        o.c.resize(Eigen::Index(classes));
+        o.g.resize(d, Eigen::Index(classes));
+        for (std::size_t j = 0; j < classes; ++j) {
+            const auto lj = factors[j].triangularView<Eigen::Lower>();
+            Eigen::MatrixXd bj = lj.solve(factors[i]);
+            const Eigen::VectorXd w = lj.solve(model.classes[i].mean - model.classes[j].mean);
+            o.c(Eigen::Index(j)) = j == i ? 0.0 : w.squaredNorm();
+            o.g.col(Eigen::Index(j)) = j == i ? Eigen::VectorXd::Zero(d) : Eigen::VectorXd(bj.transpose() * w);
+            o.b.push_back(std::move(bj));
+        }
+        const Eigen::Index c = Eigen::Index(classes);
+        o.gamma.resize(c, c);
+        o.gammaScale.resize(c, c);
+        for (Eigen::Index j = 0; j < c; ++j)
+            for (Eigen::Index l = 0; l < c; ++l) {
+                o.gamma(j, l) = (o.c(j) - o.c(l)) - 2.0 * (o.k(j) - o.k(l));
+                o.gammaScale(j, l) = std::fabs(o.c(j)) + std::fabs(o.c(l)) + 2.0 * (std::fabs(o.k(j)) + std::fabs(o.k(l)));
+            }
+        o.pairGamma = o.gamma;
+        if (losses)
+            for (Eigen::Index j = 0; j < c; ++j)
+                for (Eigen::Index l = 0; l < c; ++l)
+                    if (j != l)
+                        o.pairGamma(j, l) -= 2.0 * (std::log((*losses)(j, l) - (*losses)(j, j)) -
+                                                    std::log((*losses)(l, j) - (*losses)(l, l)));
+    }
+    return origins;
+}
+
+// a_j and b_j of one line.
+void lineCoefficients(const Origin& o, const Eigen::VectorXd& u, Eigen::VectorXd& a, Eigen::VectorXd& b)
+{
+    const Eigen::Index c = Eigen::Index(o.classes);
+    a.resize(c);
+    for (Eigen::Index j = 0; j < c; ++j)
+        a(j) = std::size_t(j) == o.i ? 1.0 : (o.b[std::size_t(j)] * u).squaredNorm();
+    b.noalias() = o.g.transpose() * u;
+}
+
+// The real roots of alpha t^2 + 2 beta t + gamma, computed stably; none for
+// a double root (the sign does not change there).
+inline void quadraticRoots(double alpha, double beta, double gamma, std::vector<double>& roots)
+{
+    if (alpha == 0.0) {
+        if (beta != 0.0) {
+            const double t = -gamma / (2.0 * beta);
+            if (std::isfinite(t))
+                roots.push_back(t);
+        }
+        return;
+    }
+    const double disc = beta * beta - alpha * gamma;
+    if (!(disc > 0.0))
+        return;
+    const double q = -(beta + std::copysign(std::sqrt(disc), beta));
+    const double t1 = q / alpha, t2 = gamma / q;
+    if (std::isfinite(t1))
+        roots.push_back(t1);
+    if (std::isfinite(t2))
+        roots.push_back(t2);
+}
+
+// Scratch space of one worker.
+struct Scratch {
+    Eigen::VectorXd u, a, b, scores, weights, expected;
+    std::vector<double> roots, bounds, grid;
+    std::vector<std::size_t> winners, gridWinners;
+};
+
+inline double score(const Origin& o, const Eigen::VectorXd& a, const Eigen::VectorXd& b, Eigen::Index j, double t)
+{
+    return o.k(j) - 0.5 * ((a(j) * t + 2.0 * b(j)) * t + o.c(j));
+}
+
+std::size_t winnerAt(const Origin& o, const Eigen::VectorXd& a, const Eigen::VectorXd& b, double t)
+{
+    std::size_t best = 0;
+    double bestScore = score(o, a, b, 0, t);
+    for (Eigen::Index j = 1; j < Eigen::Index(o.classes); ++j) {
+        const double s = score(o, a, b, j, t);
+        if (s > bestScore) {
+            bestScore = s;
+            best = std::size_t(j);
+        }
+    }
+    return best;
+}
+
+std::size_t lossWinnerAt(const Origin& o, const Eigen::MatrixXd& losses, Scratch& s, double t)
+{
+    const Eigen::Index c = Eigen::Index(o.classes);
+    s.scores.resize(c);
+    for (Eigen::Index j = 0; j < c; ++j)
+        s.scores(j) = score(o, s.a, s.b, j, t);
+    s.weights = (s.scores.array() - s.scores.maxCoeff()).exp().matrix();
+    s.expected.noalias() = losses.transpose() * s.weights;
+    Eigen::Index best = 0;
+    s.expected.minCoeff(&best);
+    return std::size_t(best);
+}
+
+// Adds half the chi mass of every piece (bounds[k], bounds[k + 1]) to
+// row[winners[k]], for the ray +u (t > 0) and the ray -u (t < 0).
+// bounds runs from -infinity to +infinity.
+void addPieces(const Chi& chi, const std::vector<double>& bounds, const std::vector<std::size_t>& winners, double* row)
+{
+    for (std::size_t k = 0; k + 1 < bounds.size(); ++k) {
+        const double lo = bounds[k], hi = bounds[k + 1];
+        double m = 0.0;
+        if (hi > 0.0)
+            m += chi.mass(std::max(lo, 0.0), hi);
+        if (lo < 0.0)
+            m += chi.mass(std::max(-hi, 0.0), -lo);
+        row[winners[k]] += 0.5 * m;
+    }
+}
+
+// The pieces of the line under the 0-1 loss: roots of every pairwise
+// difference, sorted, each piece's winner at its midpoint, equal neighbours merged.
+void zeroOnePieces(const Origin& o, Scratch& s)
+{
+    const Eigen::Index c = Eigen::Index(o.classes);
+    s.roots.clear();
+    for (Eigen::Index j = 0; j < c; ++j)
+        for (Eigen::Index l = j + 1; l < c; ++l)
+            quadraticRoots(s.a(j) - s.a(l), s.b(j) - s.b(l), o.gamma(j, l), s.roots);
+    std::sort(s.roots.begin(), s.roots.end());
+    s.bounds.clear();
+    s.winners.clear();
+    s.bounds.push_back(-kInf);
+    const std::size_t m = s.roots.size();
+    for (std::size_t k = 0; k <= m; ++k) {
+        // The winner of a piece is taken near its end closest to t = 0,
+        // where the mass is: far out (a root near 1e16 from an alpha of
+        // rounding noise) the scores are dominated by that noise.
+        const double lo = k == 0 ? -kInf : s.roots[k - 1], hi = k == m ? kInf : s.roots[k];
+        if (k > 0 && k < m && !(hi > lo))
+            continue;
+        double mid;
+        if (lo < 0.0 && hi > 0.0)
+            mid = 0.0;
+        else if (lo >= 0.0)
+            mid = lo + std::min(0.5 * (hi - lo), 1.0);
+        else
+            mid = hi - std::min(0.5 * (hi - lo), 1.0);
+        const std::size_t w = winnerAt(o, s.a, s.b, mid);
+        if (!s.winners.empty() && s.winners.back() == w)
+            continue;
+        if (!s.winners.empty())
+            s.bounds.push_back(s.roots[k - 1]);
+        s.winners.push_back(w);
+    }
+    s.bounds.push_back(kInf);
+}
+
+// Finds every change of decision between t0 (deciding w0) and t1 (w1) by
+// bisection to adjacent doubles; appends (boundary, decision after) in order.
+void bisectLoss(const Origin& o, const Eigen::MatrixXd& losses, Scratch& s, double t0, std::size_t w0, double t1,
+                std::size_t w1, int depth)
+{
+    if (w0 == w1)
+        return;
+    const double mid = 0.5 * (t0 + t1);
+    if (mid <= t0 || mid >= t1 || depth > 2000) {
+        s.bounds.push_back(t1);
+        s.winners.push_back(w1);
+        return;
+    }
+    const std::size_t wm = lossWinnerAt(o, losses, s, mid);
+    bisectLoss(o, losses, s, t0, w0, mid, wm, depth + 1);
+    bisectLoss(o, losses, s, mid, wm, t1, w1, depth + 1);
+}
+
+// The pieces of the line with losses: decisions on a grid over
+// [-reach, reach] (and at the 0-1 roots inside it), changes bisected.
+void lossPieces(const Origin& o, const Eigen::MatrixXd& losses, const Chi& chi, Scratch& s)
+{
+    const Eigen::Index c = Eigen::Index(o.classes);
+    const double reach = chi.reach();
+    s.grid.clear();
+    for (int k = 0; k <= kLossGrid; ++k)
+        s.grid.push_back(-reach + 2.0 * reach * k / kLossGrid);
+    s.roots.clear();
+    for (Eigen::Index j = 0; j < c; ++j)
+        for (Eigen::Index l = j + 1; l < c; ++l)
+            quadraticRoots(s.a(j) - s.a(l), s.b(j) - s.b(l), o.pairGamma(j, l), s.roots);
+    for (const double r : s.roots)
+        if (std::fabs(r) < reach)
+            s.grid.push_back(r);
+    std::sort(s.grid.begin(), s.grid.end());
+    s.gridWinners.clear();
+    for (const double t : s.grid)
+        s.gridWinners.push_back(lossWinnerAt(o, losses, s, t));
+    s.bounds.assign(1, -kInf);
+    s.winners.assign(1, s.gridWinners[0]);
+    for (std::size_t k = 0; k + 1 < s.grid.size(); ++k)
+        bisectLoss(o, losses, s, s.grid[k], s.gridWinners[k], s.grid[k + 1], s.gridWinners[k + 1], 0);
+    s.bounds.push_back(kInf);
+}
+
+// The bound on the rounding error of the d = 1 entries: at each boundary,
+// the density there times the root's error from its coefficients.
+void roundingOfLine(const Origin& o, const Scratch& s, double* err)
+{
+    const double density = std::sqrt(2.0 / kPi);
+    for (std::size_t k = 1; k + 1 < s.bounds.size(); ++k) {
+        const double t = s.bounds[k];
+        const std::size_t w0 = s.winners[k - 1], w1 = s.winners[k];
+        const Eigen::Index j = Eigen::Index(w0), l = Eigen::Index(w1);
+        const double alpha = s.a(j) - s.a(l), beta = s.b(j) - s.b(l);
+        const double scale = std::fabs(s.a(j)) + std::fabs(s.a(l)), bscale = std::fabs(s.b(j)) + std::fabs(s.b(l));
+        const double slope = std::fabs(2.0 * (alpha * t + beta));
+        const double residual = 16.0 * kEps * (scale * t * t + 2.0 * bscale * std::fabs(t) + o.gammaScale(j, l));
+        double dt = slope > 0.0 ? residual / slope : kInf;
+        dt = std::max(dt, 4.0 * kEps * std::fabs(t));
+        const double e = 0.5 * std::min(1.0, density * std::exp(-0.5 * t * t) * dt);
+        err[w0] += e;
+        err[w1] += e;
+    }
+}
+
+// One line: the row of class i's masses (each ray weighted 1/2) added to row.
+struct LineEvaluator {
+    const Origin& o;
+    const Chi& chi;
+    const std::optional<Eigen::MatrixXd>& losses;
+
+    void operator()(const Eigen::VectorXd& u, Scratch& s, double* row) const
+    {
+        lineCoefficients(o, u, s.a, s.b);
+        if (losses)
+            lossPieces(o, *losses, chi, s);
+        else
+            zeroOnePieces(o, s);
+        addPieces(chi, s.bounds, s.winners, row);
+    }
+};
+
+// ---------------------------------------------------------------------------
+// Adaptive Gauss-Kronrod (15 points, embedded Gauss 7) of a vector-valued
+// integrand: one line gives a whole row at once, so the loop is written here
+// rather than calling Boost's scalar integrator; the nodes and weights are
+// Boost's. The error of an interval is |K15 - G7| entry by entry (without
+// QUADPACK's rescaling, which can shrink it), summed over the intervals.
+
+struct GkRule {
+    std::array<double, 8> x, wk;
+    std::array<double, 4> wg;
+    GkRule()
+    {
+        const auto& ax = boost::math::quadrature::gauss_kronrod<double, 15>::abscissa();
+        const auto& aw = boost::math::quadrature::gauss_kronrod<double, 15>::weights();
+        const auto& gw = boost::math::quadrature::gauss<double, 7>::weights();
+        std::copy(ax.begin(), ax.end(), x.begin());
+        std::copy(aw.begin(), aw.end(), wk.begin());
+        std::copy(gw.begin(), gw.end(), wg.begin());
+    }
+};
+
+const GkRule& gkRule()
+{
+    static const GkRule rule;
+    return rule;
+}
+
+struct GkInterval {
+    double lo, hi;
+    Eigen::VectorXd value, err;  // value: `controlled + carried` entries; err: `controlled`
+    double key;                  // the largest entry of err
+};
+
+struct GkResult {
+    Eigen::VectorXd value, err;
+};
+
+// f(x, out) writes n = controlled + carried values at x (out zeroed first).
+// The first `controlled` entries are refined until each summed error is
+// <= tol; the others are integrated along (their K15 value).
+template <class F>
+GkInterval gkInterval(const F& f, double lo, double hi, Eigen::Index controlled, Eigen::Index n, Eigen::VectorXd& fx)
+{
+    const GkRule& r = gkRule();
+    const double half = 0.5 * (hi - lo), centre = 0.5 * (hi + lo);
+    GkInterval iv{lo, hi, Eigen::VectorXd::Zero(n), Eigen::VectorXd::Zero(controlled), 0.0};
+    Eigen::VectorXd gauss = Eigen::VectorXd::Zero(controlled);
+    for (int k = 0; k < 15; ++k) {
+        const int idx = k < 7 ? 7 - k : k - 7;  // 7..1, 0, 1..7
+        const double x = k < 7 ? centre - half * r.x[std::size_t(idx)] : centre + half * r.x[std::size_t(idx)];
+        fx.setZero(n);
+        f(x, fx.data());
+        iv.value += r.wk[std::size_t(idx)] * fx;
+        if (idx % 2 == 0)
+            gauss += r.wg[std::size_t(idx / 2)] * fx.head(controlled);
+    }
+    iv.value *= half;
+    gauss *= half;
+    iv.err = (iv.value.head(controlled) - gauss).cwiseAbs();
+    iv.key = iv.err.size() ? iv.err.maxCoeff() : 0.0;
+    return iv;
+}
+
+template <class F>
+GkResult adaptiveGk(const F& f, const std::vector<double>& breaks, Eigen::Index controlled, Eigen::Index n, double tol,
+                    std::size_t maxIntervals)
+{
+    Eigen::VectorXd fx(n);
+    auto cmp = [](const GkInterval& a, const GkInterval& b) { return a.key < b.key; };
+    std::priority_queue<GkInterval, std::vector<GkInterval>, decltype(cmp)> queue(cmp);
+    std::vector<GkInterval> done;
+    Eigen::VectorXd total = Eigen::VectorXd::Zero(controlled);
+    for (std::size_t k = 0; k + 1 < breaks.size(); ++k) {
+        if (!(breaks[k + 1] > breaks[k]))
+            continue;
+        GkInterval iv = gkInterval(f, breaks[k], breaks[k + 1], controlled, n, fx);
+        total += iv.err;
+        queue.push(std::move(iv));
+    }
+    while (!queue.empty() && (total.array() > tol).any() && queue.size() + done.size() < maxIntervals) {
+        GkInterval iv = queue.top();
+        queue.pop();
+        const double mid = 0.5 * (iv.lo + iv.hi);
+        if (!(mid > iv.lo && mid < iv.hi) || iv.hi - iv.lo < 1e-13) {
+            done.push_back(std::move(iv));
+            continue;
+        }
+        GkInterval left = gkInterval(f, iv.lo, mid, controlled, n, fx);
+        GkInterval right = gkInterval(f, mid, iv.hi, controlled, n, fx);
+        total += left.err + right.err - iv.err;
+        total = total.cwiseMax(0.0);
+        queue.push(std::move(left));
+        queue.push(std::move(right));
+    }
+    while (!queue.empty()) {
+        done.push_back(queue.top());
+        queue.pop();
+    }
+    std::sort(done.begin(), done.end(), [](const GkInterval& a, const GkInterval& b) { return a.lo < b.lo; });
+    GkResult result{Eigen::VectorXd::Zero(n), Eigen::VectorXd::Zero(controlled)};
+    for (const GkInterval& iv : done) {
+        result.value += iv.value;
+        result.err += iv.err;
+    }
+    return result;
+}
+
+// The unit vector of the angle theta (d = 2) or of (z, theta) (d = 3).
+inline void direction(Eigen::Index d, double z, double theta, Eigen::VectorXd& u)
+{
+    u.resize(d);
+    if (d == 2) {
+        u(0) = std::cos(theta);
+        u(1) = std::sin(theta);
+    } else {
+        const double s = std::sqrt(std::max(0.0, (1.0 - z) * (1.0 + z)));
+        u(0) = s * std::cos(theta);
+        u(1) = s * std::sin(theta);
+        u(2) = z;
+    }
+}
+
+// The angles in (0, pi) where a pair's discriminant beta^2 - alpha gamma
+// changes sign (its two roots appear or vanish), found on a grid and bisected.
+std::vector<double> angleBreaks(const Origin& o, double z, Scratch& s)
+{
+    const Eigen::Index c = Eigen::Index(o.classes), d = o.d;
+    std::vector<Eigen::VectorXd> as, bs;
+    for (int g = 0; g <= kDiscriminantGrid; ++g) {
+        direction(d, z, kPi * g / kDiscriminantGrid, s.u);
+        lineCoefficients(o, s.u, s.a, s.b);
+        as.push_back(s.a);
+        bs.push_back(s.b);
+    }
+    std::vector<double> breaks{0.0, kPi};
+    // Both functions of a pair: 0 its discriminant, 1 its alpha (where a
+    // root passes through infinity, e^(-1/alpha^2) is smooth but not
+    // analytic, and Gauss-Kronrod's error estimate can miss it).
+    auto valueAt = [&](int kind, Eigen::Index j, Eigen::Index l, double aj, double al, double beta) {
+        return kind == 0 ? beta * beta - (aj - al) * o.pairGamma(j, l) : aj - al;
+    };
+    auto at = [&](int kind, Eigen::Index j, Eigen::Index l, double theta) {
+        direction(d, z, theta, s.u);
+        const double aj = std::size_t(j) == o.i ? 1.0 : (o.b[std::size_t(j)] * s.u).squaredNorm();
+        const double al = std::size_t(l) == o.i ? 1.0 : (o.b[std::size_t(l)] * s.u).squaredNorm();
+        return valueAt(kind, j, l, aj, al, o.g.col(j).dot(s.u) - o.g.col(l).dot(s.u));
+    };
+    for (int kind = 0; kind < 2; ++kind)
+        for (Eigen::Index j = 0; j < c; ++j)
+            for (Eigen::Index l = j + 1; l < c; ++l) {
+                if (kind == 1) {
+                    // Equal covariances along every line: alpha is rounding noise.
+                    double most = 0.0;
+                    for (const auto& a : as)
+                        most = std::max(most, std::fabs(a(j) - a(l)) / (a(j) + a(l)));
+                    if (most < 1e-12)
+                        continue;
+                }
+                auto gridAt = [&](int g) {
+                    const Eigen::VectorXd &a = as[std::size_t(g)], &b = bs[std::size_t(g)];
+                    return valueAt(kind, j, l, a(j), a(l), b(j) - b(l));
+                };
+                double prev = gridAt(0);
+                for (int g = 1; g <= kDiscriminantGrid; ++g) {
+                    const double cur = gridAt(g);
+                    if ((prev > 0.0) != (cur > 0.0)) {
+                        double lo = kPi * (g - 1) / kDiscriminantGrid, hi = kPi * g / kDiscriminantGrid;
+                        const bool loPositive = prev > 0.0;
+                        for (int it = 0; it < 100; ++it) {
+                            const double mid = 0.5 * (lo + hi);
+                            if (!(mid > lo && mid < hi))
+                                break;
+                            if ((at(kind, j, l, mid) > 0.0) == loPositive)
+                                lo = mid;
+                            else
+                                hi = mid;
+                        }
+                        breaks.push_back(0.5 * (lo + hi));
+                    }
+                    prev = cur;
+                }
+            }
+    std::sort(breaks.begin(), breaks.end());
+    breaks.erase(std::unique(breaks.begin(), breaks.end()), breaks.end());
+    return breaks;
+}
+
+struct RowResult {
+    Eigen::VectorXd value, err;
+};
+
+// The mean over the angle theta in [0, pi) of the line's row at height z
+// (d = 3) or in the plane (d = 2), to `tol` per entry.
+RowResult angleRow(const LineEvaluator& line, double z, double tol, std::size_t maxIntervals, Scratch& s)
+{
+    const Origin& o = line.o;
+    const Eigen::Index c = Eigen::Index(o.classes);
+    const std::vector<double> breaks = angleBreaks(o, z, s);
+    auto f = [&](double theta, double* out) {
+        direction(o.d, z, theta, s.u);
+        line(s.u, s, out);
+    };
+    const GkResult r = adaptiveGk(f, breaks, c, c, tol * kPi, maxIntervals);
+    return RowResult{r.value / kPi, r.err / kPi};
+}
+
+RowResult planeRow(const LineEvaluator& line, Scratch& s)
+{
+    RowResult r = angleRow(line, 0.0, kAngleTolerance, kMaxAngleIntervals, s);
+    r.err.array() += kRoundingFloor;
+    return r;
+}
+
+// M_i. = 1/2 integral over z in [-1, 1] of the angle's mean at z.
+RowResult sphereRow(const LineEvaluator& line, Scratch& s)
+{
+    const Eigen::Index c = Eigen::Index(line.o.classes);
+    const double innerTol = 0.25 * kSphereTolerance;
+    auto f = [&](double z, double* out) {
+        const RowResult inner = angleRow(line, z, innerTol, kMaxInnerIntervals, s);
+        for (Eigen::Index j = 0; j < c; ++j) {
+            out[j] = inner.value(j);
+            out[c + j] = inner.err(j);
+        }
+    };
+    const std::vector<double> breaks{-1.0, -0.5, 0.0, 0.5, 1.0};
+    // raw = 2 M: the outer tolerance in raw units is 2 x (half the target).
+    const GkResult r = adaptiveGk(f, breaks, c, 2 * c, kSphereTolerance, kMaxOuterIntervals);
+    RowResult row{0.5 * r.value.head(c), 0.5 * (r.err + r.value.tail(c).cwiseAbs())};
+    row.err.array() += kRoundingFloor;
+    return row;
+}
+
+RowResult lineRow1(const LineEvaluator& line, Scratch& s)
+{
+    const Eigen::Index c = Eigen::Index(line.o.classes);
+    RowResult r{Eigen::VectorXd::Zero(c), Eigen::VectorXd::Zero(c)};
+    s.u = Eigen::VectorXd::Ones(1);
+    line(s.u, s, r.value.data());
+    if (!line.losses)
+        roundingOfLine(line.o, s, r.err.data());
+    r.err += 8.0 * kEps * r.value;
+    r.err.array() += std::numeric_limits<double>::denorm_min();
+    return r;
+}
+
+// One copy of the randomised quasi-Monte Carlo rule for one class: the
+// mean row over `lines` Sobol' directions with copy r's digital shift.
+Eigen::VectorXd qmcRow(const LineEvaluator& line, std::int64_t lines, std::uint64_t seed, Scratch& s)
+{
+    const Eigen::Index d = line.o.d, c = Eigen::Index(line.o.classes);
+    const Eigen::Index sobolDims = std::min<Eigen::Index>(d, BOOST_RANDOM_SOBOL_MAX_DIMENSION);
+    std::mt19937_64 rng(seed);
+    std::vector<std::uint64_t> shift(static_cast<std::size_t>(d));
+    for (auto& w : shift)
+        w = rng();
+    boost::random::sobol sobol(static_cast<std::size_t>(sobolDims));
+    Eigen::VectorXd row = Eigen::VectorXd::Zero(c);
+    s.u.resize(d);
+    for (std::int64_t n = 0; n < lines; ++n) {
+        for (Eigen::Index k = 0; k < d; ++k) {
+            // Coordinates beyond Boost's table of directions are plain
+            // pseudo-random words from the copy's generator.
+            const std::uint64_t x = (k < sobolDims ? std::uint64_t(sobol()) : rng()) ^ shift[std::size_t(k)];
+            const double p = (static_cast<double>(x >> 11) + 0.5) * 0x1p-53;
+            s.u(k) = -boost::math::constants::root_two<double>() * boost::math::erfc_inv(2.0 * p);
+        }
+        s.u /= s.u.norm();
+        line(s.u, s, row.data());
+    }
+    return row / static_cast<double>(lines);
+}
+
+void checkArguments(const ClassesModel& model, const ConfusionSettings& settings)
+{
+    requireArgument(!validate(model), "confusionMatrix: the model is not valid (see validate in Classes.h)");
+    requireArgument(!settings.losses || !lossesProblem(*settings.losses, model.size()),
+                    "confusionMatrix: the losses are not valid (see lossesProblem)");
+    requireArgument(settings.directions >= kMinDirections && settings.directions <= kMaxDirections,
+                    "confusionMatrix: directions must lie in [kMinDirections, kMaxDirections]");
+    requireArgument(settings.threads >= 1, "confusionMatrix: threads must be at least 1");
+}
+
+}  // namespace
+
+Confusion confusionMatrix(const ClassesModel& model, const ConfusionSettings& settings)
+{
+    checkArguments(model, settings);
+    const std::size_t classes = model.size();
+    const Eigen::Index c = Eigen::Index(classes), d = model.dimension();
+    const ConfusionMethod method = methodFor(d);
+    const std::vector<Origin> origins = makeOrigins(model, settings.losses);
+    const Chi chi(d);
+
+    Confusion out{method, Eigen::MatrixXd::Zero(c, c), Eigen::MatrixXd::Zero(c, c), 0.0, 0.0, 0.0};
+    const bool randomised = method == ConfusionMethod::QuasiMonteCarlo;
+    const std::size_t copies = randomised ? kRandomisations : 1;
+    const std::size_t items = classes * copies;
+    // Results by item (class-major), summed afterwards in a fixed order.
+    std::vector<RowResult> results(items);
+
+    const std::size_t window = 2 * std::size_t(settings.threads);
+    std::vector<std::size_t> slotItem(window);
+    std::vector<Scratch> scratch(settings.threads);
+    std::exception_ptr failure;
+    std::mutex failureMutex;
+    std::size_t next = 0, written = 0;
+    auto read = [&](std::size_t slot) {
+        if (next == items)
+            return false;
+        slotItem[slot] = next++;
+        return true;
+    };
+    auto work = [&](std::size_t slot, unsigned worker) {
+        const std::size_t item = slotItem[slot];
+        const std::size_t i = item / copies, r = item % copies;
+        try {
+            const LineEvaluator line{origins[i], chi, settings.losses};
+            Scratch& s = scratch[worker];
+            if (method == ConfusionMethod::TwoDirections)
+                results[item] = lineRow1(line, s);
+            else if (method == ConfusionMethod::AdaptiveAngle)
+                results[item] = planeRow(line, s);
+            else if (method == ConfusionMethod::AdaptiveSphere)
+                results[item] = sphereRow(line, s);
+            else {
+                const std::int64_t base = settings.directions / std::int64_t(copies);
+                const std::int64_t lines = base + (std::int64_t(r) < settings.directions % std::int64_t(copies) ? 1 : 0);
+                results[item] = RowResult{qmcRow(line, lines, settings.seed + r, s), Eigen::VectorXd()};
+            }
+        } catch (...) {
+            std::lock_guard<std::mutex> lock(failureMutex);
+            if (!failure)
+                failure = std::current_exception();
+        }
+    };
+    auto write = [&](std::size_t) {
+        ++written;
+        if (settings.progress)
+            settings.progress(static_cast<double>(written) / static_cast<double>(items));
+        return true;
+    };
+    streamInOrder(settings.threads, window, read, work, write);
+    if (failure)
+        std::rethrow_exception(failure);
+
+    auto rowValue = [&](std::size_t i, const Eigen::VectorXd& row) {
+        double v = 0.0;
+        for (Eigen::Index j = 0; j < c; ++j) {
+            if (settings.losses)
+                v += model.classes[i].prior * (*settings.losses)(Eigen::Index(i), j) * row(j);
+            else if (j != Eigen::Index(i))
+                v += model.classes[i].prior * row(j);
+        }
+        return v;
+    };
+    if (!randomised) {
+        for (std::size_t i = 0; i < classes; ++i) {
+            out.matrix.row(Eigen::Index(i)) = results[i].value.transpose();
+            out.error.row(Eigen::Index(i)) = results[i].err.transpose();
+            out.value += rowValue(i, results[i].value);
+            out.valueError += rowValue(i, results[i].err);
+        }
+    } else {
+        const double n = static_cast<double>(copies);
+        std::vector<double> copyValues(copies, 0.0);
+        for (std::size_t i = 0; i < classes; ++i) {
+            Eigen::VectorXd mean = Eigen::VectorXd::Zero(c);
+            for (std::size_t r = 0; r < copies; ++r)
+                mean += results[i * copies + r].value;
+            mean /= n;
+            Eigen::VectorXd var = Eigen::VectorXd::Zero(c);
+            for (std::size_t r = 0; r < copies; ++r) {
+                var += (results[i * copies + r].value - mean).cwiseAbs2();
+                copyValues[r] += rowValue(i, results[i * copies + r].value);
+            }
+            out.matrix.row(Eigen::Index(i)) = mean.transpose();
+            out.error.row(Eigen::Index(i)) = (var / (n - 1.0) / n).cwiseSqrt().transpose();
+        }
+        double mean = 0.0;
+        for (const double v : copyValues)
+            mean += v;
+        mean /= n;
+        double var = 0.0;
+        for (const double v : copyValues)
+            var += (v - mean) * (v - mean);
+        out.value = mean;
+        out.valueError = std::sqrt(var / (n - 1.0) / n);
+    }
+    out.value = std::max(out.value, 0.0);
+    out.log10Value = out.value > 0.0 ? std::log10(out.value) : -kInf;
+    return out;
+}
+
+ClassesFigures analyseClasses(const ClassesModel& model, const ConfusionSettings& settings)
+{
+    checkArguments(model, settings);
+    ClassesFigures figures{confusionMatrix(model, settings), {}, 0.0, 0.0, 0.0};
+    for (std::size_t i = 0; i < model.size(); ++i)
+        for (std::size_t j = i + 1; j < model.size(); ++j) {
+            const Model pair = pairModel(model, i, j);
+            const CanonicalForm form(pair);
+            const BayesError bayes = bayesError(pair, form);
+            const double pi = model.classes[i].prior, pj = model.classes[j].prior;
+            const double exponent = ChernoffCurve(form).exponent(0.5);
+            PairFigures p{i, j, bayes, (pi + pj) * bayes.value, (pi + pj) * bayes.absError,
+                          std::sqrt(pi * pj) * std::exp(-exponent)};
+            figures.lower = std::max(figures.lower, p.bayesError);
+            figures.upperPairwise += p.bayesError;
+            figures.upperBhattacharyya += p.bhattacharyyaBound;
+            figures.pairs.push_back(p);
+        }
+    return figures;
+}
+
+}  // namespace gaussbound
