@@ -479,7 +479,8 @@ TEST(FigureJson, DescribesEveryPartOfTheFigure)
     for (const auto& item : j.items())
         keys.push_back(item.key());
     EXPECT_EQ(keys, (std::vector<std::string>{"title", "subtitle", "x_label", "y_label", "x_symbol", "y_symbol",
-                                              "log_y", "x_range", "y_range", "series", "ellipses", "caption"}));
+                                              "log_y", "x_range", "y_range", "series", "ellipses", "raster",
+                                              "labels", "caption"}));
     EXPECT_EQ(j["title"], f.title);
     EXPECT_EQ(j["x_label"], f.xLabel);
     EXPECT_EQ(j["log_y"], f.logY);

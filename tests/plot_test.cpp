@@ -104,3 +104,39 @@ TEST(Render, LegendTakesTheCornerWithoutPoints)
     EXPECT_EQ(covered, 0);
     EXPECT_GT(inEmptyCorner, 0);  // the legend's text and frame
 }
+
+TEST(Render, ARasterFillsItsRectangleBottomRowFirstUnderTheLabels)
+{
+    // 2 x 2 cells over the whole plot area: red, green along the bottom,
+    // blue and an index outside the palette (left clear, white) on top.
+    gaussbound::Figure f;
+    f.xRange = std::pair{0.0, 2.0};
+    f.yRange = std::pair{0.0, 2.0};
+    gaussbound::Raster r;
+    r.x0 = 0;
+    r.x1 = 2;
+    r.y0 = 0;
+    r.y1 = 2;
+    r.width = r.height = 2;
+    r.palette = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    r.cells = {0, 1, 2, 7};
+    f.raster = r;
+    f.labels.push_back({1.0, 1.0, "a label"});
+    const int width = 600, height = 600;
+    const std::string png = gaussbound::render(f, gaussbound::Format::Png, width, height);
+    const Pixels image(png);
+    // The plot area spans about x 87 to 580 and y 35 to 544, its centre
+    // about (333, 289): sample each quadrant well inside.
+    EXPECT_EQ(image.at(200, 420), 0xff0000u);  // bottom left
+    EXPECT_EQ(image.at(480, 420), 0x00ff00u);  // bottom right
+    EXPECT_EQ(image.at(200, 120), 0x0000ffu);  // top left
+    EXPECT_EQ(image.at(480, 150), 0xffffffu);  // top right: clear
+    // The label is drawn right of the centre, black over a white halo.
+    int dark = 0;
+    for (int x = 340; x < 440; ++x)
+        for (int y = 270; y < 300; ++y)
+            dark += (image.at(x, y) & 0xc0c0c0u) == 0;
+    EXPECT_GT(dark, 20);
+    const std::string svg = gaussbound::render(f, gaussbound::Format::Svg, width, height);
+    EXPECT_NE(svg.find("<image"), std::string::npos);
+}

@@ -69,6 +69,21 @@ ordered_json figureJson(const Figure& f)
                             {"stroke", colour(e.stroke)},
                             {"fill", e.fill ? colour(*e.fill) : ordered_json(nullptr)},
                             {"line_width", number(e.lineWidth)}});
+    ordered_json raster(nullptr);
+    if (const auto& r = f.raster) {
+        ordered_json palette = ordered_json::array();
+        for (const Colour& c : r->palette)
+            palette.push_back(colour(c));
+        raster = {{"x_range", ordered_json::array({number(r->x0), number(r->x1)})},
+                  {"y_range", ordered_json::array({number(r->y0), number(r->y1)})},
+                  {"width", r->width},
+                  {"height", r->height},
+                  {"palette", std::move(palette)},
+                  {"cells", r->cells}};
+    }
+    ordered_json labels = ordered_json::array();
+    for (const Label& l : f.labels)
+        labels.push_back({{"x", number(l.x)}, {"y", number(l.y)}, {"text", l.text}, {"colour", colour(l.colour)}});
     return {{"title", f.title},
             {"subtitle", f.subtitle},
             {"x_label", f.xLabel},
@@ -80,6 +95,8 @@ ordered_json figureJson(const Figure& f)
             {"y_range", range(f.yRange)},
             {"series", std::move(series)},
             {"ellipses", std::move(ellipses)},
+            {"raster", std::move(raster)},
+            {"labels", std::move(labels)},
             {"caption", f.caption}};
 }
 

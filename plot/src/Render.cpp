@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -120,6 +121,12 @@ void extent(const Figure& f, bool yAxis, bool log, double& lo, double& hi)
         take(low);
         take(high);
     }
+    if (f.raster) {
+        take(yAxis ? f.raster->y0 : f.raster->x0);
+        take(yAxis ? f.raster->y1 : f.raster->x1);
+    }
+    for (const Label& l : f.labels)
+        take(yAxis ? l.y : l.x);
     if (!(lo <= hi)) {
         lo = 0.0;
         hi = 1.0;
@@ -281,7 +288,112 @@ void drawEllipse(Context cr, const Ellipse& e, const Axis& x, const Axis& y)
 struct Box {
     double x, y, w, h;
     bool contains(double px, double py) const { return px >= x && px <= x + w && py >= y && py <= y + h; }
+    bool overlaps(const Box& o) const { return x < o.x + o.w && o.x < x + w && y < o.y + o.h && o.y < y + h; }
+    bool inside(const Box& o) const { return x >= o.x && y >= o.y && x + w <= o.x + o.w && y + h <= o.y + o.h; }
 };
+
+std::uint8_t byte(double v)
+{
+    return static_cast<std::uint8_t>(std::lround(255.0 * std::clamp(std::isfinite(v) ? v : 0.0, 0.0, 1.0)));
+}
+
+// The raster as one image, stretched over its rectangle (on a logarithmic
+// y axis, between the positions of y0 and y1).
+void drawRaster(Context cr, const Raster& r, const Axis& x, const Axis& y)
+{
+    if (r.width <= 0 || r.height <= 0 || (y.log && !(r.y0 > 0.0 && r.y1 > 0.0)))
+        return;
+    using Image = std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)>;
+    Image image(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, r.width, r.height), cairo_surface_destroy);
+    if (cairo_surface_status(image.get()) != CAIRO_STATUS_SUCCESS)
+        throw std::runtime_error(cairo_status_to_string(cairo_surface_status(image.get())));
+    // Premultiplied ARGB in native-endian words; the image's top row is the raster's last.
+    std::vector<std::uint32_t> palette;
+    for (const Colour& c : r.palette) {
+        const double a = std::clamp(std::isfinite(c.a) ? c.a : 0.0, 0.0, 1.0);
+        palette.push_back(std::uint32_t{byte(a)} << 24 | std::uint32_t{byte(c.r * a)} << 16 |
+                          std::uint32_t{byte(c.g * a)} << 8 | byte(c.b * a));
+    }
+    cairo_surface_flush(image.get());
+    unsigned char* data = cairo_image_surface_get_data(image.get());
+    const int stride = cairo_image_surface_get_stride(image.get());
+    for (int row = 0; row < r.height; ++row) {
+        auto* line = reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(r.height - 1 - row) * stride);
+        for (int col = 0; col < r.width; ++col) {
+            const size_t at = static_cast<size_t>(row) * static_cast<size_t>(r.width) + static_cast<size_t>(col);
+            line[col] = at < r.cells.size() && r.cells[at] < palette.size() ? palette[r.cells[at]] : 0u;
+        }
+    }
+    cairo_surface_mark_dirty(image.get());
+    const double left = x.map(r.x0), right = x.map(r.x1), bottom = y.map(r.y0), top = y.map(r.y1);
+    cairo_save(cr);
+    cairo_rectangle(cr, x.from, y.to, x.to - x.from, y.from - y.to);
+    cairo_clip(cr);
+    cairo_rectangle(cr, std::min(left, right), std::min(top, bottom), std::fabs(right - left), std::fabs(bottom - top));
+    cairo_clip(cr);
+    cairo_translate(cr, left, top);
+    cairo_scale(cr, (right - left) / r.width, (bottom - top) / r.height);
+    cairo_set_source_surface(cr, image.get(), 0, 0);
+    cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
+    cairo_paint(cr);
+    cairo_restore(cr);
+}
+
+// The path of text with its baseline at y, left aligned, as drawText lays it out.
+void textPath(Context cr, const std::string& text, double x, double y, double size)
+{
+    for (const Run& run : runsOf(text)) {
+        cairo_set_font_size(cr, run.raised ? size * kRaisedScale : size);
+        cairo_move_to(cr, x, run.raised ? y - kRaise * size : y);
+        cairo_text_path(cr, run.text.c_str());
+        cairo_text_extents_t e;
+        cairo_text_extents(cr, run.text.c_str(), &e);
+        x += e.x_advance;
+    }
+}
+
+// Each label beside its point, on the first side that keeps it in the plot
+// area and off the labels already placed (the first side when none does),
+// in its colour over a white halo.
+void drawLabels(Context cr, const Figure& f, const Axis& x, const Axis& y, double size)
+{
+    const Box area{x.from, y.to, x.to - x.from, y.from - y.to};
+    std::vector<Box> placed;
+    const double gap = 0.55 * size, ascent = 0.75 * size, descent = 0.25 * size;
+    for (const Label& l : f.labels) {
+        if (l.text.empty() || !x.shows(l.x) || !y.shows(l.y))
+            continue;
+        const double px = x.map(l.x), py = y.map(l.y), w = textWidth(cr, l.text, size);
+        // Left edges and baselines: right, left, above, below the point.
+        const std::pair<double, double> sides[] = {{px + gap, py + 0.35 * size},
+                                                   {px - gap - w, py + 0.35 * size},
+                                                   {px - w / 2, py - gap - descent},
+                                                   {px - w / 2, py + gap + ascent}};
+        const auto boxAt = [&](const std::pair<double, double>& at) {
+            return Box{at.first - 0.15 * size, at.second - ascent - 0.1 * size, w + 0.3 * size,
+                       ascent + descent + 0.2 * size};
+        };
+        const std::pair<double, double>* chosen = &sides[0];
+        for (const auto& side : sides) {
+            const Box b = boxAt(side);
+            const bool clear =
+                std::none_of(placed.begin(), placed.end(), [&](const Box& p) { return p.overlaps(b); });
+            if (b.inside(area) && clear) {
+                chosen = &side;
+                break;
+            }
+        }
+        placed.push_back(boxAt(*chosen));
+        cairo_new_path(cr);
+        textPath(cr, l.text, chosen->first, chosen->second, size);
+        cairo_set_source_rgba(cr, 1, 1, 1, 0.85);
+        cairo_set_line_width(cr, 0.3 * size);
+        cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+        cairo_stroke_preserve(cr);
+        setColour(cr, l.colour);
+        cairo_fill(cr);
+    }
+}
 
 // The corner of the plot area where a legend of this size hides the fewest
 // points (ties: top right, top left, bottom right, bottom left).
@@ -404,6 +516,8 @@ void drawFigure(Context cr, const Figure& f, int width, int height)
     const double captionLine = 1.3 * size;
     y.from = height - 4.2 * size - captionLine * f.caption.size();  // device y grows downwards
     y.to = top;
+    if (f.raster)
+        drawRaster(cr, *f.raster, x, y);
 
     cairo_set_source_rgb(cr, 0, 0, 0);
     drawText(cr, f.title, width / 2.0, 1.6 * size, 1.3 * size, 0.5);
@@ -424,6 +538,8 @@ void drawFigure(Context cr, const Figure& f, int width, int height)
     for (const Series& s : f.series)
         drawSeriesMarkers(cr, s, x, y);
     cairo_restore(cr);
+    if (!f.labels.empty())
+        drawLabels(cr, f, x, y, 0.95 * size);
     drawLegend(cr, f, x, y, size);
 }
 

@@ -2,7 +2,7 @@
 // plot module draws it into PNG, SVG or PDF (see Render.h); nothing here needs
 // Cairo.
 //
-//   Colour, Series, Ellipse, Figure   what a figure holds
+//   Colour, Series, Ellipse, Raster, Label, Figure   what a figure holds
 //   Format, formatFor                 the output format a file name asks for
 //
 // Text is real type (DejaVu Sans): write Greek letters and the minus sign as
@@ -10,6 +10,7 @@
 #ifndef GAUSSBOUND_FIGURE_H
 #define GAUSSBOUND_FIGURE_H
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,6 +45,29 @@ struct Ellipse {
     double lineWidth = 1.5;
 };
 
+// A picture under everything else in the plot area: width x height cells
+// over [x0, x1] x [y0, y1] in data coordinates, each painted with a colour of
+// the palette. cells holds palette indices row by row, the first row at y0
+// (the bottom), each row from x0 to x1; a cell without an entry or with an
+// index outside the palette is left clear. Drawn as one image, smoothed
+// between cells.
+struct Raster {
+    double x0 = 0.0, x1 = 1.0, y0 = 0.0, y1 = 1.0;
+    int width = 0, height = 0;
+    std::vector<Colour> palette;
+    std::vector<std::uint16_t> cells;
+};
+
+// Text at a point in data coordinates, beside it rather than on it: the
+// renderer takes the first side (right, left, above, below) where the text
+// stays in the plot area and clear of the labels placed before it, and
+// haloes it in white so that it reads over anything.
+struct Label {
+    double x, y;
+    std::string text;
+    Colour colour{0.0, 0.0, 0.0};
+};
+
 struct Figure {
     std::string title, subtitle;
     std::string xLabel, yLabel;
@@ -57,6 +81,8 @@ struct Figure {
     std::optional<std::pair<double, double>> xRange, yRange;
     std::vector<Series> series;
     std::vector<Ellipse> ellipses;
+    std::optional<Raster> raster;  // under the ellipses and series
+    std::vector<Label> labels;     // over them, under the legend
     std::vector<std::string> caption;  // lines of text under the plot
 };
 

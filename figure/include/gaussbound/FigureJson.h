@@ -11,13 +11,16 @@
 namespace gaussbound {
 
 // {"title", "subtitle", "x_label", "y_label", "x_symbol", "y_symbol",
-//  "log_y", "x_range", "y_range", "series", "ellipses", "caption"}: the
-// ranges [low, high] or null (from the data); each series {"x", "y",
-// "colour", "label", "line_width", "marker", "marker_size"} with a colour
-// [r, g, b, a] and the marker "none", "circle", "square" or "ring"; each
-// ellipse {"cx", "cy", "a", "b", "angle", "stroke", "fill" (null when
-// none), "line_width"}. A number that is not finite (the breaks in a
-// series) is null. Throws nothing beyond std::bad_alloc.
+//  "log_y", "x_range", "y_range", "series", "ellipses", "raster", "labels",
+//  "caption"}: the ranges [low, high] or null (from the data); each series
+// {"x", "y", "colour", "label", "line_width", "marker", "marker_size"} with
+// a colour [r, g, b, a] and the marker "none", "circle", "square" or
+// "ring"; each ellipse {"cx", "cy", "a", "b", "angle", "stroke", "fill"
+// (null when none), "line_width"}; the raster null or {"x_range",
+// "y_range", "width", "height", "palette" (colours), "cells" (palette
+// indices, bottom row first)}; each label {"x", "y", "text", "colour"}. A
+// number that is not finite (the breaks in a series) is null. Throws
+// nothing beyond std::bad_alloc.
 nlohmann::ordered_json figureJson(const Figure& figure);
 
 }  // namespace gaussbound
