@@ -58,7 +58,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     case ParseOutcome::Run: {
         if (options.command)  // a subcommand's options are its own, checked by its callback
             break;
-        const gaussbound::Model& c = options.input.model;
+        if (const auto* classes = std::get_if<gaussbound::ClassesCase>(&options.input)) {
+            check(!gaussbound::validate(classes->model));
+            check(options.confusion.directions >= gaussbound::kMinDirections && options.confusion.threads >= 1);
+            break;
+        }
+        const gaussbound::Model& c = std::get<gaussbound::ModelCase>(options.input).model;
         const Eigen::Index d = c.dimension();
         check(d >= 1 && c.mu2.size() == d && c.sigma1.rows() == d && c.sigma1.cols() == d &&
               c.sigma2.rows() == d && c.sigma2.cols() == d);
