@@ -66,7 +66,7 @@ constexpr double kSphereTolerance = 1e-8;   // d = 3
 constexpr double kRoundingFloor = 1e-14;
 // Caps on the adaptive subdivisions; reaching one leaves the estimate as it
 // stands (and reported).
-constexpr std::size_t kMaxAngleIntervals = 20000, kMaxInnerIntervals = 2000, kMaxOuterIntervals = 2000;
+constexpr std::size_t kMaxAngleIntervals = 5000, kMaxInnerIntervals = 500, kMaxOuterIntervals = 300;
 // Angles scanned per pair for the changes of sign of its discriminant.
 constexpr int kDiscriminantGrid = 64;
 // Points of the grid in t on which expected losses are compared (losses only).
