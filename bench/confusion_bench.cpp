@@ -107,5 +107,5 @@ void MonteCarlo(benchmark::State& state, std::size_t classes, Eigen::Index d)
 BENCHMARK(Plane3)->Unit(benchmark::kMillisecond);
 BENCHMARK(Sphere5)->Unit(benchmark::kMillisecond);
 BENCHMARK(Qmc10)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(MonteCarlo, plane3, 3, 2)->Arg(20000)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(MonteCarlo, sphere5, 5, 3)->Arg(200000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(MonteCarlo, plane3, 3, 2)->Arg(4000)->Arg(20000)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(MonteCarlo, sphere5, 5, 3)->Arg(200000)->Arg(3000000)->Unit(benchmark::kMillisecond);

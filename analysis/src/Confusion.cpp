@@ -50,6 +50,10 @@ ConfusionMethod methodFor(Eigen::Index d)
 
 namespace {
 
+// Boost.Math in double throughout: its default promotes to long double,
+// which made the chi tails most of the cost.
+using DoublePolicy = boost::math::policies::policy<boost::math::policies::promote_double<false>>;
+
 constexpr double kEps = std::numeric_limits<double>::epsilon();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kPi = boost::math::constants::pi<double>();
@@ -62,7 +66,7 @@ constexpr double kSphereTolerance = 1e-8;   // d = 3
 constexpr double kRoundingFloor = 1e-14;
 // Caps on the adaptive subdivisions; reaching one leaves the estimate as it
 // stands (and reported).
-constexpr std::size_t kMaxAngleIntervals = 20000, kMaxInnerIntervals = 2000, kMaxOuterIntervals = 2000;
+constexpr std::size_t kMaxAngleIntervals = 5000, kMaxInnerIntervals = 500, kMaxOuterIntervals = 300;
 // Angles scanned per pair for the changes of sign of its discriminant.
 constexpr int kDiscriminantGrid = 64;
 // Points of the grid in t on which expected losses are compared (losses only).
@@ -80,6 +84,29 @@ public:
     }
 
     double reach() const { return reach_; }
+
+    // One end of an interval of R: the tail on the smaller side of the median.
+    struct Tail {
+        bool upper;
+        double value;  // P(R > r) when upper, else P(R <= r)
+    };
+    Tail tail(double r) const
+    {
+        const double x = 0.5 * r * r;
+        return x >= median_ ? Tail{true, upper(x)} : Tail{false, lower(x)};
+    }
+    // The mass between two ends, r0 <= r1.
+    static double between(const Tail& t0, const Tail& t1)
+    {
+        double m;
+        if (t0.upper)
+            m = t0.value - t1.value;  // both above the median
+        else if (!t1.upper)
+            m = t1.value - t0.value;  // both below
+        else
+            m = 1.0 - t0.value - t1.value;
+        return std::max(m, 0.0);
+    }
 
     // The mass of [r0, r1], 0 <= r0 <= r1 <= infinity.
     double mass(double r0, double r1) const
@@ -108,7 +135,7 @@ private:
             return std::erf(std::sqrt(x));
         if (d_ == 2)
             return -std::expm1(-x);
-        return boost::math::gamma_p(k_, x);
+        return boost::math::gamma_p(k_, x, DoublePolicy());
     }
     double upper(double x) const
     {
@@ -120,7 +147,7 @@ private:
             return std::erfc(std::sqrt(x));
         if (d_ == 2)
             return std::exp(-x);
-        return boost::math::gamma_q(k_, x);
+        return boost::math::gamma_q(k_, x, DoublePolicy());
     }
 
     Eigen::Index d_;
@@ -192,13 +219,28 @@ std::vector<Origin> makeOrigins(const ClassesModel& model, const std::optional<E
     return origins;
 }
 
+// |B u|^2 without a temporary.
+inline double squaredImage(const Eigen::MatrixXd& b, const Eigen::VectorXd& u)
+{
+    const Eigen::Index d = u.size();
+    double sum = 0.0;
+    for (Eigen::Index r = 0; r < d; ++r) {
+        double v = 0.0;
+        for (Eigen::Index k = 0; k < d; ++k)
+            v += b(r, k) * u(k);
+        sum += v * v;
+    }
+    return sum;
+}
+
 // a_j and b_j of one line.
 void lineCoefficients(const Origin& o, const Eigen::VectorXd& u, Eigen::VectorXd& a, Eigen::VectorXd& b)
 {
     const Eigen::Index c = Eigen::Index(o.classes);
     a.resize(c);
     for (Eigen::Index j = 0; j < c; ++j)
-        a(j) = std::size_t(j) == o.i ? 1.0 : (o.b[std::size_t(j)] * u).squaredNorm();
+        a(j) = std::size_t(j) == o.i ? 1.0 : squaredImage(o.b[std::size_t(j)], u);
+    b.resize(c);
     b.noalias() = o.g.transpose() * u;
 }
 
@@ -226,8 +268,17 @@ inline void quadraticRoots(double alpha, double beta, double gamma, std::vector<
 }
 
 // Scratch space of one worker.
+struct PairRoot {
+    double t;
+    int j, l;
+    bool operator<(const PairRoot& other) const { return t < other.t; }
+};
+
 struct Scratch {
     Eigen::VectorXd u, a, b, scores, weights, expected;
+    std::vector<PairRoot> pairRoots;
+    std::vector<double> leftBounds;
+    std::vector<std::size_t> leftWinners;
     std::vector<double> roots, bounds, grid;
     std::vector<std::size_t> winners, gridWinners;
 };
@@ -269,53 +320,124 @@ std::size_t lossWinnerAt(const Origin& o, const Eigen::MatrixXd& losses, Scratch
 // bounds runs from -infinity to +infinity.
 void addPieces(const Chi& chi, const std::vector<double>& bounds, const std::vector<std::size_t>& winners, double* row)
 {
-    for (std::size_t k = 0; k + 1 < bounds.size(); ++k) {
-        const double lo = bounds[k], hi = bounds[k + 1];
-        double m = 0.0;
-        if (hi > 0.0)
-            m += chi.mass(std::max(lo, 0.0), hi);
-        if (lo < 0.0)
-            m += chi.mass(std::max(-hi, 0.0), -lo);
-        row[winners[k]] += 0.5 * m;
+    // Each boundary's tail is computed once and shared by its two pieces.
+    const std::size_t n = winners.size();
+    std::size_t zero = 0;  // the piece holding t = 0 (its lower end < 0 <= its upper end)
+    while (zero + 1 < n && bounds[zero + 1] < 0.0)
+        ++zero;
+    // Ray +u: from 0 through the bounds above it.
+    Chi::Tail prev = chi.tail(0.0);
+    for (std::size_t k = zero; k < n; ++k) {
+        const Chi::Tail next = chi.tail(std::max(bounds[k + 1], 0.0));
+        row[winners[k]] += 0.5 * Chi::between(prev, next);
+        prev = next;
+    }
+    // Ray -u: from 0 through the bounds below it, as radii.
+    prev = chi.tail(0.0);
+    for (std::size_t k = zero + 1; k-- > 0;) {
+        const Chi::Tail next = chi.tail(std::max(-bounds[k], 0.0));
+        row[winners[k]] += 0.5 * Chi::between(prev, next);
+        prev = next;
     }
 }
 
-// The pieces of the line under the 0-1 loss: roots of every pairwise
-// difference, sorted, each piece's winner at its midpoint, equal neighbours merged.
+// The pieces of the line under the 0-1 loss. The winner at t = 0 is taken
+// from all the scores (there the mass is; far out, near a root of 1e16 from
+// an alpha of rounding noise, the scores are noise). From there the line is
+// swept both ways: the winner w changes at the nearest root of a pair (w, k)
+// where k's score rises past w's, the roots of each pair computed once in
+// one order so that a crossing is never met twice. Where two such roots
+// coincide, the winner just past them is taken from all the scores.
 void zeroOnePieces(const Origin& o, Scratch& s)
 {
     const Eigen::Index c = Eigen::Index(o.classes);
-    s.roots.clear();
-    for (Eigen::Index j = 0; j < c; ++j)
-        for (Eigen::Index l = j + 1; l < c; ++l)
-            quadraticRoots(s.a(j) - s.a(l), s.b(j) - s.b(l), o.gamma(j, l), s.roots);
-    std::sort(s.roots.begin(), s.roots.end());
-    s.bounds.clear();
-    s.winners.clear();
-    s.bounds.push_back(-kInf);
-    const std::size_t m = s.roots.size();
-    for (std::size_t k = 0; k <= m; ++k) {
-        // The winner of a piece is taken near its end closest to t = 0,
-        // where the mass is: far out (a root near 1e16 from an alpha of
-        // rounding noise) the scores are dominated by that noise.
-        const double lo = k == 0 ? -kInf : s.roots[k - 1], hi = k == m ? kInf : s.roots[k];
-        if (k > 0 && k < m && !(hi > lo))
-            continue;
-        double mid;
-        if (lo < 0.0 && hi > 0.0)
-            mid = 0.0;
-        else if (lo >= 0.0)
-            mid = lo + std::min(0.5 * (hi - lo), 1.0);
-        else
-            mid = hi - std::min(0.5 * (hi - lo), 1.0);
-        const std::size_t w = winnerAt(o, s.a, s.b, mid);
-        if (!s.winners.empty() && s.winners.back() == w)
-            continue;
-        if (!s.winners.empty())
-            s.bounds.push_back(s.roots[k - 1]);
-        s.winners.push_back(w);
+    // The roots of every pair are computed lazily, once: pairRoots holds for
+    // pair (j, l), j < l, at index j * C + l, its roots (NaN when absent).
+    s.pairRoots.assign(std::size_t(c * c), PairRoot{std::numeric_limits<double>::quiet_NaN(), 0, 0});
+    std::vector<char> known(std::size_t(c * c), 0);
+    auto rootsOf = [&](Eigen::Index j, Eigen::Index l) -> const PairRoot& {
+        const Eigen::Index lo = std::min(j, l), hi = std::max(j, l);
+        const std::size_t at = std::size_t(lo * c + hi);
+        if (!known[at]) {
+            known[at] = 1;
+            s.roots.clear();
+            quadraticRoots(s.a(lo) - s.a(hi), s.b(lo) - s.b(hi), o.gamma(lo, hi), s.roots);
+            PairRoot& p = s.pairRoots[at];
+            p.t = s.roots.size() > 0 ? s.roots[0] : std::numeric_limits<double>::quiet_NaN();
+            p.j = 0;
+            // The second root is kept in an int-free way: as a double beside.
+            p.l = int(s.roots.size());
+            if (s.roots.size() > 1)
+                s.pairRoots[std::size_t(hi * c + lo)].t = s.roots[1];  // the lower triangle holds the second
+        }
+        return s.pairRoots[at];
+    };
+    auto fall = [&](Eigen::Index l, Eigen::Index j, double t) {
+        return (s.a(l) - s.a(j)) * t + (s.b(l) - s.b(j));
+    };
+    const std::size_t w0 = winnerAt(o, s.a, s.b, 0.0);
+    const int maxSteps = int(4 * c * c + 8);
+    // dir = +1: rightwards from 0; -1: leftwards.
+    for (const int dir : {1, -1}) {
+        std::vector<double>& bounds = dir > 0 ? s.bounds : s.leftBounds;
+        std::vector<std::size_t>& winners = dir > 0 ? s.winners : s.leftWinners;
+        bounds.clear();
+        winners.clear();
+        Eigen::Index w = Eigen::Index(w0);
+        double t = 0.0;
+        for (int step = 0; step < maxSteps; ++step) {
+            double best = dir * kInf;
+            Eigen::Index bestK = -1;
+            bool tie = false;
+            for (Eigen::Index k = 0; k < c; ++k) {
+                if (k == w)
+                    continue;
+                const PairRoot& p = rootsOf(w, k);
+                const Eigen::Index lo = std::min(w, k), hi = std::max(w, k);
+                for (int q = 0; q < p.l; ++q) {
+                    const double r = q == 0 ? p.t : s.pairRoots[std::size_t(hi * c + lo)].t;
+                    if (!(dir > 0 ? r > t : r < t))
+                        continue;
+                    const double f = fall(k, w, r);
+                    if (!(dir > 0 ? f < 0.0 : f > 0.0))
+                        continue;
+                    if (dir > 0 ? r < best : r > best) {
+                        best = r;
+                        bestK = k;
+                        tie = false;
+                    } else if (r == best) {
+                        tie = true;
+                    }
+                }
+            }
+            if (bestK < 0)
+                break;
+            Eigen::Index next = bestK;
+            if (tie)
+                next = Eigen::Index(winnerAt(o, s.a, s.b, best + dir * 1e-9 * std::max(1.0, std::fabs(best))));
+            bounds.push_back(best);
+            winners.push_back(std::size_t(next));
+            t = best;
+            w = next;
+        }
     }
-    s.bounds.push_back(kInf);
+    // Assemble from -infinity: the left part reversed, w0, then the right.
+    std::vector<double>& bounds = s.grid;  // scratch
+    std::vector<std::size_t>& winners = s.gridWinners;
+    bounds.assign(1, -kInf);
+    winners.clear();
+    for (std::size_t k = s.leftBounds.size(); k > 0; --k) {
+        winners.push_back(s.leftWinners[k - 1]);
+        bounds.push_back(s.leftBounds[k - 1]);
+    }
+    winners.push_back(w0);
+    for (std::size_t k = 0; k < s.bounds.size(); ++k) {
+        bounds.push_back(s.bounds[k]);
+        winners.push_back(s.winners[k]);
+    }
+    bounds.push_back(kInf);
+    s.bounds.swap(bounds);
+    s.winners.swap(winners);
 }
 
 // Finds every change of decision between t0 (deciding w0) and t1 (w1) by
@@ -544,8 +666,8 @@ std::vector<double> angleBreaks(const Origin& o, double z, Scratch& s)
     };
     auto at = [&](int kind, Eigen::Index j, Eigen::Index l, double theta) {
         direction(d, z, theta, s.u);
-        const double aj = std::size_t(j) == o.i ? 1.0 : (o.b[std::size_t(j)] * s.u).squaredNorm();
-        const double al = std::size_t(l) == o.i ? 1.0 : (o.b[std::size_t(l)] * s.u).squaredNorm();
+        const double aj = std::size_t(j) == o.i ? 1.0 : squaredImage(o.b[std::size_t(j)], s.u);
+        const double al = std::size_t(l) == o.i ? 1.0 : squaredImage(o.b[std::size_t(l)], s.u);
         return valueAt(kind, j, l, aj, al, o.g.col(j).dot(s.u) - o.g.col(l).dot(s.u));
     };
     for (int kind = 0; kind < 2; ++kind)
@@ -666,7 +788,7 @@ Eigen::VectorXd qmcRow(const LineEvaluator& line, std::int64_t lines, std::uint6
             // pseudo-random words from the copy's generator.
             const std::uint64_t x = (k < sobolDims ? std::uint64_t(sobol()) : rng()) ^ shift[std::size_t(k)];
             const double p = (static_cast<double>(x >> 11) + 0.5) * 0x1p-53;
-            s.u(k) = -boost::math::constants::root_two<double>() * boost::math::erfc_inv(2.0 * p);
+            s.u(k) = -boost::math::constants::root_two<double>() * boost::math::erfc_inv(2.0 * p, DoublePolicy());
         }
         s.u /= s.u.norm();
         line(s.u, s, row.data());

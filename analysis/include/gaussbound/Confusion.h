@@ -13,26 +13,49 @@
 // the class the rule decides changes only at roots of the differences of
 // two such quadratics; between them the mass of class i on [a, b] is the
 // chi distribution's P(a <= R <= b) (for t < 0, the ray along -u: antithetic
-// directions share one line). With losses the decision changes where two
-// expected losses cross, sums of exponentials of those quadratics; their
-// crossings are bracketed on a grid in t and bisected to the last bit.
+// directions share one line). The tails are taken on the smaller side of
+// the median, so that tiny masses keep their digits. Under the 0-1 loss the
+// line is swept from t = 0 (whose winner is taken from all the scores) both
+// ways, the winner changing at the nearest root where another class's score
+// rises past it. With losses the decision changes where two expected
+// losses cross, sums of exponentials of those quadratics; their crossings
+// are bracketed on a grid of 129 points in t over |t| <= the radius whose
+// chi tail is 1e-300, together with the roots where each pair alone would
+// change the decision (exact for C = 2), and bisected to the last bit. A
+// region narrower than the grid's spacing that no pair's crossing points to
+// can be missed: with losses the error figures cover the integration over
+// directions only and are not a bound.
 // What remains is the mean over directions u:
 //
-//   d = 1   u = +1 and -1: exact up to rounding;
-//   d = 2   the angle, by adaptive Gauss-Kronrod (15 points) split where a
-//           pair's roots appear or vanish, to an absolute 1e-10 per entry;
-//   d = 3   the sphere, as adaptive Gauss-Kronrod over the polar cosine of
-//           the inner integrals over the angle, to an absolute 1e-8;
-//   d >= 4  randomised quasi-Monte Carlo: Sobol' points, each of
-//           kRandomisations independent copies shifted by its own random
-//           digital shift, mapped to directions through the normal
-//           quantile; the standard error is the copies' spread over
-//           sqrt(kRandomisations).
+//   d = 1   u = +1 and -1: exact up to rounding (the error figure bounds
+//           the rounding of the roots and tails);
+//   d = 2   the angle in [0, pi), by adaptive Gauss-Kronrod (15 points,
+//           Boost's nodes, vector-valued: one line gives a whole row), split
+//           where a pair's discriminant changes sign (two roots appear or
+//           vanish: a square-root singularity) and where its t^2 coefficient
+//           does (a root through infinity: smooth, but not analytic, and it
+//           fools the error estimate), both found on a grid of 64 angles and
+//           bisected; to an absolute 1e-10 per entry;
+//   d = 3   the sphere, as adaptive Gauss-Kronrod over the polar cosine z in
+//           [-1, 1] of the inner integrals over the angle in [0, pi) (split
+//           as in the plane), to an absolute 1e-8;
+//   d >= 4  randomised quasi-Monte Carlo: Sobol' points (Boost.Random), each
+//           of kRandomisations independent copies shifted by its own random
+//           digital shift (the 64-bit coordinates XORed with words from
+//           std::mt19937_64 seeded with seed + r; coordinates beyond Boost's
+//           3667 are that generator's words), mapped to directions through
+//           the normal quantile; the standard error is the copies' spread
+//           over sqrt(kRandomisations).
 //
 // The error figure of an entry is therefore a bound on its numerical error
-// (d <= 3; the quadrature's estimate, made conservative) or a standard error
-// (d >= 4). Copy r of the randomised method draws its shift from
-// seed + r, so the result is the same for any number of threads.
+// (d <= 3: the sum over the intervals of |K15 - G7|, without QUADPACK's
+// rescaling, which can shrink it, the inner integrals' errors integrated
+// along, plus 1e-14 for rounding) or a standard error (d >= 4). The
+// subdivisions stop at a cap (5000 intervals in the plane, 300 outer times
+// 500 inner on the sphere), leaving the estimate as it stands. Copy r of
+// the randomised method draws its shift from seed + r, and the rows are
+// computed per (class, copy) and summed in a fixed order, so the result is
+// the same for any number of threads.
 //
 //   ConfusionMethod    which of the four
 //   ConfusionSettings  losses, directions, seed, threads
