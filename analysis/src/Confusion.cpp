@@ -162,7 +162,7 @@ private:
 struct Origin {
     std::size_t i = 0, classes = 0;
     Eigen::Index d = 0;
-    std::vector<Eigen::MatrixXd> b;  // B_j
+    Eigen::MatrixXd b;               // (C d) x d: B_j in rows j d to j d + d - 1
     Eigen::MatrixXd g;               // d x C, column j = g_j
     Eigen::VectorXd c, k;
     Eigen::MatrixXd gamma;           // gamma(j, l) = (c_j - c_l) - 2 (K_j - K_l)
@@ -192,13 +192,14 @@ std::vector<Origin> makeOrigins(const ClassesModel& model, const std::optional<E
         o.k = k;
         o.c.resize(Eigen::Index(classes));
         o.g.resize(d, Eigen::Index(classes));
+        o.b.resize(Eigen::Index(classes) * d, d);
         for (std::size_t j = 0; j < classes; ++j) {
             const auto lj = factors[j].triangularView<Eigen::Lower>();
             Eigen::MatrixXd bj = lj.solve(factors[i]);
             const Eigen::VectorXd w = lj.solve(model.classes[i].mean - model.classes[j].mean);
             o.c(Eigen::Index(j)) = j == i ? 0.0 : w.squaredNorm();
             o.g.col(Eigen::Index(j)) = j == i ? Eigen::VectorXd::Zero(d) : Eigen::VectorXd(bj.transpose() * w);
-            o.b.push_back(std::move(bj));
+            o.b.middleRows(Eigen::Index(j) * d, d) = bj;
         }
         const Eigen::Index c = Eigen::Index(classes);
         o.gamma.resize(c, c);
@@ -219,27 +220,15 @@ std::vector<Origin> makeOrigins(const ClassesModel& model, const std::optional<E
     return origins;
 }
 
-// |B u|^2 without a temporary.
-inline double squaredImage(const Eigen::MatrixXd& b, const Eigen::VectorXd& u)
+// a_j and b_j of one line: every B_j u in one product, images its scratch.
+void lineCoefficients(const Origin& o, const Eigen::VectorXd& u, Eigen::VectorXd& images, Eigen::VectorXd& a,
+                      Eigen::VectorXd& b)
 {
-    const Eigen::Index d = u.size();
-    double sum = 0.0;
-    for (Eigen::Index r = 0; r < d; ++r) {
-        double v = 0.0;
-        for (Eigen::Index k = 0; k < d; ++k)
-            v += b(r, k) * u(k);
-        sum += v * v;
-    }
-    return sum;
-}
-
-// a_j and b_j of one line.
-void lineCoefficients(const Origin& o, const Eigen::VectorXd& u, Eigen::VectorXd& a, Eigen::VectorXd& b)
-{
-    const Eigen::Index c = Eigen::Index(o.classes);
+    const Eigen::Index c = Eigen::Index(o.classes), d = o.d;
+    images.noalias() = o.b * u;
     a.resize(c);
     for (Eigen::Index j = 0; j < c; ++j)
-        a(j) = std::size_t(j) == o.i ? 1.0 : squaredImage(o.b[std::size_t(j)], u);
+        a(j) = std::size_t(j) == o.i ? 1.0 : images.segment(j * d, d).squaredNorm();
     b.resize(c);
     b.noalias() = o.g.transpose() * u;
 }
@@ -275,8 +264,9 @@ struct PairRoot {
 };
 
 struct Scratch {
-    Eigen::VectorXd u, a, b, scores, weights, expected;
+    Eigen::VectorXd u, images, a, b, scores, weights, expected;
     std::vector<PairRoot> pairRoots;
+    std::vector<char> known;
     std::vector<double> leftBounds;
     std::vector<std::size_t> leftWinners;
     std::vector<double> roots, bounds, grid;
@@ -354,7 +344,8 @@ void zeroOnePieces(const Origin& o, Scratch& s)
     // The roots of every pair are computed lazily, once: pairRoots holds for
     // pair (j, l), j < l, at index j * C + l, its roots (NaN when absent).
     s.pairRoots.assign(std::size_t(c * c), PairRoot{std::numeric_limits<double>::quiet_NaN(), 0, 0});
-    std::vector<char> known(std::size_t(c * c), 0);
+    std::vector<char>& known = s.known;
+    known.assign(std::size_t(c * c), 0);
     auto rootsOf = [&](Eigen::Index j, Eigen::Index l) -> const PairRoot& {
         const Eigen::Index lo = std::min(j, l), hi = std::max(j, l);
         const std::size_t at = std::size_t(lo * c + hi);
@@ -514,7 +505,7 @@ struct LineEvaluator {
 
     void operator()(const Eigen::VectorXd& u, Scratch& s, double* row) const
     {
-        lineCoefficients(o, u, s.a, s.b);
+        lineCoefficients(o, u, s.images, s.a, s.b);
         if (losses)
             lossPieces(o, *losses, chi, s);
         else
@@ -653,7 +644,7 @@ std::vector<double> angleBreaks(const Origin& o, double z, Scratch& s)
     std::vector<Eigen::VectorXd> as, bs;
     for (int g = 0; g <= kDiscriminantGrid; ++g) {
         direction(d, z, kPi * g / kDiscriminantGrid, s.u);
-        lineCoefficients(o, s.u, s.a, s.b);
+        lineCoefficients(o, s.u, s.images, s.a, s.b);
         as.push_back(s.a);
         bs.push_back(s.b);
     }
@@ -666,9 +657,8 @@ std::vector<double> angleBreaks(const Origin& o, double z, Scratch& s)
     };
     auto at = [&](int kind, Eigen::Index j, Eigen::Index l, double theta) {
         direction(d, z, theta, s.u);
-        const double aj = std::size_t(j) == o.i ? 1.0 : squaredImage(o.b[std::size_t(j)], s.u);
-        const double al = std::size_t(l) == o.i ? 1.0 : squaredImage(o.b[std::size_t(l)], s.u);
-        return valueAt(kind, j, l, aj, al, o.g.col(j).dot(s.u) - o.g.col(l).dot(s.u));
+        lineCoefficients(o, s.u, s.images, s.a, s.b);
+        return valueAt(kind, j, l, s.a(j), s.a(l), s.b(j) - s.b(l));
     };
     for (int kind = 0; kind < 2; ++kind)
         for (Eigen::Index j = 0; j < c; ++j)
