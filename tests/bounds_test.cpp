@@ -1045,9 +1045,11 @@ TEST_F(Bounds, TwoClassesAsClassesGiveTheTwoClassFigures)
     EXPECT_NEAR(c["confusion"][1][0].get<double>(), e2, c["confusion_abs_error"][1][0].get<double>() + parts / 0.6);
     EXPECT_NEAR(c["bayes_error"]["value"].get<double>(), t["bayes_error"].get<double>(),
                 c["bayes_error"]["abs_error"].get<double>() + t["bayes_error_detail"]["abs_error"].get<double>());
-    // The pair is the two-class engine's own figure.
+    // The pair is the two-class engine's own figure (the plane's
+    // Bhattacharyya figure is Bound's, equal to 1e-6 relative).
     EXPECT_EQ(c["pairs"][0]["bayes_error"], t["bayes_error"]);
-    EXPECT_EQ(c["pairs"][0]["bhattacharyya_bound"], t["bhattacharyya"]["upper_bound"]);
+    EXPECT_NEAR(c["pairs"][0]["bhattacharyya_bound"].get<double>(), t["bhattacharyya"]["error_bound"].get<double>(),
+                1e-6 * t["bhattacharyya"]["error_bound"].get<double>());
     EXPECT_EQ(c["bounds"]["lower"], c["bounds"]["upper_pairwise"]);
     // The two-class commands read the file as today's model.
     EXPECT_EQ(printed("roc --model " + (dir / "two.json").string() + " --json"),
@@ -1103,7 +1105,7 @@ TEST_F(Bounds, ClassesRefuseBadInputWithoutWritingAnything)
         {"--directions 100", "--directions: is for a model of C classes (\"classes\" in --model's file)"},
         {"--model " + (dir / "dup.json").string(),
          (dir / "dup.json").string() + ": class 2 (\"a\"): name: the name \"a\" is taken by another class"},
-        {"sweep --model " + model.string(), model.string() + ": classes: this reads two classes; the document holds 3"},
+        {"roc --model " + model.string(), model.string() + ": classes: this reads two classes; the document holds 3"},
     };
     for (const auto& c : cases) {
         const CommandResult r = bounds(c.args + " --plot " + (dir / "p.png").string());
@@ -1112,4 +1114,52 @@ TEST_F(Bounds, ClassesRefuseBadInputWithoutWritingAnything)
         EXPECT_EQ(r.err, "bounds: " + c.message + "\n") << c.args;
         EXPECT_FALSE(fs::exists(dir / "p.png") || fs::exists(dir / "t.csv")) << c.args;
     }
+}
+
+TEST_F(Bounds, DrawWritesAFileAClassAndFitEstimatesThemBack)
+{
+    const fs::path model = dir / "three.json";
+    std::ofstream(model) << kThreeClasses;
+    const std::string prefix = (dir / "s-").string();
+    const nlohmann::json drawn = nlohmann::json::parse(
+        printed("draw --model " + model.string() + " --n 400,300,200 --seed 3 --use-names --out " + prefix + " --json"));
+    EXPECT_EQ(drawn["samples"]["n"], nlohmann::json({400, 300, 200}));
+    const nlohmann::json& rule = drawn["empirical"]["true_rule"];
+    EXPECT_EQ(rule["counts"][1][0].get<int>() + rule["counts"][1][1].get<int>() + rule["counts"][1][2].get<int>(), 300);
+    std::vector<std::string> names = files();
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"s-forest.csv", "s-urban.csv", "s-water.csv", "three.json"}));
+    // The same seed gives the same points, whatever the files are called.
+    printed("draw --model " + model.string() + " --n 400,300,200 --seed 3 --out " + (dir / "n").string());
+    const std::string water = readFile(prefix + "water.csv");
+    EXPECT_EQ(water.substr(water.find('\n')), readFile((dir / "n1.csv").string()).substr(water.find('\n')));
+
+    const std::string files3 = prefix + "water.csv " + prefix + "forest.csv " + prefix + "urban.csv";
+    const nlohmann::json fit = nlohmann::json::parse(printed("fit " + files3 + " --names w,f,u --json"));
+    EXPECT_EQ(fit["classes"][2]["name"], "u");
+    EXPECT_EQ(fit["samples"]["n"], nlohmann::json({400, 300, 200}));
+    EXPECT_NEAR(fit["classes"][0]["prior"].get<double>(), 400.0 / 900.0, 1e-15);
+    // Resubstitution is optimistic, leave-one-out less so.
+    EXPECT_LE(fit["resubstitution"]["errors"].get<int>(), fit["leave_one_out"]["errors"].get<int>());
+    const std::string text = printed("fit " + files3);
+    EXPECT_NE(text.find("each point left out of its refit"), std::string::npos) << text;
+    ASSERT_EQ(bounds("fit " + files3 + " --plot " + (dir / "fit.png").string()).status, 0);
+    EXPECT_TRUE(Image(dir / "fit.png").ok());
+
+    for (const std::string& args :
+         {"fit " + files3 + " --bootstrap 100", "fit " + files3 + " --names a,b", "fit " + files3 + " --names a,a,b",
+          "fit " + files3 + " --priors 0.5,0.5", "draw --model " + model.string() + " --n 1,2",
+          "draw --model " + model.string() + " --plot " + (dir / "d.png").string(),
+          std::string("draw --use-names --out x")}) {
+        const CommandResult r = bounds(args);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_EQ(r.out, "") << args;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << args << ": " << r.err;
+    }
+    std::ofstream(dir / "bad-name.json") << R"({"classes": [{"name": "../a", "mean": [0], "covariance": [1]},
+        {"name": "b", "mean": [1], "covariance": [1]}]})";
+    EXPECT_EQ(bounds("draw --model " + (dir / "bad-name.json").string() + " --use-names --out " + prefix).err,
+              "bounds: --use-names: the name \"../a\" cannot be part of a file name (letters, digits, '-', '_' and "
+              "'.' only)\n");
+    EXPECT_FALSE(fs::exists(dir / "d.png"));
 }
