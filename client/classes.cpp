@@ -6,6 +6,7 @@
 #include <gaussbound/ClassesReport.h>
 #include <gaussbound/Confusion.h>
 #include <gaussbound/RegionFigure.h>
+#include <gaussbound/Text.h>
 
 #include "options.h"
 #include "progress.h"
@@ -19,7 +20,8 @@ int runClasses(const gaussbound::ClassesCase& input, const Options& options)
     std::optional<gaussbound::Figure> figure;
     if (!options.plot.path.empty())
         figure = gaussbound::regionFigure(input.model, input.losses, options.axisX, options.axisY,
-                                          std::to_string(input.model.size()) + " classes");
+                                          std::string(input.losses ? "Bayes risk " : "Bayes error ") +
+                                              gaussbound::sig6(figures.confusion.value));
     return finish(std::move(figure), options.plot, {},
                   options.json ? gaussbound::classesObject(input, figures).dump() + "\n"
                                : gaussbound::classesText(input, figures));

@@ -191,7 +191,8 @@ int runFitClasses(const Fit& o, const std::vector<gaussbound::Points>& samples)
     std::optional<gaussbound::Figure> figure;
     if (!o.plot.target.path.empty())
         figure = gaussbound::regionFigure(c.model, std::nullopt, o.xAxis, o.yAxis,
-                                          std::to_string(c.model.size()) + " classes estimated from samples");
+                                          "classes estimated from samples, Bayes error " +
+                                              gaussbound::sig6(figures.confusion.value));
     return finish(std::move(figure), o.plot.target, {},
                   o.json ? gaussbound::classesFitJson(c, figures, resubstitution, leaveOneOut)
                          : gaussbound::classesFitText(c, figures, resubstitution, leaveOneOut, o.fileNames));

@@ -55,8 +55,8 @@ void declareOptions(CLI::App& app, Typed& typed, Options& options)
             ->type_name("SEED")
             ->capture_default_str(),
         app.add_option("--threads", typed.threads,
-                       "C classes in 4 or more dimensions: threads the randomisations are shared among (default "
-                       "one a core); the result is the same for any number")
+                       "C classes: threads the classes' rows (and in 4 or more dimensions the randomisations) are "
+                       "shared among (default one a core); the result is the same for any number")
             ->type_name("N")};
     app.footer("Run 'bounds COMMAND --help' for a command's options.\n\n"
                "Outputs follow symbolic links and keep a replaced file's permissions; devices\n"

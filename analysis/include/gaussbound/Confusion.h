@@ -90,7 +90,7 @@ ConfusionMethod methodFor(Eigen::Index d);
 
 constexpr unsigned kRandomisations = 16;
 constexpr std::int64_t kMinDirections = 2 * kRandomisations, kMaxDirections = std::int64_t(1) << 32;
-constexpr std::int64_t kDefaultDirections = 1 << 16;
+constexpr std::int64_t kDefaultDirections = 1 << 17;
 
 struct ConfusionSettings {
     std::optional<Eigen::MatrixXd> losses;        // C x C; the 0-1 loss when absent
