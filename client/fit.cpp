@@ -23,6 +23,7 @@
 #include <gaussbound/SampleFile.h>
 #include <gaussbound/SampleFit.h>
 #include <gaussbound/SampleReport.h>
+#include <gaussbound/Text.h>
 
 #include "cli.h"
 #include "commands.h"
