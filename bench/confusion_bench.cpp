@@ -56,9 +56,11 @@ void Plane3(benchmark::State& state)
 void Sphere5(benchmark::State& state)
 {
     const auto model = benchClasses(5, 3);
+    gaussbound::ConfusionSettings s;
+    s.threads = unsigned(state.range(0));
     gaussbound::Confusion c{};
     for (auto _ : state)
-        benchmark::DoNotOptimize(c = gaussbound::confusionMatrix(model, {}));
+        benchmark::DoNotOptimize(c = gaussbound::confusionMatrix(model, s));
     state.counters["bound"] = c.error.maxCoeff();
 }
 
@@ -105,7 +107,7 @@ void MonteCarlo(benchmark::State& state, std::size_t classes, Eigen::Index d)
 }  // namespace
 
 BENCHMARK(Plane3)->Unit(benchmark::kMillisecond);
-BENCHMARK(Sphere5)->Unit(benchmark::kMillisecond);
+BENCHMARK(Sphere5)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(Qmc10)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_CAPTURE(MonteCarlo, plane3, 3, 2)->Arg(4000)->Arg(20000)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(MonteCarlo, sphere5, 5, 3)->Arg(200000)->Arg(3000000)->Unit(benchmark::kMillisecond);

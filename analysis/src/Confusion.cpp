@@ -726,8 +726,14 @@ RowResult planeRow(const LineEvaluator& line, Scratch& s)
     return r;
 }
 
-// M_i. = 1/2 integral over z in [-1, 1] of the angle's mean at z.
-RowResult sphereRow(const LineEvaluator& line, Scratch& s)
+// The sphere's polar cosine z in [-1, 1] is cut into this many equal
+// segments, integrated apart (each to its share of the tolerance) so that
+// threads can share a row.
+constexpr std::size_t kSphereSegments = 4;
+
+// Segment `segment` of M_i. = 1/2 integral over z in [-1, 1] of the angle's
+// mean at z.
+RowResult sphereRow(const LineEvaluator& line, std::size_t segment, Scratch& s)
 {
     const Eigen::Index c = Eigen::Index(line.o.classes);
     const double innerTol = 0.25 * kSphereTolerance;
@@ -738,11 +744,13 @@ RowResult sphereRow(const LineEvaluator& line, Scratch& s)
             out[c + j] = inner.err(j);
         }
     };
-    const std::vector<double> breaks{-1.0, -0.5, 0.0, 0.5, 1.0};
-    // raw = 2 M: the outer tolerance in raw units is 2 x (half the target).
-    const GkResult r = adaptiveGk(f, breaks, c, 2 * c, kSphereTolerance, kMaxOuterIntervals);
+    const double width = 2.0 / kSphereSegments, lo = -1.0 + width * static_cast<double>(segment);
+    const std::vector<double> breaks{lo, segment + 1 == kSphereSegments ? 1.0 : lo + width};
+    // raw = 2 M: the outer tolerance in raw units is 2 x (half the target), shared by the segments.
+    const GkResult r = adaptiveGk(f, breaks, c, 2 * c, kSphereTolerance / kSphereSegments,
+                                  kMaxOuterIntervals / kSphereSegments);
     RowResult row{0.5 * r.value.head(c), 0.5 * (r.err + r.value.tail(c).cwiseAbs())};
-    row.err.array() += kRoundingFloor;
+    row.err.array() += kRoundingFloor / kSphereSegments;
     return row;
 }
 
@@ -809,12 +817,16 @@ Confusion confusionMatrix(const ClassesModel& model, const ConfusionSettings& se
 
     Confusion out{method, Eigen::MatrixXd::Zero(c, c), Eigen::MatrixXd::Zero(c, c), 0.0, 0.0, 0.0};
     const bool randomised = method == ConfusionMethod::QuasiMonteCarlo;
-    const std::size_t copies = randomised ? kRandomisations : 1;
+    // The pieces of a row computed apart: copies of the randomised rule, or
+    // segments of the sphere.
+    const std::size_t copies =
+        randomised ? kRandomisations : method == ConfusionMethod::AdaptiveSphere ? kSphereSegments : 1;
     const std::size_t items = classes * copies;
     // Results by item (class-major), summed afterwards in a fixed order.
     std::vector<RowResult> results(items);
 
-    const std::size_t window = 2 * std::size_t(settings.threads);
+    // Every item may be in flight: a slow one must not hold the others back.
+    const std::size_t window = std::max(items, std::size_t(settings.threads));
     std::vector<std::size_t> slotItem(window);
     std::vector<Scratch> scratch(settings.threads);
     std::exception_ptr failure;
@@ -837,7 +849,7 @@ Confusion confusionMatrix(const ClassesModel& model, const ConfusionSettings& se
             else if (method == ConfusionMethod::AdaptiveAngle)
                 results[item] = planeRow(line, s);
             else if (method == ConfusionMethod::AdaptiveSphere)
-                results[item] = sphereRow(line, s);
+                results[item] = sphereRow(line, r, s);
             else {
                 const std::int64_t base = settings.directions / std::int64_t(copies);
                 const std::int64_t lines = base + (std::int64_t(r) < settings.directions % std::int64_t(copies) ? 1 : 0);
@@ -871,10 +883,15 @@ Confusion confusionMatrix(const ClassesModel& model, const ConfusionSettings& se
     };
     if (!randomised) {
         for (std::size_t i = 0; i < classes; ++i) {
-            out.matrix.row(Eigen::Index(i)) = results[i].value.transpose();
-            out.error.row(Eigen::Index(i)) = results[i].err.transpose();
-            out.value += rowValue(i, results[i].value);
-            out.valueError += rowValue(i, results[i].err);
+            RowResult row{Eigen::VectorXd::Zero(c), Eigen::VectorXd::Zero(c)};
+            for (std::size_t r = 0; r < copies; ++r) {
+                row.value += results[i * copies + r].value;
+                row.err += results[i * copies + r].err;
+            }
+            out.matrix.row(Eigen::Index(i)) = row.value.transpose();
+            out.error.row(Eigen::Index(i)) = row.err.transpose();
+            out.value += rowValue(i, row.value);
+            out.valueError += rowValue(i, row.err);
         }
     } else {
         const double n = static_cast<double>(copies);
