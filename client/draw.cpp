@@ -39,14 +39,15 @@ struct Draw {
     std::vector<std::string> outPaths;  // PREFIX1.csv, PREFIX2.csv, ...
 };
 
-// A class's name as part of a file name: letters, digits, '-', '_' and
-// '.', not starting with '.', so that no name reaches another folder or
-// hides its file.
+// A class's name as part of a file name: letters, digits, spaces, '-', '_'
+// and '.', not starting with '.' or a space, so that no name reaches
+// another folder or hides its file.
 bool fileNamePart(const std::string& name)
 {
-    return !name.empty() && name.front() != '.' && std::all_of(name.begin(), name.end(), [](char ch) {
-        return std::isalnum(static_cast<unsigned char>(ch)) || ch == '-' || ch == '_' || ch == '.';
-    });
+    return !name.empty() && name.front() != '.' && name.front() != ' ' &&
+           std::all_of(name.begin(), name.end(), [](char ch) {
+               return std::isalnum(static_cast<unsigned char>(ch)) || ch == ' ' || ch == '-' || ch == '_' || ch == '.';
+           });
 }
 
 // --n: N for every class, or one count a class.
@@ -79,7 +80,7 @@ std::vector<std::string> fileSuffixes(const gaussbound::AnyCase& input, bool use
         const std::string name = useNames ? c->model.classes[i].name : std::to_string(i + 1);
         if (!fileNamePart(name))
             throw Invalid("--use-names: the name \"" + name +
-                          "\" cannot be part of a file name (letters, digits, '-', '_' and '.' only)");
+                          "\" cannot be part of a file name (letters, digits, spaces, '-', '_' and '.' only)");
         suffixes.push_back(name + ".csv");
     }
     return suffixes;

@@ -1159,7 +1159,7 @@ TEST_F(Bounds, DrawWritesAFileAClassAndFitEstimatesThemBack)
     std::ofstream(dir / "bad-name.json") << R"({"classes": [{"name": "../a", "mean": [0], "covariance": [1]},
         {"name": "b", "mean": [1], "covariance": [1]}]})";
     EXPECT_EQ(bounds("draw --model " + (dir / "bad-name.json").string() + " --use-names --out " + prefix).err,
-              "bounds: --use-names: the name \"../a\" cannot be part of a file name (letters, digits, '-', '_' and "
-              "'.' only)\n");
+              "bounds: --use-names: the name \"../a\" cannot be part of a file name (letters, digits, spaces, '-', '_' "
+              "and '.' only)\n");
     EXPECT_FALSE(fs::exists(dir / "d.png"));
 }
