@@ -365,12 +365,7 @@ Figure regionFigure(const ClassesModel& model, const std::optional<Eigen::Matrix
         f.series.push_back(std::move(more));
     }
     Series boundaries;
-    for (const Polyline& line : Tracer(decisions, raster.cells, kRegionCells, origin, step).trace()) {
-        boundaries.x.insert(boundaries.x.end(), line.x.begin(), line.x.end());
-        boundaries.y.insert(boundaries.y.end(), line.y.begin(), line.y.end());
-        boundaries.x.push_back(NAN);
-        boundaries.y.push_back(NAN);
-    }
+    appendPolylines(boundaries, Tracer(decisions, raster.cells, kRegionCells, origin, step).trace());
     boundaries.colour = kBoundary;
     boundaries.lineWidth = 1.6;
     boundaries.label = "decision boundaries";

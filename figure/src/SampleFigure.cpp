@@ -103,12 +103,7 @@ Series boundary(const Model& model, const Figure& f)
     const auto g = [&rule](double x, double y) { return rule.discriminant(Eigen::Vector2d(x, y)); };
     const Rectangle area{f.xRange->first, f.xRange->second, f.yRange->first, f.yRange->second};
     Series s;
-    for (const Polyline& curve : zeroSet(g, area, kBoundaryCells)) {
-        s.x.insert(s.x.end(), curve.x.begin(), curve.x.end());
-        s.y.insert(s.y.end(), curve.y.begin(), curve.y.end());
-        s.x.push_back(NAN);
-        s.y.push_back(NAN);
-    }
+    appendPolylines(s, zeroSet(g, area, kBoundaryCells));
     s.colour = kBoundary;
     s.lineWidth = 2.0;
     s.label = "decision boundary g(x) = 0";

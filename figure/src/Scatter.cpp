@@ -134,4 +134,14 @@ std::vector<Polyline> zeroSet(const std::function<double(double, double)>& g, co
     return curves;
 }
 
+void appendPolylines(Series& series, const std::vector<Polyline>& lines)
+{
+    for (const Polyline& line : lines) {
+        series.x.insert(series.x.end(), line.x.begin(), line.x.end());
+        series.y.insert(series.y.end(), line.y.begin(), line.y.end());
+        series.x.push_back(NAN);
+        series.y.push_back(NAN);
+    }
+}
+
 }  // namespace gaussbound

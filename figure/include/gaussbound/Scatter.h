@@ -5,6 +5,7 @@
 //   covarianceEllipse    the k-standard-deviation ellipse of a class in two coordinates
 //   Polyline             a curve through points in order
 //   zeroSet              the curves where a function of the plane is 0
+//   appendPolylines      curves into one series, broken between them
 //
 // The k-standard-deviation ellipse of N(m, C) in coordinates (i, j) is
 // {x : (x - m)^T C_ij^-1 (x - m) = k^2}, C_ij the 2 x 2 block of those
@@ -23,6 +24,8 @@
 #include <vector>
 
 #include <Eigen/Core>
+
+#include "gaussbound/Figure.h"
 
 namespace gaussbound {
 
@@ -52,6 +55,10 @@ struct Rectangle {
 // std::invalid_argument for cells < 1, an area that is not finite or empty,
 // or an empty g.
 std::vector<Polyline> zeroSet(const std::function<double(double, double)>& g, const Rectangle& area, int cells);
+
+// Appends lines to series, each followed by a NaN point so that the line
+// breaks between them.
+void appendPolylines(Series& series, const std::vector<Polyline>& lines);
 
 }  // namespace gaussbound
 
