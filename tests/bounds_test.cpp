@@ -29,6 +29,8 @@
 #include <cairo.h>
 
 #include <gaussbound/Chernoff.h>
+#include <gaussbound/ClassesFit.h>
+#include <gaussbound/SampleFile.h>
 #include <gaussbound/Draw.h>
 #include <gaussbound/Estimate.h>
 #include <gaussbound/Report.h>
@@ -1139,8 +1141,16 @@ TEST_F(Bounds, DrawWritesAFileAClassAndFitEstimatesThemBack)
     EXPECT_EQ(fit["classes"][2]["name"], "u");
     EXPECT_EQ(fit["samples"]["n"], nlohmann::json({400, 300, 200}));
     EXPECT_NEAR(fit["classes"][0]["prior"].get<double>(), 400.0 / 900.0, 1e-15);
-    // Resubstitution is optimistic, leave-one-out less so.
+    // Resubstitution is optimistic, leave-one-out less so; the counts are the library's.
     EXPECT_LE(fit["resubstitution"]["errors"].get<int>(), fit["leave_one_out"]["errors"].get<int>());
+    std::vector<gaussbound::Points> samples;
+    for (const char* name : {"water", "forest", "urban"})
+        samples.push_back(gaussbound::readSampleFile(prefix + name + ".csv", {}));
+    const auto leaveOneOut = gaussbound::leaveOneOutClasses(samples, {});
+    ASSERT_TRUE(leaveOneOut);
+    for (Eigen::Index i = 0; i < 3; ++i)
+        for (Eigen::Index j = 0; j < 3; ++j)
+            EXPECT_EQ(fit["leave_one_out"]["counts"][i][j].get<std::int64_t>(), leaveOneOut->counts(i, j));
     const std::string text = printed("fit " + files3);
     EXPECT_NE(text.find("each point left out of its refit"), std::string::npos) << text;
     ASSERT_EQ(bounds("fit " + files3 + " --plot " + (dir / "fit.png").string()).status, 0);
