@@ -270,6 +270,13 @@ TEST(BatchLine, ALineOfClassesIsAnsweredWithTheirFiguresOrRefusedNamingTheClass)
     const gaussbound::ClassesFigures f = gaussbound::analyseClasses(c.model, {});
     EXPECT_EQ(answer(2, "{\"id\":\"c\"," + classes + "}").json,
               "{\"id\":\"c\"," + gaussbound::classesObject(c, f).dump().substr(1) + "\n");
+    // A line's costs are its own.
+    const std::string costly = classes + R"(,"costs":[[0,1,1],[4,0,1],[1,1,0]])";
+    const gaussbound::ClassesCase withCosts = gaussbound::classesFromJson(json::parse("{" + costly + "}"));
+    gaussbound::ConfusionSettings settings;
+    settings.losses = withCosts.losses;
+    EXPECT_EQ(answer(4, "{" + costly + "}").json,
+              "{\"line\":4," + gaussbound::classesObject(withCosts, gaussbound::analyseClasses(withCosts.model, settings)).dump().substr(1) + "\n");
     const gaussbound::BatchAnswer bad = answer(3, R"({"classes":[{"mean":[0]},{"mean":[1],"covariance":[1]}]})");
     EXPECT_TRUE(bad.refused);
     EXPECT_EQ(bad.json, R"({"line":3,"error":"class 1: covariance: missing"})" "\n");
