@@ -62,18 +62,27 @@ double textWidth(Context cr, const std::string& text, double size)
     return width;
 }
 
-// Draws text with its baseline at y; align 0 left, 0.5 centred, 1 right.
-void drawText(Context cr, const std::string& text, double x, double y, double size, double align = 0.0)
+// Lays text out from x with its baseline at y, run by run: shows it, or
+// (outline) adds the letters' outlines to the current path.
+void layOutText(Context cr, const std::string& text, double x, double y, double size, bool outline)
 {
-    x -= align * textWidth(cr, text, size);
     for (const Run& run : runsOf(text)) {
         cairo_set_font_size(cr, run.raised ? size * kRaisedScale : size);
         cairo_move_to(cr, x, run.raised ? y - kRaise * size : y);
-        cairo_show_text(cr, run.text.c_str());
+        if (outline)
+            cairo_text_path(cr, run.text.c_str());
+        else
+            cairo_show_text(cr, run.text.c_str());
         cairo_text_extents_t e;
         cairo_text_extents(cr, run.text.c_str(), &e);
         x += e.x_advance;
     }
+}
+
+// Draws text with its baseline at y; align 0 left, 0.5 centred, 1 right.
+void drawText(Context cr, const std::string& text, double x, double y, double size, double align = 0.0)
+{
+    layOutText(cr, text, x - align * textWidth(cr, text, size), y, size, false);
 }
 
 // ---------------------------------------------------------------------------
@@ -342,14 +351,7 @@ void drawRaster(Context cr, const Raster& r, const Axis& x, const Axis& y)
 // The path of text with its baseline at y, left aligned, as drawText lays it out.
 void textPath(Context cr, const std::string& text, double x, double y, double size)
 {
-    for (const Run& run : runsOf(text)) {
-        cairo_set_font_size(cr, run.raised ? size * kRaisedScale : size);
-        cairo_move_to(cr, x, run.raised ? y - kRaise * size : y);
-        cairo_text_path(cr, run.text.c_str());
-        cairo_text_extents_t e;
-        cairo_text_extents(cr, run.text.c_str(), &e);
-        x += e.x_advance;
-    }
+    layOutText(cr, text, x, y, size, true);
 }
 
 // Each label beside its point, on the first side that keeps it in the plot
