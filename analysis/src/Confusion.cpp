@@ -257,16 +257,16 @@ inline void quadraticRoots(double alpha, double beta, double gamma, std::vector<
 }
 
 // Scratch space of one worker.
-struct PairRoot {
-    double t;
-    int j, l;
-    bool operator<(const PairRoot& other) const { return t < other.t; }
+// The real roots of one pair's difference of scores along a line, found
+// once a line.
+struct PairRoots {
+    double t[2];
+    int count = -1;  // -1: not yet found
 };
 
 struct Scratch {
     Eigen::VectorXd u, images, a, b, scores, weights, expected;
-    std::vector<PairRoot> pairRoots;
-    std::vector<char> known;
+    std::vector<PairRoots> pairRoots;  // pair (j, l), j < l, at j C + l
     std::vector<double> leftBounds;
     std::vector<std::size_t> leftWinners;
     std::vector<double> roots, bounds, grid;
@@ -341,27 +341,18 @@ void addPieces(const Chi& chi, const std::vector<double>& bounds, const std::vec
 void zeroOnePieces(const Origin& o, Scratch& s)
 {
     const Eigen::Index c = Eigen::Index(o.classes);
-    // The roots of every pair are computed lazily, once: pairRoots holds for
-    // pair (j, l), j < l, at index j * C + l, its roots (NaN when absent).
-    s.pairRoots.assign(std::size_t(c * c), PairRoot{std::numeric_limits<double>::quiet_NaN(), 0, 0});
-    std::vector<char>& known = s.known;
-    known.assign(std::size_t(c * c), 0);
-    auto rootsOf = [&](Eigen::Index j, Eigen::Index l) -> const PairRoot& {
+    s.pairRoots.assign(std::size_t(c * c), PairRoots{});
+    auto rootsOf = [&](Eigen::Index j, Eigen::Index l) -> const PairRoots& {
         const Eigen::Index lo = std::min(j, l), hi = std::max(j, l);
-        const std::size_t at = std::size_t(lo * c + hi);
-        if (!known[at]) {
-            known[at] = 1;
+        PairRoots& p = s.pairRoots[std::size_t(lo * c + hi)];
+        if (p.count < 0) {
             s.roots.clear();
             quadraticRoots(s.a(lo) - s.a(hi), s.b(lo) - s.b(hi), o.gamma(lo, hi), s.roots);
-            PairRoot& p = s.pairRoots[at];
-            p.t = s.roots.size() > 0 ? s.roots[0] : std::numeric_limits<double>::quiet_NaN();
-            p.j = 0;
-            // The second root is kept in an int-free way: as a double beside.
-            p.l = int(s.roots.size());
-            if (s.roots.size() > 1)
-                s.pairRoots[std::size_t(hi * c + lo)].t = s.roots[1];  // the lower triangle holds the second
+            p.count = int(s.roots.size());
+            for (int q = 0; q < p.count; ++q)
+                p.t[q] = s.roots[std::size_t(q)];
         }
-        return s.pairRoots[at];
+        return p;
     };
     auto fall = [&](Eigen::Index l, Eigen::Index j, double t) {
         return (s.a(l) - s.a(j)) * t + (s.b(l) - s.b(j));
@@ -383,10 +374,9 @@ void zeroOnePieces(const Origin& o, Scratch& s)
             for (Eigen::Index k = 0; k < c; ++k) {
                 if (k == w)
                     continue;
-                const PairRoot& p = rootsOf(w, k);
-                const Eigen::Index lo = std::min(w, k), hi = std::max(w, k);
-                for (int q = 0; q < p.l; ++q) {
-                    const double r = q == 0 ? p.t : s.pairRoots[std::size_t(hi * c + lo)].t;
+                const PairRoots& p = rootsOf(w, k);
+                for (int q = 0; q < p.count; ++q) {
+                    const double r = p.t[q];
                     if (!(dir > 0 ? r > t : r < t))
                         continue;
                     const double f = fall(k, w, r);
