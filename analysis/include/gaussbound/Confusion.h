@@ -37,8 +37,9 @@
 //           fools the error estimate), both found on a grid of 64 angles and
 //           bisected; to an absolute 1e-10 per entry;
 //   d = 3   the sphere, as adaptive Gauss-Kronrod over the polar cosine z in
-//           [-1, 1] of the inner integrals over the angle in [0, pi) (split
-//           as in the plane), to an absolute 1e-8;
+//           [-1, 1] (in four segments, each to a quarter of the tolerance,
+//           so that threads share a row) of the inner integrals over the
+//           angle in [0, pi) (split as in the plane), to an absolute 1e-8;
 //   d >= 4  randomised quasi-Monte Carlo: Sobol' points (Boost.Random), each
 //           of kRandomisations independent copies shifted by its own random
 //           digital shift (the 64-bit coordinates XORed with words from
@@ -47,15 +48,17 @@
 //           the normal quantile; the standard error is the copies' spread
 //           over sqrt(kRandomisations).
 //
-// The error figure of an entry is therefore a bound on its numerical error
-// (d <= 3: the sum over the intervals of |K15 - G7|, without QUADPACK's
-// rescaling, which can shrink it, the inner integrals' errors integrated
-// along, plus 1e-14 for rounding) or a standard error (d >= 4). The
+// The error figure of an entry is therefore the quadrature's conservative
+// estimate of its numerical error (d <= 3: the sum over the intervals of
+// |K15 - G7|, without QUADPACK's rescaling, which can shrink it, the inner
+// integrals' errors integrated along, plus 1e-14 for rounding; an estimate,
+// not a proof, since a breakpoint between the grid's angles could escape
+// it) or a standard error (d >= 4). The
 // subdivisions stop at a cap (5000 intervals in the plane, 300 outer times
 // 500 inner on the sphere), leaving the estimate as it stands. Copy r of
 // the randomised method draws its shift from seed + r, and the rows are
-// computed per (class, copy) and summed in a fixed order, so the result is
-// the same for any number of threads.
+// computed per (class, copy or segment) and summed in a fixed order, so the
+// result is the same for any number of threads.
 //
 //   ConfusionMethod    which of the four
 //   ConfusionSettings  losses, directions, seed, threads
@@ -105,7 +108,7 @@ struct ConfusionSettings {
 struct Confusion {
     ConfusionMethod method;
     Eigen::MatrixXd matrix;  // M, C x C; each row sums to 1 within its errors
-    Eigen::MatrixXd error;   // per entry: a bound on |M_ij - computed|, or the standard error
+    Eigen::MatrixXd error;   // per entry: the estimate of |M_ij - computed| (d <= 3), or the standard error
     double value;            // E, or R with losses
     double valueError;       // of value: a bound or a standard error, as the entries'
     double log10Value;       // -infinity for 0
