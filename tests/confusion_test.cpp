@@ -297,6 +297,7 @@ TEST(Confusion, LossesAgainstTheTwoClassRule)
         Eigen::MatrixXd l(2, 2);
         l << costs.l11, costs.l12, costs.l21, costs.l22;
         s.losses = l;
+        s.directions = 1 << 13;  // d = 4: the grid in t makes each line costly
         const Confusion c = confusionMatrix(classesOf(m), s);
         SCOPED_TRACE("d = " + std::to_string(d));
         const double tol = d <= 3 ? 1e-7 : 0.0;

@@ -270,8 +270,10 @@ TEST(BatchLine, ALineOfClassesIsAnsweredWithTheirFiguresOrRefusedNamingTheClass)
     const gaussbound::ClassesFigures f = gaussbound::analyseClasses(c.model, {});
     EXPECT_EQ(answer(2, "{\"id\":\"c\"," + classes + "}").json,
               "{\"id\":\"c\"," + gaussbound::classesObject(c, f).dump().substr(1) + "\n");
-    // A line's costs are its own.
-    const std::string costly = classes + R"(,"costs":[[0,1,1],[4,0,1],[1,1,0]])";
+    // A line's costs are its own (a line of one dimension: with costs each
+    // line of a quadrature is costly).
+    const std::string costly = R"("classes":[{"mean":[0],"covariance":[1]},{"mean":[2],"covariance":[2]},)"
+                               R"({"mean":[-2],"covariance":[1]}],"costs":[[0,1,1],[4,0,1],[1,1,0]])";
     const gaussbound::ClassesCase withCosts = gaussbound::classesFromJson(json::parse("{" + costly + "}"));
     gaussbound::ConfusionSettings settings;
     settings.losses = withCosts.losses;
