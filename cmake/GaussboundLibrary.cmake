@@ -28,6 +28,9 @@ function(gaussbound_library name)
   string(TOLOWER ${name} lower)
   set_target_properties(${name} PROPERTIES OUTPUT_NAME gaussbound_${lower})
   target_compile_features(${name} PUBLIC cxx_std_17)
+  # Position-independent, so that the Python module and the plot module can
+  # link the libraries as well as programs can.
+  set_target_properties(${name} PROPERTIES POSITION_INDEPENDENT_CODE ON)
   gaussbound_options(${name})
   if(arg_HEADERS)
     foreach(header ${arg_HEADERS})

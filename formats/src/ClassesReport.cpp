@@ -69,6 +69,13 @@ ordered_json classesModelObject(const ClassesCase& c)
     return j;
 }
 
+ordered_json caseObject(const AnyCase& c)
+{
+    if (const auto* classes = std::get_if<ClassesCase>(&c))
+        return classesModelObject(*classes);
+    return caseObject(std::get<ModelCase>(c));
+}
+
 ordered_json classesObject(const ClassesCase& c, const ClassesFigures& f)
 {
     requireFigures(c, f, "classesObject: the figures are of another number of classes");

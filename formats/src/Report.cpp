@@ -176,18 +176,40 @@ ordered_json ruleErrorObject(const RuleError& e)
             {"log10_error", jsonValue(e.log10Value)}};
 }
 
-ordered_json ruleObject(const JudgedRule& r)
+ordered_json ruleFormObject(const Discriminant& rule)
 {
     ordered_json quadratic = nullptr;
-    if (!r.rule.quadratic.isZero(0.0)) {
+    if (!rule.quadratic.isZero(0.0)) {
         quadratic = ordered_json::array();
-        for (Eigen::Index i = 0; i < r.rule.quadratic.rows(); ++i)
-            quadratic.push_back(rowMajor(r.rule.quadratic.row(i)));
+        for (Eigen::Index i = 0; i < rule.quadratic.rows(); ++i)
+            quadratic.push_back(rowMajor(rule.quadratic.row(i)));
     }
+    return {{"quadratic", quadratic},
+            {"linear", std::vector<double>(rule.linear.data(), rule.linear.data() + rule.linear.size())},
+            {"constant", rule.constant}};
+}
+
+ordered_json ruleObject(const JudgedRule& r)
+{
     ordered_json j = ruleErrorObject(r.error);
-    j["quadratic"] = quadratic;
-    j["linear"] = std::vector<double>(r.rule.linear.data(), r.rule.linear.data() + r.rule.linear.size());
-    j["constant"] = r.rule.constant;
+    j.update(ruleFormObject(r.rule));
+    return j;
+}
+
+ordered_json costsObject(const Costs& c)
+{
+    return {{c.l11, c.l12}, {c.l21, c.l22}};
+}
+
+ordered_json caseObject(const ModelCase& c)
+{
+    ordered_json j = modelObject(c.model);
+    if (c.costs)
+        j["costs"] = costsObject(*c.costs);
+    if (c.rule) {
+        requireArgument(c.rule->linear.size() == c.model.dimension(), "caseObject: the rule is of another dimension");
+        j["rule"] = ruleFormObject(*c.rule);
+    }
     return j;
 }
 
@@ -211,7 +233,7 @@ ordered_json reportObject(const Model& m, const Figures& f, const RuleFigures& r
         rule->erase("quadratic");
     j["rules"] = {{"fisher", fisher}, {"best_linear", best}};
     if (r.costs) {
-        j["costs"] = {{r.costs->l11, r.costs->l12}, {r.costs->l21, r.costs->l22}};
+        j["costs"] = costsObject(*r.costs);
         j["bayes_risk"] = {{"value", jsonValue(r.bayesRisk->value)},
                            {"given_class1", jsonValue(r.bayesRisk->givenClass1)},
                            {"given_class2", jsonValue(r.bayesRisk->givenClass2)},

@@ -1,6 +1,7 @@
 // The figures of C classes (Confusion.h) as text and as JSON.
 //
 //   classesModelObject  the classes and their costs, as a model file holds them
+//   caseObject          either kind of document, as a model file holds it
 //   classesObject       that, and every figure, at full precision
 //   classesText         the summary: the classes, the confusion matrix, the
 //                       Bayes error (or risk), the pairs and the bounds
@@ -31,6 +32,9 @@ namespace gaussbound {
 // Every function here throws std::invalid_argument (see Error.h) for
 // figures of another number of classes than the case's.
 nlohmann::ordered_json classesModelObject(const ClassesCase& c);
+// Either kind of document as a model file holds it: classesModelObject, or
+// caseObject (Report.h) for two classes.
+nlohmann::ordered_json caseObject(const AnyCase& c);
 nlohmann::ordered_json classesObject(const ClassesCase& c, const ClassesFigures& f);
 std::string classesText(const ClassesCase& c, const ClassesFigures& f);
 

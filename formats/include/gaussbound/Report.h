@@ -4,6 +4,7 @@
 //   jsonValue      a figure in JSON: a number, or "Infinity"/"-Infinity"
 //   textReport     the summary, figures to 6 significant digits
 //   modelObject    the model's keys, as a model file holds them
+//   caseObject     those, with the costs and the rule a model file may add
 //   reportObject   the model's keys and every figure, at full precision
 //   jsonReport     that object on one line
 //   ruleErrorObject  a rule's errors in JSON
@@ -25,6 +26,7 @@
 
 #include <gaussbound/Analysis.h>
 #include <gaussbound/Model.h>
+#include <gaussbound/ModelFile.h>
 #include <gaussbound/RuleFigures.h>
 #include <gaussbound/Text.h>
 
@@ -60,6 +62,14 @@ nlohmann::ordered_json ruleErrorObject(const RuleError& error);
 // "excess_error".
 nlohmann::ordered_json ruleObject(const JudgedRule& rule);
 
+// {"quadratic" (d rows, or null for a linear rule), "linear", "constant"}.
+nlohmann::ordered_json ruleFormObject(const Discriminant& rule);
+// [[L11, L12], [L21, L22]].
+nlohmann::ordered_json costsObject(const Costs& costs);
+// modelObject's keys, then "costs" and "rule" (ruleFormObject) when the case
+// has them: what modelFromJson reads back to the same case, bit for bit.
+// Throws std::invalid_argument when the sizes disagree.
+nlohmann::ordered_json caseObject(const ModelCase& c);
 // {"mu1", "mu2", "sigma1" and "sigma2" row-major, "priors"}: what
 // readModelFile reads back to the same model, bit for bit. Throws
 // std::invalid_argument when the model's sizes disagree.
