@@ -6,7 +6,12 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 PACKAGES=(g++ make cmake libopencv-dev libgtest-dev libbenchmark-dev libcli11-dev
           libeigen3-dev libboost-math-dev nlohmann-json3-dev pkg-config libcairo2-dev
           fonts-dejavu-core poppler-utils libxml2-utils
-          clang libclang-rt-14-dev time)
+          clang libclang-rt-14-dev time
+          python3-dev python3-venv python3-pip python3-setuptools python3-wheel pybind11-dev python3-pybind11
+          python3-numpy python3-scipy python3-pytest python3-tqdm python3-matplotlib)
+# Debian's interpreter, whose NumPy the module is built for (a python3 earlier
+# on PATH, from pyenv say, would lack Debian's packages).
+PYTHON=/usr/bin/python3
 
 ensure_packages() {
     local missing=() p
@@ -27,6 +32,6 @@ ensure_packages() {
 build() {
     local dir=$1
     shift
-    cmake -S "$ROOT" -B "$dir" "$@" >/dev/null
+    cmake -S "$ROOT" -B "$dir" -DPython_EXECUTABLE="$PYTHON" "$@" >/dev/null
     cmake --build "$dir" -j"$(nproc)"
 }
