@@ -241,6 +241,14 @@ TEST(ModelFile, ReadsCostsAndRulesInEveryFormAndWhatJsonPrintsReadsBackToThem)
     EXPECT_EQ(back.rule->quadratic, rule.quadratic);
     EXPECT_EQ(back.rule->linear, rule.linear);
     EXPECT_EQ(back.rule->constant, rule.constant);
+    // So does the model file caseObject writes, and without the costs and
+    // rule it holds the model's keys alone.
+    const gaussbound::ModelCase written = caseFromText(gaussbound::caseObject({m, costs, rule}).dump());
+    expectSame(written.model, m);
+    EXPECT_TRUE(written.costs->l12 == costs.l12 && written.costs->l22 == costs.l22);
+    EXPECT_TRUE(written.rule->quadratic == rule.quadratic && written.rule->linear == rule.linear &&
+                written.rule->constant == rule.constant);
+    EXPECT_EQ(gaussbound::caseObject({m, std::nullopt, std::nullopt}), gaussbound::modelObject(m));
 
     // A rule file holds the rule alone, and names its parts plainly.
     const TempFile file(R"({"linear": [1, 2, 3], "constant": 0})");

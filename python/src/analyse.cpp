@@ -136,10 +136,14 @@ const Column kColumns[] = {
     {"fisher_given_class1", "/rules/fisher/given_class1"},
     {"fisher_given_class2", "/rules/fisher/given_class2"},
     {"fisher_abs_error", "/rules/fisher/abs_error"},
+    {"fisher_log10_error", "/rules/fisher/log10_error"},
+    {"fisher_constant", "/rules/fisher/constant"},
     {"best_linear_error", "/rules/best_linear/error"},
     {"best_linear_given_class1", "/rules/best_linear/given_class1"},
     {"best_linear_given_class2", "/rules/best_linear/given_class2"},
     {"best_linear_abs_error", "/rules/best_linear/abs_error"},
+    {"best_linear_log10_error", "/rules/best_linear/log10_error"},
+    {"best_linear_constant", "/rules/best_linear/constant"},
 };
 constexpr size_t kColumnCount = sizeof kColumns / sizeof kColumns[0];
 
