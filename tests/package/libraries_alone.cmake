@@ -5,9 +5,11 @@ file(REMOVE_RECURSE ${WORK_DIR})
 
 include(${CMAKE_CURRENT_LIST_DIR}/step.cmake)
 
-step(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build -DCMAKE_CXX_COMPILER=${CXX}
+# Unoptimised (CMAKE_BUILD_TYPE None): this proves the packaging, not the
+# numbers, and compiles in about half the time of an optimised build.
+step(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build -DCMAKE_CXX_COMPILER=${CXX} -DCMAKE_BUILD_TYPE=None
      -DGAUSSBOUND_BUILD_PROGRAMS=OFF -DGAUSSBOUND_BUILD_TESTS=OFF -DGAUSSBOUND_BUILD_BENCHMARKS=OFF
-     -DCMAKE_DISABLE_FIND_PACKAGE_OpenCV=ON)
+     -DGAUSSBOUND_BUILD_PYTHON=OFF -DCMAKE_DISABLE_FIND_PACKAGE_OpenCV=ON)
 string(FIND "${output}" "OpenCV" opencv)
 if(NOT opencv EQUAL -1)
   message(FATAL_ERROR "the libraries' configure mentions OpenCV:\n${output}")
