@@ -2,6 +2,7 @@
 // prints, for one model or for arrays of many, and the Chernoff exponent at
 // any betas.
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <thread>
 
@@ -40,10 +41,7 @@ unsigned threadCount(const py::object& threads)
 {
     if (threads.is_none())
         return std::max(1u, std::thread::hardware_concurrency());
-    const long n = threads.cast<long>();
-    if (n < 1 || n > 1024)
-        throw ArgumentError("threads", "threads: expected 1 to 1024, got " + std::to_string(n));
-    return static_cast<unsigned>(n);
+    return static_cast<unsigned>(wholeArg(threads, "threads", 1, 1024));
 }
 
 // analyse's C++ half: the report's JSON text and, when asked, the table.
@@ -63,13 +61,10 @@ py::tuple analyseModel(const PyModel& model, bool withTable, const py::object& c
         ConfusionSettings settings;
         settings.losses = c.losses;
         if (!directions.is_none())
-            settings.directions = directions.cast<unsigned long long>();
+            settings.directions = wholeArg(directions, "directions", kMinDirections, kMaxDirections);
         if (!seed.is_none())
-            settings.seed = seed.cast<unsigned long long>();
+            settings.seed = wholeArg(seed, "seed", 0, std::numeric_limits<unsigned long long>::max());
         settings.threads = threadCount(threads);
-        if (settings.directions < kMinDirections || settings.directions > kMaxDirections)
-            throw ArgumentError("directions", "directions: expected " + std::to_string(kMinDirections) + " to " +
-                                                  std::to_string(kMaxDirections));
         ClassesFigures figures;
         {
             py::gil_scoped_release released;
@@ -302,10 +297,7 @@ py::tuple analyseMany(const py::object& mu1, const py::object& sigma1, const py:
 py::array_t<double> chernoffExponent(const PyModel& model, const py::object& betas)
 {
     const Model& m = model.two("chernoff_exponent").model;
-    const py::array any = py::module_::import("numpy").attr("asarray")(betas, "dtype"_a = "float64");
-    const auto beta = py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(any);
-    if (!beta)
-        throw ArgumentError("beta", "beta: expected real numbers");
+    const auto beta = realArray(betas, "beta", -1, false);
     std::vector<py::ssize_t> shape(beta.shape(), beta.shape() + beta.ndim());
     py::array_t<double> k(shape);
     for (py::ssize_t i = 0; i < beta.size(); ++i)

@@ -38,7 +38,7 @@ py::array_t<double, py::array::c_style> realArray(py::handle obj, const std::str
     auto a = py::array_t<double, py::array::c_style | py::array::forcecast>::ensure(any);
     if (ndim == 1 && a.ndim() == 0)
         a = a.reshape(std::vector<py::ssize_t>{1});
-    if (a.ndim() != ndim)
+    if (ndim >= 0 && a.ndim() != ndim)
         throw ArgumentError(name, name + ": expected an array of " + std::to_string(ndim) + " dimension" +
                                       (ndim == 1 ? "" : "s") + ", got " + std::to_string(a.ndim()));
     const double* data = a.data();
@@ -78,6 +78,23 @@ double numberArg(py::handle obj, const std::string& name)
     return a.data()[0];
 }
 
+unsigned long long wholeArg(py::handle obj, const std::string& name, unsigned long long least,
+                            unsigned long long most)
+{
+    const std::string range = std::to_string(least) + " to " + std::to_string(most);
+    if (!py::isinstance<py::int_>(obj) || py::isinstance<py::bool_>(obj))
+        throw ArgumentError(name, name + ": expected a whole number from " + range);
+    unsigned long long value = 0;
+    try {
+        value = obj.cast<unsigned long long>();
+    } catch (const py::cast_error&) {  // negative, or beyond 64 bits
+        throw ArgumentError(name, name + ": expected a whole number from " + range);
+    }
+    if (value < least || value > most)
+        throw ArgumentError(name, name + ": expected a whole number from " + range + ", got " + std::to_string(value));
+    return value;
+}
+
 Costs costsArg(py::handle obj)
 {
     const Eigen::MatrixXd m = matrixArg(obj, "costs");
@@ -106,7 +123,7 @@ Discriminant ruleArg(py::handle obj, Eigen::Index d)
     r.constant = numberArg(rule["constant"], "rule.constant");
     r.quadratic = rule.contains("quadratic") && !rule["quadratic"].is_none()
                       ? matrixArg(rule["quadratic"], "rule.quadratic")
-                      : Eigen::MatrixXd::Zero(r.linear.size(), r.linear.size());
+                      : Eigen::MatrixXd::Zero(d, d);
     if (const auto problem = ruleProblem(r, d))
         throw ArgumentError("rule", "rule: " + problem->part + ": " + problem->message);
     return r;

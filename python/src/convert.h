@@ -41,13 +41,16 @@ void registerErrors();
 // reads as an array of integers or floats is converted (a copy when it must
 // be); anything else, another number of dimensions, and (when finite is
 // true) NaN or infinity throw ArgumentError naming `name`. A scalar counts
-// as one dimension of 1 where ndim is 1.
+// as one dimension of 1 where ndim is 1; ndim -1 takes any shape.
 py::array_t<double, py::array::c_style> realArray(py::handle obj, const std::string& name, int ndim,
                                                   bool finite = true);
 Eigen::VectorXd vectorArg(py::handle obj, const std::string& name);
 // A square matrix: d x d, or d*d numbers row-major.
 Eigen::MatrixXd matrixArg(py::handle obj, const std::string& name);
 double numberArg(py::handle obj, const std::string& name);
+// A Python int from least to most (not a bool), as unsigned 64 bits.
+unsigned long long wholeArg(py::handle obj, const std::string& name, unsigned long long least,
+                            unsigned long long most);
 // Costs from [[L11, L12], [L21, L22]] or four numbers, checked by costsProblem.
 Costs costsArg(py::handle obj);
 // A rule from a mapping with "linear", "constant" and optionally "quadratic"

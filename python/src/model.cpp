@@ -112,8 +112,18 @@ PyModel fromJson(const py::object& source)
     const py::object os = py::module_::import("os");
     const bool isText = py::isinstance<py::str>(source) &&
                         source.attr("lstrip")().attr("startswith")("{").cast<bool>();
-    AnyCase any = isText ? caseFromJson(parseModelText(source.cast<std::string>()))
-                         : readCaseFile(os.attr("fspath")(source).cast<std::string>());
+    AnyCase any;
+    if (isText) {
+        any = caseFromJson(parseModelText(source.cast<std::string>()));
+    } else {
+        // A file's refusals name it, as the bounds program's do.
+        const std::string path = os.attr("fspath")(source).cast<std::string>();
+        try {
+            any = readCaseFile(path);
+        } catch (const ModelFileError& e) {
+            throw ModelFileError(path + ": " + e.what());
+        }
+    }
     if (const auto* two = std::get_if<ModelCase>(&any))
         requireValid(two->model);
     return {any};

@@ -151,6 +151,10 @@ class TestModel:
             gb.Model.from_json("{ not json")
         with pytest.raises(gb.ModelError, match="costs"):
             gb.Model([0], [1], [1], [1], costs=[[0, -1], [1, 0]])
+        with pytest.raises(gb.ModelError, match="rule: linear: expected 1 numbers"):
+            gb.Model([0], [1], [1], [1], rule={"linear": [1, 2], "constant": 0})
+        with pytest.raises(gb.ModelError, match="^" + str(tmp_path / "none.json") + ": cannot read"):
+            gb.Model.from_json(tmp_path / "none.json")
         with pytest.raises(gb.ModelError, match='class 2 \\("b"\\): covariance'):
             gb.Model.classes([{"name": "a", "mean": [0], "covariance": [1]},
                               {"name": "b", "mean": [1], "covariance": [-1]}])
@@ -171,6 +175,18 @@ def flat_figures(result):
         else:
             paths[(top,)] = value
     return paths
+
+
+def test_counts_are_whole_numbers_in_their_range():
+    three = gb.Model.classes([([0], [1]), ([1], [1]), ([2], [1])])
+    for kwargs, field in [({"directions": -5}, "directions"), ({"directions": 31}, "directions"),
+                          ({"seed": -1}, "seed"), ({"seed": 1.5}, "seed"), ({"threads": True}, "threads"),
+                          ({"threads": 0}, "threads")]:
+        with pytest.raises(gb.ModelError) as caught:
+            gb.analyse(three, **kwargs)
+        assert caught.value.field == field
+    with pytest.raises(gb.ModelError, match="only for a model of classes"):
+        gb.analyse(gb.Model([0], [1], [1], [1]), seed=2)
 
 
 class TestAnalyseMany:
@@ -276,6 +292,8 @@ class TestChernoffExponent:
         assert np.allclose(k, expected, rtol=1e-14, atol=1e-16)
 
     def test_refuses_betas_outside_the_interval_and_classes(self, models):
+        with pytest.raises(gb.ModelError, match="beta: expected real numbers"):
+            gb.chernoff_exponent(models["plane"], "x")
         with pytest.raises(gb.ModelError) as caught:
             gb.chernoff_exponent(models["plane"], [0.5, 1.5])
         assert caught.value.field == "beta"
