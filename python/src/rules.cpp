@@ -120,15 +120,18 @@ double spacingArg(const py::object& spacing)
 std::pair<RocCurve, std::optional<RocCurve>> curvesOf(const Model& m, const Costs& costs,
                                                       const std::optional<Discriminant>& rule, double spacing)
 {
+    const Discriminant statistic = logLikelihoodRatio(m);
     try {
         py::gil_scoped_release released;
-        RocCurve ratio = rocCurve(m, logLikelihoodRatio(m), bayesThreshold(m, costs), spacing);
+        if (ruleProblem(statistic, m.dimension()))  // not finite: classes near 1e200
+            throw std::overflow_error("the likelihood ratio");
+        RocCurve ratio = rocCurve(m, statistic, bayesThreshold(m, costs), spacing);
         std::optional<RocCurve> given;
         if (rule)
             given = rocCurve(m, *rule, 0.0, spacing);
         if (validRocCurve(ratio) && (!given || validRocCurve(*given)))
             return {std::move(ratio), std::move(given)};
-    } catch (const std::overflow_error&) {  // a statistic's form beyond the double range
+    } catch (const std::overflow_error&) {  // a statistic or its form beyond the double range
     }
     throw FigureError("the ROC curve or its AUC could not be computed for these classes");
 }
