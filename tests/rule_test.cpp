@@ -441,3 +441,25 @@ TEST(RuleFigures, AGivenRuleExceedsTheBayesErrorAndClassesFarOutAreNotComputedRa
     EXPECT_EQ(r.bestLinear.error.value, 0.0);
     EXPECT_EQ(r.dprime.bayes, INFINITY);
 }
+
+TEST(RuleFigures, TheLikelihoodRatiosAucIsTheRocStatisticsOrNaNWhereItOverflows)
+{
+    std::mt19937_64 rng(71);
+    const Model m = randomModel(rng, 4, 0.3);
+    const gaussbound::AreaUnderCurve own = gaussbound::likelihoodRatioAuc(m);
+    const gaussbound::AreaUnderCurve direct =
+        gaussbound::RocStatistic(m, gaussbound::logLikelihoodRatio(m)).auc();
+    EXPECT_EQ(own.value, direct.value);
+    EXPECT_EQ(own.absError, direct.absError);
+    EXPECT_EQ(own.logComplement, direct.logComplement);
+    EXPECT_EQ(own.value, rulesOf(m, gaussbound::Costs{}).auc.value);
+
+    Model far = line(0.0, 0.5);
+    far.mu1(0) = 1e200;
+    far.mu2(0) = -1e200;
+    const gaussbound::AreaUnderCurve none = gaussbound::likelihoodRatioAuc(far);
+    EXPECT_TRUE(std::isnan(none.value) && std::isnan(none.absError) && std::isnan(none.logComplement));
+    Model invalid = m;
+    invalid.prior1 = 0.9;
+    EXPECT_THROW(gaussbound::likelihoodRatioAuc(invalid), std::invalid_argument);
+}

@@ -20,20 +20,6 @@ double log10Bound(double beta, double exponent, double prior1, double prior2)
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 const RuleError kNotComputed{kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN, kNaN};
 
-// The likelihood ratio's AUC, or NaN where the ratio or its form under a
-// class overflows the double range, as judgeRule's errors are (RuleFigures.h).
-AreaUnderCurve ratioAuc(const Model& model)
-{
-    const Discriminant ratio = logLikelihoodRatio(model);
-    if (!ruleProblem(ratio, model.dimension())) {
-        try {
-            return RocStatistic(model, ratio).auc();
-        } catch (const std::overflow_error&) {
-        }
-    }
-    return {kNaN, kNaN, kNaN};
-}
-
 // The Bayes rule's risk under costs, from its errors:
 // R = P1 L11 + P2 L22 + P1 (L12 - L11) e1 + P2 (L21 - L22) e2.
 BayesRisk bayesRisk(const Model& model, const Costs& c)
@@ -48,6 +34,19 @@ BayesRisk bayesRisk(const Model& model, const Costs& c)
 }
 
 }  // namespace
+
+AreaUnderCurve likelihoodRatioAuc(const Model& model)
+{
+    requireArgument(!validate(model), "likelihoodRatioAuc: the model is not valid");
+    const Discriminant ratio = logLikelihoodRatio(model);
+    if (!ruleProblem(ratio, model.dimension())) {
+        try {
+            return RocStatistic(model, ratio).auc();
+        } catch (const std::overflow_error&) {  // the form under a class overflows
+        }
+    }
+    return {kNaN, kNaN, kNaN};
+}
 
 JudgedRule judgeRule(const Model& model, Discriminant rule)
 {
@@ -77,7 +76,7 @@ RuleFigures analyseRules(const Model& model, const Figures& figures, const std::
     r.log10ChernoffBound =
         log10Bound(figures.optimum.beta, figures.optimum.exponent, model.prior1, model.prior2);
     r.log10BhattacharyyaBound = log10Bound(0.5, figures.bhattacharyya.exponent, model.prior1, model.prior2);
-    r.auc = ratioAuc(model);
+    r.auc = likelihoodRatioAuc(model);
     r.dprime = discriminability(model, r.auc);
     r.separability = separability(figures);
     r.fisher = judgeRule(model, fisherRule(model));

@@ -75,6 +75,7 @@ struct PyModel {
 
 void bindModel(py::module_& m);
 void bindAnalyse(py::module_& m);
+void bindRules(py::module_& m);
 
 }  // namespace gaussbound::python
 #endif

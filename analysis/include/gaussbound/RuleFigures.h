@@ -5,6 +5,7 @@
 //
 //   JudgedRule     a rule with its exact error (Rule.h)
 //   judgeRule      computes it, NaN where it overflows the double range
+//   likelihoodRatioAuc  the AUC of the likelihood ratio, NaN where it overflows
 //   BayesRisk      R = sum_i P_i sum_j L_ij P(decide j | class i) of the Bayes
 //                  rule with costs, that rule's e1 and e2, the error bound
 //                  P1 (L12 - L11) |de1| + P2 (L21 - L22) |de2|, and log10 R
@@ -39,6 +40,12 @@ struct JudgedRule {
 // whose form under a class overflows, gets errors of NaN: figures that could
 // not be computed.
 JudgedRule judgeRule(const Model& model, Discriminant rule);
+
+// The AUC of the likelihood ratio (RocStatistic of logLikelihoodRatio), or
+// NaN in every member where the ratio (classes near 1e200) or its form
+// under a class overflows the double range. Reads a valid model; throws
+// std::invalid_argument for another.
+AreaUnderCurve likelihoodRatioAuc(const Model& model);
 
 struct BayesRisk {
     double value, givenClass1, givenClass2, absError, log10Value;
