@@ -18,6 +18,7 @@ import json as _json
 
 from . import _core
 from ._errors import FigureError, ModelError
+from ._gx2 import GeneralizedChiSquare, gx2
 from ._result import Result
 
 __version__ = _core.__version__
@@ -113,4 +114,4 @@ def chernoff_exponent(model, beta):
 
 
 __all__ = ["Model", "ModelError", "FigureError", "Result", "FIGURE_NAMES", "analyse", "analyse_many",
-           "chernoff_exponent", "__version__"]
+           "chernoff_exponent", "gx2", "GeneralizedChiSquare", "__version__"]

@@ -72,6 +72,7 @@ struct PyModel {
 
 void bindModel(py::module_& m);
 void bindAnalyse(py::module_& m);
+void bindGx2(py::module_& m);
 
 }  // namespace gaussbound::python
 #endif

@@ -10,4 +10,5 @@ PYBIND11_MODULE(_core, m)
     gaussbound::python::registerErrors();
     gaussbound::python::bindModel(m);
     gaussbound::python::bindAnalyse(m);
+    gaussbound::python::bindGx2(m);
 }
