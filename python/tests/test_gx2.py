@@ -132,6 +132,8 @@ def test_draws_follow_the_cdf_and_their_seed():
     draws = dist.rvs(size=3000, random_state=12345)
     assert stats.kstest(draws, dist.cdf).pvalue > 1e-3
     assert stats.kstest(gx2([2], [3], [4], 0, 1).rvs(2000, 7), stats.ncx2(3, 4, loc=1, scale=2).cdf).pvalue > 1e-3
+    normal_led = gx2([0.5], [1], [0], 2, 3)  # the normal term carries most of the spread
+    assert stats.kstest(normal_led.rvs(2000, 8), normal_led.cdf).pvalue > 1e-3
     np.testing.assert_array_equal(dist.rvs((2, 3), 99), dist.rvs((2, 3), 99))
     assert not np.array_equal(dist.rvs(5, 99), dist.rvs(5, 100))
     assert not np.array_equal(dist.rvs(5), dist.rvs(5))
