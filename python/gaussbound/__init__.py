@@ -18,6 +18,7 @@ import json as _json
 
 from . import _core
 from ._errors import FigureError, ModelError
+from ._gx2 import GeneralizedChiSquare, gx2
 from ._result import Result
 from ._rules import auc, bayes_rule, best_linear_rule, confusion, decide, dprime, fisher_rule, roc, rule_error, separability
 
@@ -114,5 +115,5 @@ def chernoff_exponent(model, beta):
 
 
 __all__ = ["Model", "ModelError", "FigureError", "Result", "FIGURE_NAMES", "analyse", "analyse_many",
-           "chernoff_exponent", "__version__", "bayes_rule", "fisher_rule", "best_linear_rule", "rule_error", "roc",
+           "chernoff_exponent", "gx2", "GeneralizedChiSquare", "__version__", "bayes_rule", "fisher_rule", "best_linear_rule", "rule_error", "roc",
            "auc", "dprime", "separability", "confusion", "decide"]

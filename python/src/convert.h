@@ -76,6 +76,7 @@ struct PyModel {
 void bindModel(py::module_& m);
 void bindAnalyse(py::module_& m);
 void bindRules(py::module_& m);
+void bindGx2(py::module_& m);
 
 }  // namespace gaussbound::python
 #endif

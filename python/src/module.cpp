@@ -11,4 +11,5 @@ PYBIND11_MODULE(_core, m)
     gaussbound::python::bindModel(m);
     gaussbound::python::bindAnalyse(m);
     gaussbound::python::bindRules(m);
+    gaussbound::python::bindGx2(m);
 }
