@@ -72,3 +72,8 @@ def analyse_many(mu1: ArrayLike, sigma1: ArrayLike, mu2: ArrayLike, sigma2: Arra
 def chernoff_exponent(model: Model, beta: float) -> float: ...
 @overload
 def chernoff_exponent(model: Model, beta: ArrayLike) -> Array: ...
+
+from ._gx2 import GeneralizedChiSquare as GeneralizedChiSquare, gx2 as gx2
+from ._rules import (auc as auc, bayes_rule as bayes_rule, best_linear_rule as best_linear_rule,
+                     confusion as confusion, decide as decide, dprime as dprime, fisher_rule as fisher_rule,
+                     roc as roc, rule_error as rule_error, separability as separability)

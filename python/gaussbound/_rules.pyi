@@ -5,8 +5,8 @@ from typing import Any, Dict, Optional, Tuple, Union
 import numpy as np
 import numpy.typing as npt
 
-from ._core import Model
-from ._result import Result
+from . import Model
+from . import Result
 
 _Costs = Optional[npt.ArrayLike]
 _Rule = Dict[str, Any]

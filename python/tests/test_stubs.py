@@ -69,6 +69,20 @@ def real_parameters(function):
     return [(p.name, p.kind.name) for p in signature.parameters.values()]
 
 
+def test_the_packages_stub_has_every_public_name():
+    tree = ast.parse((PACKAGE / "__init__.pyi").read_text())
+    names = set()
+    for node in tree.body:
+        if isinstance(node, (ast.FunctionDef, ast.ClassDef)):
+            names.add(node.name)
+        elif isinstance(node, ast.ImportFrom):
+            names.update(a.asname for a in node.names if a.asname == a.name)  # explicit re-exports
+        elif isinstance(node, (ast.AnnAssign, ast.Assign)):
+            targets = [node.target] if isinstance(node, ast.AnnAssign) else node.targets
+            names.update(t.id for t in targets if isinstance(t, ast.Name))
+    assert set(gaussbound.__all__) <= names, set(gaussbound.__all__) - names
+
+
 def test_the_package_is_typed_and_versioned():
     assert (PACKAGE / "py.typed").exists()
     assert re.fullmatch(r"\d+\.\d+\.\d+", gaussbound.__version__)
