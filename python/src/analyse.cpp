@@ -37,13 +37,6 @@ ordered_json twoClassReport(const ModelCase& c, double (*table)[2])
     return reportObject(c.model, figures, analyseRules(c.model, figures, c.costs, c.rule));
 }
 
-unsigned threadCount(const py::object& threads)
-{
-    if (threads.is_none())
-        return std::max(1u, std::thread::hardware_concurrency());
-    return static_cast<unsigned>(wholeArg(threads, "threads", 1, 1024));
-}
-
 // analyse's C++ half: the report's JSON text and, when asked, the table.
 py::tuple analyseModel(const PyModel& model, bool withTable, const py::object& costs, const py::object& rule,
                        const py::object& directions, const py::object& seed, const py::object& threads)
@@ -53,18 +46,8 @@ py::tuple analyseModel(const PyModel& model, bool withTable, const py::object& c
             throw ArgumentError(withTable ? "table" : "rule",
                                 std::string(withTable ? "table" : "rule") + ": not for a model of classes");
         ClassesCase c = *classes;
-        if (!costs.is_none()) {
-            c.losses = matrixArg(costs, "costs");
-            if (const auto problem = lossesProblem(*c.losses, c.model.size()))
-                throw ArgumentError("costs", "costs: " + *problem);
-        }
-        ConfusionSettings settings;
-        settings.losses = c.losses;
-        if (!directions.is_none())
-            settings.directions = wholeArg(directions, "directions", kMinDirections, kMaxDirections);
-        if (!seed.is_none())
-            settings.seed = wholeArg(seed, "seed", 0, std::numeric_limits<unsigned long long>::max());
-        settings.threads = threadCount(threads);
+        const ConfusionSettings settings = confusionSettings(c, costs, directions, seed, threads);
+        c.losses = settings.losses;
         ClassesFigures figures;
         {
             py::gil_scoped_release released;

@@ -1,6 +1,9 @@
 #include "convert.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
+#include <thread>
 
 #include <gaussbound/Model.h>
 
@@ -127,6 +130,51 @@ Discriminant ruleArg(py::handle obj, Eigen::Index d)
     if (const auto problem = ruleProblem(r, d))
         throw ArgumentError("rule", "rule: " + problem->part + ": " + problem->message);
     return r;
+}
+
+py::array_t<double> vectorArray(const Eigen::VectorXd& v)
+{
+    py::array_t<double> a(v.size());
+    Eigen::Map<Eigen::VectorXd>(a.mutable_data(), v.size()) = v;
+    return a;
+}
+
+py::array_t<double> matrixArray(const Eigen::MatrixXd& m)
+{
+    py::array_t<double> a({m.rows(), m.cols()});
+    Eigen::Map<Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor>>(a.mutable_data(), m.rows(),
+                                                                                        m.cols()) = m;
+    return a;
+}
+
+unsigned threadCount(const py::object& threads)
+{
+    if (threads.is_none())
+        return std::max(1u, std::thread::hardware_concurrency());
+    return static_cast<unsigned>(wholeArg(threads, "threads", 1, 1024));
+}
+
+std::optional<Eigen::MatrixXd> lossesOr(const ClassesCase& c, const py::object& costs)
+{
+    if (costs.is_none())
+        return c.losses;
+    const Eigen::MatrixXd losses = matrixArg(costs, "costs");
+    if (const auto problem = lossesProblem(losses, c.model.size()))
+        throw ArgumentError("costs", "costs: " + *problem);
+    return losses;
+}
+
+ConfusionSettings confusionSettings(const ClassesCase& c, const py::object& costs, const py::object& directions,
+                                    const py::object& seed, const py::object& threads)
+{
+    ConfusionSettings settings;
+    settings.losses = lossesOr(c, costs);
+    if (!directions.is_none())
+        settings.directions = wholeArg(directions, "directions", kMinDirections, kMaxDirections);
+    if (!seed.is_none())
+        settings.seed = wholeArg(seed, "seed", 0, std::numeric_limits<unsigned long long>::max());
+    settings.threads = threadCount(threads);
+    return settings;
 }
 
 void requireValid(const Model& model, std::optional<size_t> index)

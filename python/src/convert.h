@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
+#include <gaussbound/Confusion.h>
 #include <gaussbound/ModelFile.h>
 
 namespace gaussbound::python {
@@ -56,6 +57,19 @@ Costs costsArg(py::handle obj);
 // A rule from a mapping with "linear", "constant" and optionally "quadratic"
 // (None or absent: a linear rule), checked by ruleProblem for dimension d.
 Discriminant ruleArg(py::handle obj, Eigen::Index d);
+
+// Copies of a vector and of a matrix (row-major, as NumPy's default).
+py::array_t<double> vectorArray(const Eigen::VectorXd& v);
+py::array_t<double> matrixArray(const Eigen::MatrixXd& m);
+// threads as a count from 1 to 1024; None: every core.
+unsigned threadCount(const py::object& threads);
+// The losses given for C classes (checked by lossesProblem), else the
+// model's own.
+std::optional<Eigen::MatrixXd> lossesOr(const ClassesCase& c, const py::object& costs);
+// The settings of C classes' figures: lossesOr's losses; directions, seed and threads when
+// given, else the library's defaults.
+ConfusionSettings confusionSettings(const ClassesCase& c, const py::object& costs, const py::object& directions,
+                                    const py::object& seed, const py::object& threads);
 
 // An ArgumentError for model's first problem (validate), if it has one.
 void requireValid(const Model& model, std::optional<size_t> index = std::nullopt);

@@ -165,13 +165,6 @@ py::tuple evaluate(const Gx2& g, const std::string& name, py::handle xObj)
     return py::make_tuple(values, errors);
 }
 
-py::array_t<double> vectorArray(const Eigen::VectorXd& v)
-{
-    py::array_t<double> a(v.size());
-    Eigen::Map<Eigen::VectorXd>(a.mutable_data(), v.size()) = v;
-    return a;
-}
-
 }  // namespace
 
 void bindGx2(py::module_& m)

@@ -13,21 +13,6 @@ namespace {
 using nlohmann::json;
 using namespace pybind11::literals;
 
-py::array_t<double> vectorArray(const Eigen::VectorXd& v)
-{
-    py::array_t<double> a(v.size());
-    Eigen::Map<Eigen::VectorXd>(a.mutable_data(), v.size()) = v;
-    return a;
-}
-
-py::array_t<double> matrixArray(const Eigen::MatrixXd& m)
-{
-    py::array_t<double> a({m.rows(), m.cols()});
-    Eigen::Map<Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor>>(a.mutable_data(), m.rows(),
-                                                                                        m.cols()) = m;
-    return a;
-}
-
 PyModel twoClasses(py::handle mu1, py::handle sigma1, py::handle mu2, py::handle sigma2, py::handle priors,
                    py::handle costs, py::handle rule)
 {

@@ -30,21 +30,6 @@ Costs costsOr(const ModelCase& c, const py::object& costs)
     return costs.is_none() ? c.costs.value_or(Costs{}) : costsArg(costs);
 }
 
-py::array_t<double> vectorArray(const Eigen::VectorXd& v)
-{
-    py::array_t<double> a(v.size());
-    Eigen::Map<Eigen::VectorXd>(a.mutable_data(), v.size()) = v;
-    return a;
-}
-
-py::array_t<double> matrixArray(const Eigen::MatrixXd& m)
-{
-    py::array_t<double> a({m.rows(), m.cols()});
-    using RowMajor = Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor>;
-    Eigen::Map<RowMajor>(a.mutable_data(), m.rows(), m.cols()) = m;
-    return a;
-}
-
 // A rule as the dict ruleArg reads: "quadratic" None where the model-file
 // form writes null (a linear rule), the numbers exactly as computed.
 py::dict ruleDict(const Discriminant& rule)
@@ -188,48 +173,6 @@ py::dict separabilityOf(const PyModel& model)
         throw FigureError("the " + *missing + " could not be computed for these classes");
     const Separability s = separability(figures);
     return py::dict("jeffries_matusita"_a = s.jeffriesMatusita, "transformed_divergence"_a = s.transformedDivergence);
-}
-
-unsigned threadCount(const py::object& threads)
-{
-    if (threads.is_none())
-        return std::max(1u, std::thread::hardware_concurrency());
-    const long n = threads.cast<long>();
-    if (n < 1 || n > 1024)
-        throw ArgumentError("threads", "threads: expected 1 to 1024, got " + std::to_string(n));
-    return static_cast<unsigned>(n);
-}
-
-// The losses given for C classes, checked, else the model's own.
-std::optional<Eigen::MatrixXd> lossesOr(const ClassesCase& c, const py::object& costs)
-{
-    if (costs.is_none())
-        return c.losses;
-    const Eigen::MatrixXd losses = matrixArg(costs, "costs");
-    if (const auto problem = lossesProblem(losses, c.model.size()))
-        throw ArgumentError("costs", "costs: " + *problem);
-    return losses;
-}
-
-ConfusionSettings confusionSettings(const ClassesCase& c, const py::object& costs, const py::object& directions,
-                                    const py::object& seed, const py::object& threads)
-{
-    ConfusionSettings settings;
-    settings.losses = lossesOr(c, costs);
-    if (!directions.is_none()) {
-        const long long n = directions.cast<long long>();
-        if (n < kMinDirections || n > kMaxDirections)
-            throw ArgumentError("directions", "directions: expected " + std::to_string(kMinDirections) + " to " +
-                                                  std::to_string(kMaxDirections) + ", got " + std::to_string(n));
-        settings.directions = n;
-    }
-    if (!seed.is_none()) {
-        if (seed.cast<long long>() < 0)
-            throw ArgumentError("seed", "seed: expected a number from 0");
-        settings.seed = seed.cast<unsigned long long>();
-    }
-    settings.threads = threadCount(threads);
-    return settings;
 }
 
 // progress as the library's callback: called holding the GIL until it
