@@ -19,6 +19,7 @@ import json as _json
 from . import _core
 from ._errors import FigureError, ModelError
 from ._result import Result
+from ._samples import FIGURE_KINDS, draw, figure, figure_data, fit, plot, sweep
 
 __version__ = _core.__version__
 Model = _core.Model
@@ -113,4 +114,5 @@ def chernoff_exponent(model, beta):
 
 
 __all__ = ["Model", "ModelError", "FigureError", "Result", "FIGURE_NAMES", "analyse", "analyse_many",
-           "chernoff_exponent", "__version__"]
+           "chernoff_exponent", "__version__", "FIGURE_KINDS", "draw", "fit", "sweep", "figure", "figure_data",
+           "plot"]

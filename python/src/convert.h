@@ -72,6 +72,9 @@ struct PyModel {
 
 void bindModel(py::module_& m);
 void bindAnalyse(py::module_& m);
+void bindSamples(py::module_& m);
+void bindSweep(py::module_& m);
+void bindFigure(py::module_& m);
 
 }  // namespace gaussbound::python
 #endif

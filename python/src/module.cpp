@@ -10,4 +10,7 @@ PYBIND11_MODULE(_core, m)
     gaussbound::python::registerErrors();
     gaussbound::python::bindModel(m);
     gaussbound::python::bindAnalyse(m);
+    gaussbound::python::bindSamples(m);
+    gaussbound::python::bindSweep(m);
+    gaussbound::python::bindFigure(m);
 }
