@@ -122,6 +122,7 @@ class TestFit:
         assert a != gaussbound.fit(x1, x2, bootstrap=60, seed=1).to_dict()["bootstrap"]
 
     def test_progress_shows_without_changing_the_result(self, drawn, capsys):
+        pytest.importorskip("tqdm")
         (x1, x2), _ = drawn(TWO, ["--n", "30", "--seed", "6"])
         plain = gaussbound.fit(x1, x2, bootstrap=40).to_dict()
         assert gaussbound.fit(x1, x2, bootstrap=40, progress=True).to_dict() == plain
@@ -210,6 +211,11 @@ FIGURES = {
                "--plot", "{out}"], TWO,
               lambda **k: gaussbound.figure("sweep", TWO, vary="scale2", start=0.2, stop=5, steps=9, log=True,
                                             log_y=False, **k)),
+    # Curves over many decades, drawn on a linear axis all the same.
+    "sweep-linear": (["sweep", "--vary", "separation", "--from", "0.5", "--to", "8", "--steps", "6", "--linear-y",
+                      "--plot", "{out}"], TWO,
+                     lambda **k: gaussbound.figure("sweep", TWO, vary="separation", start=0.5, stop=8, steps=6,
+                                                   log_y=False, **k)),
     "roc": (["roc", "--spacing", "0.01", "--costs", "0,1,2,0", "--plot", "{out}"], TWO,
             lambda **k: gaussbound.figure("roc", TWO, spacing=0.01, costs=[[0, 1], [2, 0]], **k)),
     "zroc": (["roc", "--z", "--plot", "{out}"], TWO, lambda **k: gaussbound.figure("roc", TWO, z=True, **k)),
@@ -225,7 +231,7 @@ class TestFigure:
         run_with([a.format(out="cli.svg") for a in args], model)
         assert make() == (tmp_path / "cli.svg").read_text()
 
-    @pytest.mark.parametrize("case", ["chernoff-sized", "draw", "sweep", "zroc", "regions"])
+    @pytest.mark.parametrize("case", ["chernoff-sized", "draw", "sweep-linear", "zroc", "regions"])
     def test_png_file_equals_the_programs(self, case, run_with, tmp_path):
         args, model, make = FIGURES[case]
         run_with([a.format(out="cli.png") for a in args], model)
