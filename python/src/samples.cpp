@@ -183,7 +183,10 @@ void checkResamplings(long long replicates)
 
 }  // namespace
 
-SampleFit fitTwo(std::vector<Points> samples, const FitOptions& options)
+namespace {
+
+// The fit's settings: the estimate's ridge and priors, the resamplings.
+BootstrapSettings bootstrapSettings(const FitOptions& options)
 {
     BootstrapSettings settings;
     settings.estimate.ridge = options.ridge;
@@ -202,6 +205,14 @@ SampleFit fitTwo(std::vector<Points> samples, const FitOptions& options)
     settings.seed = options.seed;
     settings.threads = options.threads;
     settings.progress = options.progress;
+    return settings;
+}
+
+}  // namespace
+
+SampleFit fitTwo(std::vector<Points> samples, const FitOptions& options)
+{
+    const BootstrapSettings settings = bootstrapSettings(options);
     std::variant<SampleFit, SampleProblem> result;
     {
         py::gil_scoped_release released;
