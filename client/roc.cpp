@@ -106,36 +106,16 @@ std::string heading(const Roc& roc)
     return s + "\n";
 }
 
-// The likelihood ratio's curve with the Bayes rule's point and, with a rule,
-// the rule's with its own, or nothing when a curve cannot be computed.
-std::optional<std::pair<gaussbound::RocCurve, std::optional<gaussbound::RocCurve>>> curves(const Roc& roc)
-{
-    const gaussbound::Model& m = roc.input.model;
-    try {
-        const gaussbound::Costs costs = roc.input.costs.value_or(gaussbound::Costs{});
-        auto likelihoodRatio = gaussbound::rocCurve(m, gaussbound::logLikelihoodRatio(m),
-                                                    gaussbound::bayesThreshold(m, costs), roc.spacing);
-        std::optional<gaussbound::RocCurve> rule;
-        if (roc.input.rule)
-            rule = gaussbound::rocCurve(m, *roc.input.rule, 0.0, roc.spacing);
-        if (!gaussbound::validRocCurve(likelihoodRatio) || (rule && !gaussbound::validRocCurve(*rule)))
-            return std::nullopt;
-        return std::pair{std::move(likelihoodRatio), std::move(rule)};
-    } catch (const std::overflow_error&) {  // a statistic's form beyond the double range
-        return std::nullopt;
-    }
-}
-
 // Computes the curves and writes what was asked for. Returns the exit status.
 int run(const Roc& roc)
 {
-    const auto computed = curves(roc);
+    const auto computed = gaussbound::rocCurves(roc.input, roc.spacing);
     if (!computed) {
         std::cerr << "bounds: the ROC curve or its AUC could not be computed for these classes\n";
         return 1;
     }
-    const gaussbound::RocCurve& likelihoodRatio = computed->first;
-    const gaussbound::RocCurve* rule = computed->second ? &*computed->second : nullptr;
+    const gaussbound::RocCurve& likelihoodRatio = computed->likelihoodRatio;
+    const gaussbound::RocCurve* rule = computed->rule ? &*computed->rule : nullptr;
     std::vector<PendingFile> files;
     if (!roc.outputs.csvPath.empty())
         files.push_back({roc.outputs.csvPath, gaussbound::rocCsv(likelihoodRatio, rule)});

@@ -140,3 +140,25 @@ TEST(Render, ARasterFillsItsRectangleBottomRowFirstUnderTheLabels)
     const std::string svg = gaussbound::render(f, gaussbound::Format::Svg, width, height);
     EXPECT_NE(svg.find("<image"), std::string::npos);
 }
+
+TEST(Render, AnSvgReadsTheSameWhateverWasDrawnBeforeIt)
+{
+    // Cairo counts surfaces over the process: the page and the raster's
+    // image are numbered from the page as surface1 all the same.
+    gaussbound::Figure f;
+    gaussbound::Raster r;
+    r.width = r.height = 2;
+    r.palette = {{1, 0, 0}, {0, 1, 0}};
+    r.cells = {0, 1, 1, 0};
+    f.raster = r;
+    f.series.push_back({{0.0, 1.0}, {0.0, 1.0}, {0, 0, 1}, "a line"});
+    const std::string first = gaussbound::render(f, gaussbound::Format::Svg, 400, 300);
+    gaussbound::render(f, gaussbound::Format::Png, 400, 300);
+    const std::string again = gaussbound::render(f, gaussbound::Format::Svg, 400, 300);
+    EXPECT_EQ(again, first);
+    EXPECT_NE(first.find("id=\"surface1\""), std::string::npos);
+    const size_t image = first.find("id=\"image");
+    ASSERT_NE(image, std::string::npos);
+    EXPECT_NE(first.find("#image" + first.substr(image + 9, first.find('"', image + 9) - image - 9)),
+              std::string::npos);
+}

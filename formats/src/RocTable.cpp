@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cmath>
+#include <stdexcept>
 
 #include <nlohmann/json.hpp>
 
@@ -138,6 +139,22 @@ std::string rocText(const RocCurve& likelihoodRatio, const RocCurve* rule)
         s += "\n" + curveText("ROC of the rule g(x) = x^T A x + b^T x + c",
                               "operating point of the rule itself, g(x) > 0:", *rule);
     return s;
+}
+
+std::optional<RocCurves> rocCurves(const ModelCase& c, double spacing)
+{
+    const Model& m = c.model;
+    try {
+        RocCurves curves{rocCurve(m, logLikelihoodRatio(m), bayesThreshold(m, c.costs.value_or(Costs{})), spacing),
+                         std::nullopt};
+        if (c.rule)
+            curves.rule = rocCurve(m, *c.rule, 0.0, spacing);
+        if (!validRocCurve(curves.likelihoodRatio) || (curves.rule && !validRocCurve(*curves.rule)))
+            return std::nullopt;
+        return curves;
+    } catch (const std::overflow_error&) {  // a statistic's form beyond the double range
+        return std::nullopt;
+    }
 }
 
 }  // namespace gaussbound

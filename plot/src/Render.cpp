@@ -3,14 +3,19 @@
 #include "gaussbound/Ticks.h"
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
+#include <string>
 
+#include <cairo-ft.h>
 #include <cairo-pdf.h>
 #include <cairo-svg.h>
 #include <cairo.h>
@@ -508,7 +513,6 @@ void drawFigure(Context cr, const Figure& f, int width, int height)
 {
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_paint(cr);
-    cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
     const double size = std::clamp(std::min(width, height) / 45.0, 6.0, 60.0);
 
     Axis x = makeAxis(f, false), y = makeAxis(f, true);
@@ -559,18 +563,76 @@ void check(cairo_status_t status)
         throw std::runtime_error(cairo_status_to_string(status));
 }
 
+// Cairo numbers an SVG's page ("surfaceN") and its images ("imageN") with
+// a count kept over the whole process, so a second figure drawn in one
+// process would read otherwise than the first. Shifts every such number so
+// that the page is surface1, as in a process that draws one figure.
+std::string numberedFromOne(std::string svg)
+{
+    const std::string page = "id=\"surface";
+    const size_t first = svg.find(page);
+    if (first == std::string::npos)
+        return svg;
+    const unsigned long offset = std::stoul(svg.substr(first + page.size())) - 1;
+    if (offset == 0)
+        return svg;
+    std::string out;
+    size_t done = 0;
+    for (size_t at = 0; (at = svg.find_first_of("\"#", at)) != std::string::npos; ++at) {
+        size_t digits = at + 1;
+        for (const char* name : {"surface", "image"})
+            if (svg.compare(at + 1, std::strlen(name), name) == 0)
+                digits = at + 1 + std::strlen(name);
+        size_t end = digits;
+        while (end < svg.size() && std::isdigit(static_cast<unsigned char>(svg[end])))
+            ++end;
+        if (digits == at + 1 || end == digits)
+            continue;
+        out.append(svg, done, digits - done);
+        out += std::to_string(std::stoul(svg.substr(digits, end - digits)) - offset);
+        done = end;
+    }
+    return out.append(svg, done, std::string::npos);
+}
+
+// DejaVu Sans as a face of the figure's own, found as Cairo finds the face
+// cairo_select_font_face names. Cairo resolves a face for the first surface
+// that draws with it and keeps that for every later surface, so with one
+// shared face a PNG drawn after an SVG in one process would be hinted as the
+// SVG was; a face of its own draws each figure as a process's first figure.
+cairo_font_face_t* newFontFace()
+{
+    FcPattern* pattern = FcPatternCreate();
+    if (!pattern)
+        throw std::bad_alloc();
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("DejaVu Sans"));
+    FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
+    FcPatternAddInteger(pattern, FC_WEIGHT, FC_WEIGHT_MEDIUM);
+    cairo_font_face_t* face = cairo_ft_font_face_create_for_pattern(pattern);
+    FcPatternDestroy(pattern);
+    return face;
+}
+
 }  // namespace
 
 
 std::string render(const Figure& figure, Format format, int width, int height)
 {
+    // One figure at a time, so that the numbers Cairo gives a figure's
+    // surfaces follow each other (see numberedFromOne).
+    static std::mutex rendering;
+    const std::lock_guard<std::mutex> held(rendering);
     std::string bytes;
     Surface surface(format == Format::Png   ? cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height)
                     : format == Format::Svg ? cairo_svg_surface_create_for_stream(append, &bytes, width, height)
                                             : cairo_pdf_surface_create_for_stream(append, &bytes, width, height),
                     cairo_surface_destroy);
     check(cairo_surface_status(surface.get()));
+    using Face = std::unique_ptr<cairo_font_face_t, decltype(&cairo_font_face_destroy)>;
+    const Face face(newFontFace(), cairo_font_face_destroy);
+    check(cairo_font_face_status(face.get()));
     cairo_t* cr = cairo_create(surface.get());
+    cairo_set_font_face(cr, face.get());
     drawFigure(cr, figure, width, height);
     const cairo_status_t drawn = cairo_status(cr);
     cairo_destroy(cr);
@@ -579,7 +641,7 @@ std::string render(const Figure& figure, Format format, int width, int height)
         check(cairo_surface_write_to_png_stream(surface.get(), append, &bytes));
     cairo_surface_finish(surface.get());
     check(cairo_surface_status(surface.get()));
-    return bytes;
+    return format == Format::Svg ? numberedFromOne(std::move(bytes)) : bytes;
 }
 
 }  // namespace gaussbound

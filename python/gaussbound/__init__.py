@@ -21,6 +21,7 @@ from ._errors import FigureError, ModelError
 from ._gx2 import GeneralizedChiSquare, gx2
 from ._result import Result
 from ._rules import auc, bayes_rule, best_linear_rule, confusion, decide, dprime, fisher_rule, roc, rule_error, separability
+from ._samples import FIGURE_KINDS, draw, figure, figure_data, fit, plot, sweep
 
 __version__ = _core.__version__
 Model = _core.Model
@@ -115,5 +116,6 @@ def chernoff_exponent(model, beta):
 
 
 __all__ = ["Model", "ModelError", "FigureError", "Result", "FIGURE_NAMES", "analyse", "analyse_many",
-           "chernoff_exponent", "gx2", "GeneralizedChiSquare", "__version__", "bayes_rule", "fisher_rule", "best_linear_rule", "rule_error", "roc",
-           "auc", "dprime", "separability", "confusion", "decide"]
+           "chernoff_exponent", "gx2", "GeneralizedChiSquare", "__version__", "bayes_rule", "fisher_rule",
+           "best_linear_rule", "rule_error", "roc", "auc", "dprime", "separability", "confusion", "decide",
+           "FIGURE_KINDS", "draw", "fit", "sweep", "figure", "figure_data", "plot"]

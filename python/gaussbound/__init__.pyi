@@ -77,3 +77,5 @@ from ._gx2 import GeneralizedChiSquare as GeneralizedChiSquare, gx2 as gx2
 from ._rules import (auc as auc, bayes_rule as bayes_rule, best_linear_rule as best_linear_rule,
                      confusion as confusion, decide as decide, dprime as dprime, fisher_rule as fisher_rule,
                      roc as roc, rule_error as rule_error, separability as separability)
+from ._samples import (FIGURE_KINDS as FIGURE_KINDS, draw as draw, figure as figure, figure_data as figure_data,
+                       fit as fit, plot as plot, sweep as sweep)

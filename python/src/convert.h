@@ -91,6 +91,9 @@ void bindModel(py::module_& m);
 void bindAnalyse(py::module_& m);
 void bindRules(py::module_& m);
 void bindGx2(py::module_& m);
+void bindSamples(py::module_& m);
+void bindSweep(py::module_& m);
+void bindFigure(py::module_& m);
 
 }  // namespace gaussbound::python
 #endif

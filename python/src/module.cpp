@@ -12,4 +12,7 @@ PYBIND11_MODULE(_core, m)
     gaussbound::python::bindAnalyse(m);
     gaussbound::python::bindRules(m);
     gaussbound::python::bindGx2(m);
+    gaussbound::python::bindSamples(m);
+    gaussbound::python::bindSweep(m);
+    gaussbound::python::bindFigure(m);
 }

@@ -4,6 +4,8 @@
 //   RocCurve   what is reported of one statistic: points, AUC, operating point
 //   rocCurve   computes one from a model, a statistic and the operating threshold
 //   validRocCurve  whether a curve is one these functions can write
+//   RocCurves, rocCurves  the likelihood ratio's curve and a rule's, as
+//              `bounds roc` computes them for a model and its decisions
 //   rocCsv     a header line and one line a point, every number read back as the
 //              same double; with a rule's curve beside the likelihood ratio's, a
 //              sixth column says which curve a line is on
@@ -19,10 +21,12 @@
 #ifndef GAUSSBOUND_ROC_TABLE_H
 #define GAUSSBOUND_ROC_TABLE_H
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include <gaussbound/Model.h>
+#include <gaussbound/ModelFile.h>
 #include <gaussbound/Roc.h>
 #include <gaussbound/Rule.h>
 
@@ -43,6 +47,19 @@ RocCurve rocCurve(const Model& model, const Discriminant& statistic, double thre
 // and the AUC) in [0, 1], every logarithm at most 0 and an AUC error bound
 // of at least 0: what the functions below read.
 bool validRocCurve(const RocCurve& c);
+
+struct RocCurves {
+    RocCurve likelihoodRatio;     // with the Bayes rule's operating point
+    std::optional<RocCurve> rule;  // with its own, g(x) > 0, when the case has a rule
+};
+
+// The likelihood ratio's curve with the operating point of the Bayes rule
+// under c's costs (the 0-1 loss when it has none) and, when c has a rule,
+// that rule's curve with its point at g(x) = 0, neighbouring points at most
+// spacing apart. Nothing when a curve is not valid (validRocCurve) or a
+// statistic's form lies beyond the double range. Reads a valid model, a rule
+// of its dimension and a spacing RocStatistic::curve accepts.
+std::optional<RocCurves> rocCurves(const ModelCase& c, double spacing);
 
 // The header "threshold,false_alarm,hit,log10_false_alarm,log10_miss", with
 // ",curve" after it when rule is given, and a line a point: the likelihood
