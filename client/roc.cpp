@@ -21,10 +21,6 @@
 
 namespace {
 
-// The spacing's bounds: finer would only make the curve long, coarser leaves
-// it a handful of points.
-constexpr double kFinestSpacing = 1e-4, kCoarsestSpacing = 0.5;
-
 // The options as typed.
 struct Typed {
     ClassOptions classes;
@@ -73,7 +69,7 @@ void declare(CLI::App& command, Typed& typed)
 double readSpacing(const std::string& text)
 {
     const double s = readNumbers("--spacing", text, 1)[0];
-    if (!(s >= kFinestSpacing && s <= kCoarsestSpacing))
+    if (!(s >= gaussbound::kFinestRocSpacing && s <= gaussbound::kCoarsestRocSpacing))
         throw Invalid("--spacing: must be from 1e-4 to 0.5, got " + text);
     return s;
 }

@@ -150,3 +150,21 @@ TEST(RocTable, DoorsRefuseWhatTheyCannotRead)
     }
     EXPECT_THROW(curveOf(1.0, NAN), std::invalid_argument);
 }
+
+// Classes about 1e200 apart: the likelihood ratio's coefficients overflow,
+// and the curves are nothing, not a throw; nearer ones, a curve from corner
+// to corner.
+TEST(RocTable, CurvesOfClassesBeyondTheDoublesAreNothing)
+{
+    gaussbound::ModelCase c;
+    c.model.mu1 = Eigen::Vector2d(-1e200, 0);
+    c.model.mu2 = Eigen::Vector2d(1e200, 0);
+    c.model.sigma1 = c.model.sigma2 = Eigen::Matrix2d::Identity();
+    EXPECT_FALSE(gaussbound::rocCurves(c, 0.005));
+    c.model.mu1 = Eigen::Vector2d(-1, 0);
+    c.model.mu2 = Eigen::Vector2d(1, 0);
+    const auto near = gaussbound::rocCurves(c, 0.005);
+    ASSERT_TRUE(near);
+    EXPECT_EQ(near->likelihoodRatio.points.front().falseAlarm, 0.0);
+    EXPECT_EQ(near->likelihoodRatio.points.back().hit, 1.0);
+}

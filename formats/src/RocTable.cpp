@@ -144,9 +144,11 @@ std::string rocText(const RocCurve& likelihoodRatio, const RocCurve* rule)
 std::optional<RocCurves> rocCurves(const ModelCase& c, double spacing)
 {
     const Model& m = c.model;
+    const Discriminant ratio = logLikelihoodRatio(m);
+    if (ruleProblem(ratio, m.dimension()))  // its coefficients overflow: classes near 1e200 apart
+        return std::nullopt;
     try {
-        RocCurves curves{rocCurve(m, logLikelihoodRatio(m), bayesThreshold(m, c.costs.value_or(Costs{})), spacing),
-                         std::nullopt};
+        RocCurves curves{rocCurve(m, ratio, bayesThreshold(m, c.costs.value_or(Costs{})), spacing), std::nullopt};
         if (c.rule)
             curves.rule = rocCurve(m, *c.rule, 0.0, spacing);
         if (!validRocCurve(curves.likelihoodRatio) || (curves.rule && !validRocCurve(*curves.rule)))

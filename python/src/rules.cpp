@@ -89,36 +89,13 @@ py::dict curveArrays(const RocCurve& curve)
     return py::dict("thresholds"_a = threshold, "fpr"_a = fpr, "tpr"_a = tpr);
 }
 
-// spacing from 1e-4 (finer would only make the curve long, as the bounds
-// program has it) to 0.5.
+// spacing within the bounds every front end takes (RocTable.h).
 double spacingArg(const py::object& spacing)
 {
     const double s = numberArg(spacing, "spacing");
-    if (!(s >= 1e-4 && s <= 0.5))
+    if (!(s >= kFinestRocSpacing && s <= kCoarsestRocSpacing))
         throw ArgumentError("spacing", "spacing: must be from 1e-4 to 0.5, got " + std::to_string(s));
     return s;
-}
-
-// The likelihood ratio's curve with the Bayes rule's operating point and,
-// with a rule, that rule's curve with its own point (second, else empty).
-// Throws FigureError where a curve cannot be computed.
-std::pair<RocCurve, std::optional<RocCurve>> curvesOf(const Model& m, const Costs& costs,
-                                                      const std::optional<Discriminant>& rule, double spacing)
-{
-    const Discriminant statistic = logLikelihoodRatio(m);
-    try {
-        py::gil_scoped_release released;
-        if (ruleProblem(statistic, m.dimension()))  // not finite: classes near 1e200
-            throw std::overflow_error("the likelihood ratio");
-        RocCurve ratio = rocCurve(m, statistic, bayesThreshold(m, costs), spacing);
-        std::optional<RocCurve> given;
-        if (rule)
-            given = rocCurve(m, *rule, 0.0, spacing);
-        if (validRocCurve(ratio) && (!given || validRocCurve(*given)))
-            return {std::move(ratio), std::move(given)};
-    } catch (const std::overflow_error&) {  // a statistic or its form beyond the double range
-    }
-    throw FigureError("the ROC curve or its AUC could not be computed for these classes");
 }
 
 // rocJson's text for the curves of the model's costs and rule (or those
@@ -126,14 +103,21 @@ std::pair<RocCurve, std::optional<RocCurve>> curvesOf(const Model& m, const Cost
 py::tuple rocOf(const PyModel& model, const py::object& costs, const py::object& ruleArgument,
                 const py::object& spacing)
 {
-    const ModelCase& c = model.two("roc");
-    const Costs loss = costsOr(c, costs);
-    const std::optional<Discriminant> rule =
-        ruleArgument.is_none() ? c.rule : ruleArg(ruleArgument, c.model.dimension());
-    const auto [ratio, given] = curvesOf(c.model, loss, rule, spacingArg(spacing));
-    const RocCurve* second = given ? &*given : nullptr;
-    return py::make_tuple(rocJson(ratio, second), curveArrays(ratio),
-                          second ? py::object(curveArrays(*second)) : py::object(py::none()));
+    ModelCase c = model.two("roc");
+    c.costs = costsOr(c, costs);
+    if (!ruleArgument.is_none())
+        c.rule = ruleArg(ruleArgument, c.model.dimension());
+    const double step = spacingArg(spacing);
+    std::optional<RocCurves> curves;
+    {
+        py::gil_scoped_release released;
+        curves = rocCurves(c, step);
+    }
+    if (!curves)
+        throw FigureError("the ROC curve or its AUC could not be computed for these classes");
+    const RocCurve* rule = curves->rule ? &*curves->rule : nullptr;
+    return py::make_tuple(rocJson(curves->likelihoodRatio, rule), curveArrays(curves->likelihoodRatio),
+                          rule ? py::object(curveArrays(*rule)) : py::object(py::none()));
 }
 
 py::tuple aucOf(const PyModel& model)

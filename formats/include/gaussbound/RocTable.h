@@ -48,6 +48,10 @@ RocCurve rocCurve(const Model& model, const Discriminant& statistic, double thre
 // of at least 0: what the functions below read.
 bool validRocCurve(const RocCurve& c);
 
+// The spacings the front ends take: finer would only make the curve long,
+// coarser leaves it a handful of points.
+constexpr double kFinestRocSpacing = 1e-4, kCoarsestRocSpacing = 0.5;
+
 struct RocCurves {
     RocCurve likelihoodRatio;     // with the Bayes rule's operating point
     std::optional<RocCurve> rule;  // with its own, g(x) > 0, when the case has a rule
@@ -57,7 +61,7 @@ struct RocCurves {
 // under c's costs (the 0-1 loss when it has none) and, when c has a rule,
 // that rule's curve with its point at g(x) = 0, neighbouring points at most
 // spacing apart. Nothing when a curve is not valid (validRocCurve) or a
-// statistic's form lies beyond the double range. Reads a valid model, a rule
+// statistic or its form lies beyond the double range. Reads a valid model, a rule
 // of its dimension and a spacing RocStatistic::curve accepts.
 std::optional<RocCurves> rocCurves(const ModelCase& c, double spacing);
 
