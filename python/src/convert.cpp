@@ -147,6 +147,11 @@ py::array_t<double> matrixArray(const Eigen::MatrixXd& m)
     return a;
 }
 
+unsigned long long seedArg(const py::object& seed)
+{
+    return wholeArg(seed, "seed", 0, std::numeric_limits<unsigned long long>::max());
+}
+
 unsigned threadCount(const py::object& threads)
 {
     if (threads.is_none())
@@ -172,7 +177,7 @@ ConfusionSettings confusionSettings(const ClassesCase& c, const py::object& cost
     if (!directions.is_none())
         settings.directions = wholeArg(directions, "directions", kMinDirections, kMaxDirections);
     if (!seed.is_none())
-        settings.seed = wholeArg(seed, "seed", 0, std::numeric_limits<unsigned long long>::max());
+        settings.seed = seedArg(seed);
     settings.threads = threadCount(threads);
     return settings;
 }

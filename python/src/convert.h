@@ -61,6 +61,8 @@ Discriminant ruleArg(py::handle obj, Eigen::Index d);
 // Copies of a vector and of a matrix (row-major, as NumPy's default).
 py::array_t<double> vectorArray(const Eigen::VectorXd& v);
 py::array_t<double> matrixArray(const Eigen::MatrixXd& m);
+// A seed, 0 to 2^64 - 1.
+unsigned long long seedArg(const py::object& seed);
 // threads as a count from 1 to 1024; None: every core.
 unsigned threadCount(const py::object& threads);
 // The losses given for C classes (checked by lossesProblem), else the

@@ -85,18 +85,9 @@ Figure regionsFigure(const PyModel& model, const py::object& costs, const py::ob
     ClassesCase c = model.classes("figure 'regions'");
     if (c.model.dimension() < 2)
         throw ArgumentError("model", "figure 'regions': the figure shows a plane; the model has one dimension");
-    if (!costs.is_none()) {
-        c.losses = matrixArg(costs, "costs");
-        if (const auto problem = lossesProblem(*c.losses, c.model.size()))
-            throw ArgumentError("costs", "costs: " + *problem);
-    }
     const auto [x, y] = axesArg(axes, c.model.dimension(), true);
-    ConfusionSettings settings;
-    settings.losses = c.losses;
-    if (!directions.is_none())
-        settings.directions = wholeArg(directions, "directions", kMinDirections, kMaxDirections);
-    settings.seed = seedArg(seed);
-    settings.threads = threadsArg(threads);
+    const ConfusionSettings settings = confusionSettings(c, costs, directions, seed, threads);
+    c.losses = settings.losses;
     py::gil_scoped_release released;
     const ClassesFigures figures = analyseClasses(c.model, settings);
     return regionFigure(c.model, c.losses, x, y,
@@ -114,7 +105,7 @@ Figure fittedFigure(const py::sequence& samplesObj, const py::object& priors, co
     options.names = names;
     options.ridge = numberArg(ridge, "ridge");
     options.bootstrap = 0;  // the figure shows no interval
-    options.threads = threadsArg(threads);
+    options.threads = threadCount(threads);
     const Eigen::Index d = samples[0].cols();
     const bool classes = fitsClasses(samples, options);
     if (classes && d < 2)
@@ -136,7 +127,7 @@ Figure fittedFigure(const py::sequence& samplesObj, const py::object& priors, co
 Figure sweptFigure(const PyModel& model, const std::string& vary, const py::object& start, const py::object& stop,
                    const py::object& steps, bool log, const std::optional<bool>& logY, const py::object& threads)
 {
-    const SweepRun run = runSweep(model, vary, start, stop, steps, log, threadsArg(threads));
+    const SweepRun run = runSweep(model, vary, start, stop, steps, log, threadCount(threads));
     return sweepFigure(run.model, run.name, run.parameter, run.values, run.log, run.rows, logY);
 }
 

@@ -23,15 +23,6 @@ constexpr long long kMostResamplings = 1000000;
 
 }  // namespace
 
-unsigned long long seedArg(const py::object& seed)
-{
-    try {
-        return seed.cast<unsigned long long>();
-    } catch (const py::cast_error&) {
-        throw ArgumentError("seed", "seed: expected a whole number from 0 to 2^64 - 1");
-    }
-}
-
 namespace {
 
 py::array_t<double> pointsArray(const Points& points)
@@ -87,7 +78,7 @@ std::string fitSamplesReport(const py::sequence& samples, const py::object& prio
     options.ridge = numberArg(ridge, "ridge");
     options.bootstrap = wholeArg(bootstrap, "bootstrap", 0, kMostResamplings);
     options.seed = seedArg(seed);
-    options.threads = threadsArg(threads);
+    options.threads = threadCount(threads);
     if (progress)
         options.progress = [&progress](int done) {
             py::gil_scoped_acquire held;
@@ -97,20 +88,6 @@ std::string fitSamplesReport(const py::sequence& samples, const py::object& prio
 }
 
 }  // namespace
-
-long long wholeArg(const py::object& value, const std::string& name, long long low, long long high)
-{
-    long long v;
-    try {
-        v = value.cast<long long>();
-    } catch (const py::cast_error&) {
-        throw ArgumentError(name, name + ": expected a whole number");
-    }
-    if (v < low || v > high)
-        throw ArgumentError(name, name + ": expected " + std::to_string(low) + " to " + std::to_string(high) +
-                                      ", got " + std::to_string(v));
-    return v;
-}
 
 std::vector<Eigen::Index> countsArg(const py::object& n, size_t classes)
 {
@@ -126,13 +103,6 @@ std::vector<Eigen::Index> countsArg(const py::object& n, size_t classes)
     for (size_t i = 0; i < classes; ++i)
         counts.push_back(static_cast<Eigen::Index>(wholeArg(given[given.size() == 1 ? 0 : i], "n", 1, kMostPoints)));
     return counts;
-}
-
-unsigned threadsArg(const py::object& threads)
-{
-    if (threads.is_none())
-        return std::max(1u, std::thread::hardware_concurrency());
-    return static_cast<unsigned>(wholeArg(threads, "threads", 1, 1024));
 }
 
 std::vector<Points> samplesArg(const py::sequence& samples)

@@ -1,5 +1,5 @@
-// What draw, fit, sweep and the figures share among themselves: the threads
-// argument, classes fitted to samples, and a sweep computed, each checked as
+// What draw, fit, sweep and the figures share among themselves: counts,
+// classes fitted to samples, and a sweep computed, each checked as
 // the bounds program checks its options and refused with the argument named.
 #ifndef GAUSSBOUND_PYTHON_SAMPLES_H
 #define GAUSSBOUND_PYTHON_SAMPLES_H
@@ -16,17 +16,8 @@
 
 namespace gaussbound::python {
 
-// A whole number from low to high, refused naming name.
-long long wholeArg(const py::object& value, const std::string& name, long long low, long long high);
-
-// A seed, 0 to 2^64 - 1.
-unsigned long long seedArg(const py::object& seed);
-
 // n: one count (1 to 10^7) for every class, or a sequence of one a class.
 std::vector<Eigen::Index> countsArg(const py::object& n, size_t classes);
-
-// None: one thread a core; else 1 to 1024.
-unsigned threadsArg(const py::object& threads);
 
 // Two or more sample arrays (n_i, d) of one dimension, named x1, x2, ...; a
 // one-dimensional array is n points of one coordinate.

@@ -40,7 +40,7 @@ double cell(const ordered_json& v)
 py::dict sweepColumns(const PyModel& model, const std::string& vary, const py::object& start,
                       const py::object& stop, const py::object& steps, bool log, const py::object& threads)
 {
-    const SweepRun run = runSweep(model, vary, start, stop, steps, log, threadsArg(threads));
+    const SweepRun run = runSweep(model, vary, start, stop, steps, log, threadCount(threads));
     const ordered_json table =
         ordered_json::parse(sweepJson(run.model, run.name, run.parameter, run.values, run.rows));
     const ordered_json& rows = table.at("rows");

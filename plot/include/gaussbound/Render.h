@@ -13,8 +13,10 @@
 namespace gaussbound {
 
 // Draws figure on a width x height page (pixels for PNG, points for SVG and
-// PDF) and returns the file's bytes. Throws std::runtime_error when Cairo
-// reports a failure.
+// PDF) and returns the file's bytes, the same for a figure whatever the
+// process drew before it. Calls from several threads draw one at a time:
+// Cairo numbers an SVG's ids over the whole process, and render renumbers
+// them from one. Throws std::runtime_error when Cairo reports a failure.
 std::string render(const Figure& figure, Format format, int width, int height);
 
 // What a program that loads the plot module at run time asks it to draw.
