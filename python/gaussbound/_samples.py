@@ -7,6 +7,8 @@ sweep the columns of ``bounds sweep``'s table, figure the bytes of a
 """
 
 import json as _json
+import re
+import textwrap
 import os as _os
 import tempfile as _tempfile
 
@@ -311,9 +313,21 @@ def plot(kind, model=None, ax=None, **options):
         ax.set_xlim(*data["x_range"])
     if data["y_range"] is not None:
         ax.set_ylim(*data["y_range"])
-    ax.set_title(data["title"] + ("\n" + data["subtitle"] if data["subtitle"] else ""))
-    ax.set_xlabel(data["x_label"])
-    ax.set_ylabel(data["y_label"])
+    # The subtitle in small type between the title and the axes, as the
+    # rendered figure has it, wrapped to the axes' width.
+    subtitle = textwrap.fill(data["subtitle"], 100) if data["subtitle"] else ""
+    if subtitle:
+        ax.text(0.5, 1.02, subtitle, transform=ax.transAxes, ha="center", va="bottom", fontsize="x-small")
+    ax.set_title(_mathtext(data["title"]), pad=8 + 9 * (subtitle.count("\n") + 1) if subtitle else 6)
+    ax.set_xlabel(_mathtext(data["x_label"]))
+    ax.set_ylabel(_mathtext(data["y_label"]))
+    for line in ax.get_lines():
+        line.set_label(_mathtext(line.get_label()))
     if any(s["label"] for s in data["series"]):
         ax.legend()
     return ax
+
+
+def _mathtext(text):
+    """The figures' superscripts, written ^{...}, as matplotlib's mathtext."""
+    return re.sub(r"\^\{([^}]*)\}", r"$^{\1}$", text)
