@@ -8,7 +8,7 @@ BUILD_DIR is a release build with the module and bench/report_bench (for
 example build-bench/). It prints three Markdown tables:
   1. analyse from Python against report_bench (the same work in C++:
      analyse, analyseRules and the JSON text) on the same 2-D and 8-D model
-     files;
+     files, in nine alternating rounds;
   2. analyse_many of N 2-D models (default 10^5) on one thread and on two;
   3. the Bayes error of the default example by scipy Monte Carlo (--points a
      class, default 10^6), by scipy.integrate.dblquad and by analyse: time
@@ -57,24 +57,34 @@ def bench_model(d, rng):
             "sigma2": covariance().tolist(), "priors": [0.4, 0.6]}
 
 
-def library_against_module(gb, build, folder):
+def report_bench_seconds(build, files):
+    """report_bench's median time for each model file, in one short run."""
+    out = subprocess.run([os.path.join(build, "bench", "report_bench"), "--benchmark_format=json",
+                          "--benchmark_min_time=0.2", *files], check=True, capture_output=True, text=True).stdout
+    return {b["run_name"].split("/", 1)[1]: b["real_time"] * 1e-6 for b in json.loads(out)["benchmarks"]}
+
+
+def library_against_module(gb, build, folder, rounds=9):
+    """The same model files timed in C++ and from Python in alternating
+    short rounds, so that the machine's drift falls on both alike; the
+    medians over the rounds, and the median of the rounds' ratios."""
     rng = np.random.default_rng(2)
     files = {}
     for d in (2, 8):
         files[d] = os.path.join(folder, f"model{d}.json")
         with open(files[d], "w") as f:
             json.dump(bench_model(d, rng), f)
-    out = subprocess.run([os.path.join(build, "bench", "report_bench"), "--benchmark_format=json",
-                          "--benchmark_repetitions=7", "--benchmark_report_aggregates_only=true",
-                          *files.values()], check=True, capture_output=True, text=True).stdout
-    cpp = {b["run_name"].split("/")[-1]: b["real_time"] * 1e-6 for b in json.loads(out)["benchmarks"]
-           if b.get("aggregate_name") == "median"}
-    print("| model | C++ (`report_bench`) | Python `analyse` | ratio |\n|---|---|---|---|")
-    for d, path in files.items():
-        model = gb.Model.from_json(path)
-        py = median_seconds(lambda: gb.analyse(model))
-        c = cpp[os.path.basename(path)]
-        print(f"| d = {d} | {c * 1e3:.3f} ms | {py * 1e3:.3f} ms | {py / c:.2f} |")
+    models = {d: gb.Model.from_json(path) for d, path in files.items()}
+    cpp, py = {d: [] for d in files}, {d: [] for d in files}
+    for _ in range(rounds):
+        seconds = report_bench_seconds(build, list(files.values()))
+        for d, path in files.items():
+            cpp[d].append(seconds[path])
+            py[d].append(median_seconds(lambda: gb.analyse(models[d]), repeat=3, least=0.1))
+    print("| model | C++ (`report_bench`) | Python `analyse` | ratio (median of rounds) |\n|---|---|---|---|")
+    for d in files:
+        ratio = np.median(np.array(py[d]) / np.array(cpp[d]))
+        print(f"| d = {d} | {np.median(cpp[d]) * 1e3:.3f} ms | {np.median(py[d]) * 1e3:.3f} ms | {ratio:.2f} |")
 
 
 def many(gb, n):

@@ -63,13 +63,25 @@ py::tuple analyseModel(const PyModel& model, bool withTable, const py::object& c
         c.costs = costsArg(costs);
     if (!rule.is_none())
         c.rule = ruleArg(rule, c.model.dimension());
-    py::array_t<double> table({kTableRows, 2});
+    // The table goes to Python only when asked for; otherwise a buffer of
+    // the call's own.
+    std::unique_ptr<double[][2]> buffer;
+    py::object table = py::none();
+    double(*rows)[2];
+    if (withTable) {
+        py::array_t<double> array({kTableRows, 2});
+        rows = reinterpret_cast<double(*)[2]>(array.mutable_data());
+        table = std::move(array);
+    } else {
+        buffer = std::make_unique<double[][2]>(kTableRows);
+        rows = buffer.get();
+    }
     std::string text;
     {
         py::gil_scoped_release released;
-        text = jsonText(twoClassReport(c, reinterpret_cast<double (*)[2]>(table.mutable_data())));
+        text = jsonText(twoClassReport(c, rows));
     }
-    return py::make_tuple(text, withTable ? py::object(table) : py::object(py::none()));
+    return py::make_tuple(text, table);
 }
 
 // The figures analyse_many returns, each a number of the report: its name in
