@@ -222,6 +222,9 @@ py::tuple analyseMany(const py::object& mu1, const py::object& sigma1, const py:
     for (auto& column : columns)
         out.push_back(column.mutable_data());
     std::vector<std::pair<size_t, std::string>> errors;
+    std::vector<ordered_json::json_pointer> pointers;
+    for (const Column& c : kColumns)
+        pointers.emplace_back(c.pointer);
 
     struct Slot {
         size_t index;
@@ -251,7 +254,7 @@ py::tuple analyseMany(const py::object& mu1, const py::object& sigma1, const py:
                 throw FigureError(error->field + ": " + error->message);
             const ordered_json report = twoClassReport(c, tables[worker].get());
             for (size_t k = 0; k < kColumnCount; ++k)
-                slot.row[k] = figureValue(report.at(ordered_json::json_pointer(kColumns[k].pointer)));
+                slot.row[k] = figureValue(report.at(pointers[k]));
         } catch (const std::exception& e) {
             slot.error = e.what();
             std::fill(std::begin(slot.row), std::end(slot.row), std::nan(""));
