@@ -1,6 +1,6 @@
 # Types of draw, fit, sweep, figure, figure_data and plot.
 import os
-from typing import Any, Dict, List, Literal, Mapping, Optional, Sequence, Tuple, Union, overload
+from typing import Any, Dict, List, Literal, Mapping, Optional, Sequence, Tuple, Union
 
 import numpy as np
 import numpy.typing as npt
@@ -35,69 +35,8 @@ def sweep(
     log: bool = ...,
     threads: Optional[int] = ...,
 ) -> Dict[str, npt.NDArray[np.float64]]: ...
-@overload
-def figure(
-    kind: _Kind,
-    model: Optional[Model] = ...,
-    *,
-    samples: Optional[Sequence[_Array]] = ...,
-    names: Optional[Sequence[str]] = ...,
-    sources: Optional[Sequence[str]] = ...,
-    n: _Counts = ...,
-    seed: int = ...,
-    priors: Optional[_Array] = ...,
-    ridge: float = ...,
-    axes: Tuple[int, int] = ...,
-    vary: Optional[str] = ...,
-    start: Optional[float] = ...,
-    stop: Optional[float] = ...,
-    steps: Optional[int] = ...,
-    log: bool = ...,
-    log_y: Optional[bool] = ...,
-    costs: Optional[_Array] = ...,
-    rule: Optional[Mapping[str, Any]] = ...,
-    spacing: float = ...,
-    z: bool = ...,
-    directions: Optional[int] = ...,
-    threads: Optional[int] = ...,
-    format: Optional[Literal["svg"]] = ...,
-    path: None = ...,
-    width: int = ...,
-    height: int = ...,
-    title: Optional[str] = ...,
-) -> str: ...
-@overload
-def figure(
-    kind: _Kind,
-    model: Optional[Model] = ...,
-    *,
-    samples: Optional[Sequence[_Array]] = ...,
-    names: Optional[Sequence[str]] = ...,
-    sources: Optional[Sequence[str]] = ...,
-    n: _Counts = ...,
-    seed: int = ...,
-    priors: Optional[_Array] = ...,
-    ridge: float = ...,
-    axes: Tuple[int, int] = ...,
-    vary: Optional[str] = ...,
-    start: Optional[float] = ...,
-    stop: Optional[float] = ...,
-    steps: Optional[int] = ...,
-    log: bool = ...,
-    log_y: Optional[bool] = ...,
-    costs: Optional[_Array] = ...,
-    rule: Optional[Mapping[str, Any]] = ...,
-    spacing: float = ...,
-    z: bool = ...,
-    directions: Optional[int] = ...,
-    threads: Optional[int] = ...,
-    format: Literal["png", "pdf"],
-    path: None = ...,
-    width: int = ...,
-    height: int = ...,
-    title: Optional[str] = ...,
-) -> bytes: ...
-@overload
+# SVG text without a path and format "svg" (the default); PNG or PDF bytes
+# without a path; the path when one is given.
 def figure(
     kind: _Kind,
     model: Optional[Model] = ...,
@@ -123,10 +62,10 @@ def figure(
     directions: Optional[int] = ...,
     threads: Optional[int] = ...,
     format: Optional[Literal["svg", "png", "pdf"]] = ...,
-    path: _Path,
+    path: Optional[_Path] = ...,
     width: int = ...,
     height: int = ...,
     title: Optional[str] = ...,
-) -> _Path: ...
+) -> Union[str, bytes, _Path]: ...
 def figure_data(kind: _Kind, model: Optional[Model] = ..., **options: Any) -> Dict[str, Any]: ...
 def plot(kind: _Kind, model: Optional[Model] = ..., ax: Optional[Any] = ..., **options: Any) -> Any: ...
