@@ -108,8 +108,11 @@ def chernoff_exponent(model, beta):
 
     S = beta Sigma1 + (1-beta) Sigma2, d = mu2 - mu1, for every beta in
     [0, 1] of an array of any shape (the result has its shape; a float for a
-    scalar). e^-k(beta) is the Chernoff bound's factor. Raises ModelError
-    for a beta outside [0, 1].
+    scalar). e^-k(beta) is the Chernoff bound's factor. The values come from
+    the any-dimension curve, as every figure of d != 2 does; in the plane
+    analyse's table and Bhattacharyya exponent come from the exact 2-D
+    routines, which agree with it within 1e-6 relative (about 1e-9 for the
+    default example). Raises ModelError for a beta outside [0, 1].
     """
     k = _core._chernoff_exponent(model, beta)
     return float(k) if k.ndim == 0 else k
