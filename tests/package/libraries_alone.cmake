@@ -5,9 +5,7 @@ file(REMOVE_RECURSE ${WORK_DIR})
 
 include(${CMAKE_CURRENT_LIST_DIR}/step.cmake)
 
-# Unoptimised (CMAKE_BUILD_TYPE None): this proves the packaging, not the
-# numbers, and -O0 compiles faster than an optimised build.
-step(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build -DCMAKE_CXX_COMPILER=${CXX} -DCMAKE_BUILD_TYPE=None
+step(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build -DCMAKE_CXX_COMPILER=${CXX}
      -DGAUSSBOUND_BUILD_PROGRAMS=OFF -DGAUSSBOUND_BUILD_TESTS=OFF -DGAUSSBOUND_BUILD_BENCHMARKS=OFF
      -DGAUSSBOUND_BUILD_PYTHON=OFF -DCMAKE_DISABLE_FIND_PACKAGE_OpenCV=ON)
 string(FIND "${output}" "OpenCV" opencv)
