@@ -137,17 +137,6 @@ const Column kColumns[] = {
 };
 constexpr size_t kColumnCount = sizeof kColumns / sizeof kColumns[0];
 
-// A figure of the report as a double: "Infinity" and "-Infinity" as
-// themselves, null (not computed) as NaN.
-double figureValue(const ordered_json& v)
-{
-    if (v.is_number())
-        return v.get<double>();
-    if (v.is_string())
-        return v.get<std::string>() == "Infinity" ? HUGE_VAL : -HUGE_VAL;
-    return std::nan("");
-}
-
 // The n models of stacked arrays, each read where it lies.
 struct Batch {
     py::array_t<double, py::array::c_style> mu1, sigma1, mu2, sigma2, priors;
@@ -254,7 +243,7 @@ py::tuple analyseMany(const py::object& mu1, const py::object& sigma1, const py:
                 throw FigureError(error->field + ": " + error->message);
             const ordered_json report = twoClassReport(c, tables[worker].get());
             for (size_t k = 0; k < kColumnCount; ++k)
-                slot.row[k] = figureValue(report.at(pointers[k]));
+                slot.row[k] = jsonFigure(report.at(pointers[k]));
         } catch (const std::exception& e) {
             slot.error = e.what();
             std::fill(std::begin(slot.row), std::end(slot.row), std::nan(""));

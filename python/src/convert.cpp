@@ -188,6 +188,15 @@ void requireValid(const Model& model, std::optional<size_t> index)
         throw ArgumentError(error->field, error->field + ": " + error->message, index);
 }
 
+double jsonFigure(const nlohmann::ordered_json& v)
+{
+    if (v.is_number())
+        return v.get<double>();
+    if (v.is_string())
+        return v.get<std::string>() == "Infinity" ? HUGE_VAL : -HUGE_VAL;
+    return std::nan("");
+}
+
 std::string jsonText(const nlohmann::ordered_json& object)
 {
     return object.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);

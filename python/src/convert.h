@@ -76,6 +76,10 @@ ConfusionSettings confusionSettings(const ClassesCase& c, const py::object& cost
 // An ArgumentError for model's first problem (validate), if it has one.
 void requireValid(const Model& model, std::optional<size_t> index = std::nullopt);
 
+// A figure of a report's JSON as a double: "Infinity" and "-Infinity" as
+// themselves, null (not computed) as NaN.
+double jsonFigure(const nlohmann::ordered_json& v);
+
 // The bytes of JSON text as a Python str; bytes that are not UTF-8 replaced.
 std::string jsonText(const nlohmann::ordered_json& object);
 

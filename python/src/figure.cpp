@@ -155,13 +155,10 @@ Figure rocCurvesFigure(const PyModel& model, const py::object& costs, const py::
 
 Format formatArg(const std::string& format)
 {
-    if (format == "png")
-        return Format::Png;
-    if (format == "svg")
-        return Format::Svg;
-    if (format == "pdf")
-        return Format::Pdf;
-    throw ArgumentError("format", "format: expected \"png\", \"svg\" or \"pdf\", got \"" + format + "\"");
+    const auto known = format.find('.') == std::string::npos ? formatFor("." + format) : std::nullopt;
+    if (!known)
+        throw ArgumentError("format", "format: expected \"png\", \"svg\" or \"pdf\", got \"" + format + "\"");
+    return *known;
 }
 
 // The file's bytes, drawn on width x height (pixels for PNG, points

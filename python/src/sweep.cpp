@@ -26,16 +26,6 @@ std::vector<double> sweepValuesArg(double start, double stop, long long steps, b
     return sweepValues(start, stop, steps, log);
 }
 
-// A figure of the table's JSON as a double: null as NaN, "Infinity" as itself.
-double cell(const ordered_json& v)
-{
-    if (v.is_number())
-        return v.get<double>();
-    if (v.is_string())
-        return v.get<std::string>() == "Infinity" ? HUGE_VAL : -HUGE_VAL;
-    return std::nan("");
-}
-
 // The table `bounds sweep --json` prints, as one array a column under its key.
 py::dict sweepColumns(const PyModel& model, const std::string& vary, const py::object& start,
                       const py::object& stop, const py::object& steps, bool log, const py::object& threads)
@@ -49,7 +39,7 @@ py::dict sweepColumns(const PyModel& model, const std::string& vary, const py::o
         py::array_t<double> column(static_cast<py::ssize_t>(rows.size()));
         double* out = column.mutable_data();
         for (size_t i = 0; i < rows.size(); ++i)
-            out[i] = cell(rows[i].at(key));
+            out[i] = jsonFigure(rows[i].at(key));
         columns[py::str(key)] = column;
     }
     return columns;
