@@ -275,6 +275,23 @@ TEST(RegionFigure, DoorsRefuseWhatTheyCannotDraw)
                  std::invalid_argument);
     EXPECT_THROW(gaussbound::regionFigure(good, Eigen::MatrixXd(Eigen::MatrixXd::Ones(2, 2)), 0, 1, ""),
                  std::invalid_argument);  // a wrong decision costs no more than the right one
+    for (const gaussbound::Rectangle& area : {gaussbound::Rectangle{0, 0, 0, 1}, gaussbound::Rectangle{0, 1, 2, 1},
+                                              gaussbound::Rectangle{0, NAN, 0, 1}})
+        EXPECT_THROW(gaussbound::regionFigure(good, std::nullopt, 0, 1, "", area), std::invalid_argument);
+}
+
+TEST(RegionFigure, AGivenAreaIsWhatTheFigureShows)
+{
+    // Far off the classes, to the right of the bisector x1 + x2 = 1 only:
+    // every cell is class 2's.
+    const gaussbound::Rectangle area{5, 9, -1, 2};
+    const Figure f = gaussbound::regionFigure(twoClasses(Eigen::Vector2d(0, 0), Eigen::Vector2d(1, 1), 1.0),
+                                              std::nullopt, 0, 1, "", area);
+    EXPECT_EQ(*f.xRange, std::pair(5.0, 9.0));
+    EXPECT_EQ(*f.yRange, std::pair(-1.0, 2.0));
+    const Raster& r = *f.raster;
+    EXPECT_EQ(std::tie(r.x0, r.x1, r.y0, r.y1), std::tie(area.x0, area.x1, area.y0, area.y1));
+    EXPECT_EQ(std::count(r.cells.begin(), r.cells.end(), 1), static_cast<long>(r.cells.size()));
 }
 
 TEST(RegionFigure, ColoursAreDistinctForEveryClass)

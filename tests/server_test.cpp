@@ -226,6 +226,10 @@ TEST(ServerApi, AViewHoldsEveryPanelOfOneModel)
     const json drawn = json::parse(post("/api/draw", envelope(kTwo, R"("n": 30, "seed": 9)")).body).at("points");
     EXPECT_EQ(view.at("points"), drawn);
 
+    const json kept = json::parse(post("/api/view", envelope(kTwo, R"("area": [-3, 4, -2.5, 3])")).body).at("plane");
+    EXPECT_EQ(kept.at("x_range"), json::parse("[-3, 4]"));
+    EXPECT_EQ(kept.at("raster").at("y_range"), json::parse("[-2.5, 3]"));
+
     const json classes = json::parse(post("/api/view", envelope(kClasses, "")).body);
     EXPECT_EQ(classes.at("report"), json::parse(post("/api/analyse", kClasses).body));
     EXPECT_TRUE(classes.at("chernoff").is_null() && classes.at("roc").is_null() && classes.at("points").is_null());
@@ -309,6 +313,7 @@ TEST(ServerApi, EachBadRequestGetsItsStatusAndMessage)
         {"POST", "/api/roc", "{\"modell\": {}}", 400, "modell: unknown key"},
         {"POST", "/api/draw", "{}", 400, "model: missing"},
         {"POST", "/api/view", envelope(kRuled, "\"axes\": [1, 4]"), 400, "axes: expected two different coordinates"},
+        {"POST", "/api/view", envelope(kTwo, "\"area\": [0, 1, 1, 1]"), 400, "area: expected [x0, x1, y0, y1]"},
         {"POST", "/api/figure", envelope(kTwo, "\"kind\": \"pie\""), 400, "kind: expected"},
         {"POST", "/api/figure", envelope(kTwo, R"("kind": "roc", "format": "gif")"), 400, "format: expected"},
         {"POST", "/api/figure", envelope(kTwo, R"("kind": "roc", "width": 5000)"), 400, "width: must be from 200"},

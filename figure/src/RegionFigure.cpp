@@ -278,8 +278,11 @@ ClassColours classColours(std::size_t index)
 }
 
 Figure regionFigure(const ClassesModel& model, const std::optional<Eigen::MatrixXd>& losses, Eigen::Index first,
-                    Eigen::Index second, std::string subtitle)
+                    Eigen::Index second, std::string subtitle, const std::optional<Rectangle>& area)
 {
+    if (area && !(std::isfinite(area->x0) && std::isfinite(area->x1) && std::isfinite(area->y0) &&
+                  std::isfinite(area->y1) && area->x0 < area->x1 && area->y0 < area->y1))
+        throw std::invalid_argument("regionFigure: the area must be finite with x0 < x1 and y0 < y1");
     if (const auto problem = validate(model))
         throw std::invalid_argument("regionFigure: " + problem->text(model));
     if (losses)
@@ -320,8 +323,8 @@ Figure regionFigure(const ClassesModel& model, const std::optional<Eigen::Matrix
             yHigh = std::max(yHigh, top);
         }
     const double xPad = 0.08 * (xHigh - xLow), yPad = 0.08 * (yHigh - yLow);
-    f.xRange = std::pair{xLow - xPad, xHigh + xPad};
-    f.yRange = std::pair{yLow - yPad, yHigh + yPad};
+    f.xRange = area ? std::pair{area->x0, area->x1} : std::pair{xLow - xPad, xHigh + xPad};
+    f.yRange = area ? std::pair{area->y0, area->y1} : std::pair{yLow - yPad, yHigh + yPad};
 
     // The regions: the decision at each cell's centre.
     Raster raster;

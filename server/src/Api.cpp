@@ -1,5 +1,6 @@
 #include "gaussbound/Api.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <optional>
@@ -349,6 +350,19 @@ ApiAnswer drawAnswer(const ApiRequest& request)
     return jsonAnswer(out);
 }
 
+// The plane's extent, [x0, x1, y0, y1].
+Rectangle areaAt(const json& a)
+{
+    const bool numbers = a.is_array() && a.size() == 4 &&
+                         std::all_of(a.begin(), a.end(), [](const json& v) { return v.is_number(); });
+    const Rectangle r = numbers ? Rectangle{a[0].get<double>(), a[1].get<double>(), a[2].get<double>(),
+                                            a[3].get<double>()}
+                                : Rectangle{0, 0, 0, 0};
+    if (!(r.x0 < r.x1 && r.y0 < r.y1))
+        throw Refused(400, "area: expected [x0, x1, y0, y1] with x0 < x1 and y0 < y1");
+    return r;
+}
+
 ViewSettings viewSettings(const json& object, const AnyCase& c)
 {
     ViewSettings settings;
@@ -357,6 +371,8 @@ ViewSettings viewSettings(const json& object, const AnyCase& c)
         std::tie(settings.first, settings.second) = axesAt(object, d);
     else if (object.contains("axes"))
         throw Refused(400, "axes: the model has one coordinate");
+    if (object.contains("area"))
+        settings.area = areaAt(object.at("area"));
     settings.points = wholeAt(object, "n", 0, kMostPoints, 0);
     settings.seed = seedAt(object);
     return settings;
@@ -364,7 +380,7 @@ ViewSettings viewSettings(const json& object, const AnyCase& c)
 
 ApiAnswer viewAnswer(const ApiRequest& request)
 {
-    const json object = envelope(request.body, {"model", "axes", "n", "seed"});
+    const json object = envelope(request.body, {"model", "axes", "area", "n", "seed"});
     const AnyCase c = modelCase(object.at("model"));
     return jsonAnswer(viewObject(c, viewSettings(object, c), newTable().get()));
 }
@@ -402,7 +418,7 @@ Figure requestedFigure(const std::string& kind, const json& object)
 ApiAnswer figureAnswer(const ApiRequest& request, const Renderer& render)
 {
     std::set<std::string> known = kSweepKeys;
-    known.insert({"kind", "format", "width", "height", "title", "axes", "n", "seed", "spacing"});
+    known.insert({"kind", "format", "width", "height", "title", "axes", "area", "n", "seed", "spacing"});
     const json object = envelope(request.body, known);
     const std::string kind = textAt(object, "kind", "");
     if (kind != "plane" && kind != "chernoff" && kind != "roc" && kind != "zroc" && kind != "sweep")

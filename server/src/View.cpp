@@ -88,7 +88,7 @@ Figure planeWith(const AnyCase& c, const ViewSettings& settings, const std::vect
 {
     const ClassesCase classes = asClasses(c);
     requireArgument(classes.model.dimension() >= 2, "planeFigure: the model has one coordinate");
-    Figure plane = regionFigure(classes.model, classes.losses, settings.first, settings.second, "");
+    Figure plane = regionFigure(classes.model, classes.losses, settings.first, settings.second, "", settings.area);
     const auto* two = std::get_if<ModelCase>(&c);
     if (two && two->rule)
         plane.series.push_back(ruleBoundary(*two, plane, settings.first, settings.second));

@@ -29,6 +29,7 @@
 
 #include "gaussbound/Classes.h"
 #include "gaussbound/Figure.h"
+#include "gaussbound/Scatter.h"
 
 namespace gaussbound {
 
@@ -60,11 +61,14 @@ constexpr int kRegionCells = 400;
 // plane as a marker (see above), in its line colour, a series labelled with
 // its name for the legend (after the first 15 of more than 16 classes, one
 // entry names how many more) and a label beside it. The ranges hold every
-// 2-standard-deviation ellipse, 8 % to spare a side. subtitle goes under the
-// title. Throws std::invalid_argument for a model validate refuses, losses
-// lossesProblem refuses, or axes that are not two different coordinates.
+// 2-standard-deviation ellipse, 8 % to spare a side, unless area is given:
+// then the figure shows that rectangle (a page that keeps its view while the
+// classes move). subtitle goes under the title. Throws
+// std::invalid_argument for a model validate refuses, losses lossesProblem
+// refuses, axes that are not two different coordinates, or an area that is
+// not finite with x0 < x1 and y0 < y1.
 Figure regionFigure(const ClassesModel& model, const std::optional<Eigen::MatrixXd>& losses, Eigen::Index first,
-                    Eigen::Index second, std::string subtitle);
+                    Eigen::Index second, std::string subtitle, const std::optional<Rectangle>& area = std::nullopt);
 
 }  // namespace gaussbound
 

@@ -1,7 +1,7 @@
 // Everything the explorer page shows of one model, computed together so that
 // no panel can show another model than its neighbours.
 //
-//   ViewSettings   the plane's coordinates, the points drawn, the ROC's spacing
+//   ViewSettings   the plane's coordinates and extent, the points drawn, the ROC's spacing
 //   planeFigure    the plane of the classes: regions, boundaries, ellipses, points
 //   chernoffCurve  k(beta) and e^-k(beta) at kCurveBetas evenly spaced betas
 //   viewObject     the model, its report, the Chernoff curve, the ROC and the plane
@@ -15,6 +15,7 @@
 #define GAUSSBOUND_VIEW_H
 
 #include <cstdint>
+#include <optional>
 
 #include <Eigen/Core>
 #include <nlohmann/json.hpp>
@@ -22,6 +23,7 @@
 #include <gaussbound/Figure.h>
 #include <gaussbound/Model.h>
 #include <gaussbound/ModelFile.h>
+#include <gaussbound/Scatter.h>
 
 namespace gaussbound {
 
@@ -32,6 +34,7 @@ struct ViewSettings {
     std::int64_t points = 0;             // drawn a class; 0: none
     std::uint64_t seed = 1;
     double spacing = 0.01;               // of the ROC's points in F and H
+    std::optional<Rectangle> area;       // the plane's extent; none: regionFigure's own
 };
 
 // The plane of c in settings' coordinates, with settings.points points of
