@@ -298,18 +298,22 @@ bool expectWithinBound(const Model& m, const std::string& what)
 TEST(Reference, IllConditionedModelsAreRightWithinTheirBoundOrWithdrawn)
 {
     const std::vector<Model> corpus = illConditionedCorpus();
+    const std::vector<std::size_t> cases = referenceCases(corpus.size());
+    ASSERT_FALSE(cases.empty());
     int computed = 0;
-    for (std::size_t i = 0; i < corpus.size(); ++i)
+    for (std::size_t i : cases)
         computed += expectWithinBound(corpus[i], "model " + std::to_string(i));
     // Withdrawing is allowed, not a way out: nearly all are computed.
-    EXPECT_GE(computed, static_cast<int>(corpus.size()) - 2);
+    EXPECT_GE(computed, static_cast<int>(cases.size()) - 2);
 }
 
 TEST(Reference, UnitsAndOrderOfIllConditionedModelsMoveNothingBeyondTheBound)
 {
     std::mt19937_64 rng(34);
     const std::vector<Model> corpus = illConditionedCorpus();
-    for (std::size_t i = 0; i < corpus.size(); i += 3) {
+    const std::vector<std::size_t> cases = referenceCases(corpus.size(), 3);
+    ASSERT_FALSE(cases.empty());
+    for (std::size_t i : cases) {
         const Model& m = corpus[i];
         std::vector<int> order(static_cast<std::size_t>(m.dimension()));
         std::iota(order.begin(), order.end(), 0);

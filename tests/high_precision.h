@@ -34,6 +34,7 @@
 #ifndef GAUSSBOUND_TESTS_HIGH_PRECISION_H
 #define GAUSSBOUND_TESTS_HIGH_PRECISION_H
 
+#include <cstddef>
 #include <vector>
 
 #include <boost/multiprecision/cpp_bin_float.hpp>
@@ -95,5 +96,17 @@ ReferenceBayesError referenceBayesError(const gaussbound::Model& model);
 // the origin relative to their difference, nearly equal and nearly singular
 // covariances, and three hard models written out by hand.
 std::vector<gaussbound::Model> illConditionedCorpus();
+
+// Which models of the corpus the slow tests that loop over it (Reference.*,
+// HighPrecision.ReferenceResolvesTheWholeCorpus) hold the library to: the
+// indices 0, step, 2 step, ... below count in the normal build; in the
+// sanitizer build, where the 50-digit arithmetic is many times slower, only
+// every k-th of them (k = referenceStride()), the first always among them.
+// It prints on the test's output which it takes when it thins.
+std::vector<std::size_t> referenceCases(std::size_t count, std::size_t step = 1);
+
+// k above: GAUSSBOUND_REFERENCE_STRIDE, a CMake setting (tests/CMakeLists.txt),
+// 1 except in the sanitizer build.
+std::size_t referenceStride();
 
 #endif

@@ -324,10 +324,34 @@ TEST(HighPrecision, CorpusIsValidAndFixed)
 
 TEST(HighPrecision, ReferenceResolvesTheWholeCorpus)
 {
-    for (const Model& m : illConditionedCorpus()) {
+    const std::vector<Model> corpus = illConditionedCorpus();
+    const std::vector<std::size_t> cases = referenceCases(corpus.size());
+    ASSERT_FALSE(cases.empty());
+    for (std::size_t i : cases) {
+        const Model& m = corpus[i];
         const ReferenceBayesError r = referenceBayesError(m);
         EXPECT_LT(r.relError, 1e-20) << r.value;  // NaN fails too
         EXPECT_GT(r.value, 0);
         EXPECT_LE(r.value, std::min(m.prior1, m.prior2) * (1 + 1e-15));
     }
+}
+
+TEST(HighPrecision, TheSlowTestsThinTheCorpusOnlyUnderTheSanitizers)
+{
+    // The normal build holds the library to every model; only the sanitizer
+    // build (where the compiler defines __SANITIZE_ADDRESS__) may thin.
+#ifndef __SANITIZE_ADDRESS__
+    EXPECT_EQ(referenceStride(), 1u) << "GAUSSBOUND_REFERENCE_STRIDE is for the sanitizer build only";
+#endif
+    const std::size_t k = referenceStride();
+    ASSERT_GE(k, 1u);
+    EXPECT_TRUE(referenceCases(0).empty());
+    for (std::size_t step : {std::size_t(1), std::size_t(3)})
+        for (std::size_t count : {std::size_t(1), std::size_t(2), illConditionedCorpus().size()}) {
+            const std::vector<std::size_t> cases = referenceCases(count, step);
+            const std::size_t all = (count + step - 1) / step;
+            ASSERT_EQ(cases.size(), (all + k - 1) / k) << count << " models, step " << step;
+            for (std::size_t j = 0; j < cases.size(); ++j)
+                EXPECT_EQ(cases[j], j * k * step);
+        }
 }

@@ -17,6 +17,7 @@
 //  - far means: both means offset by 1e6 .. 1e15 times the classes' spread;
 // and the three hard models, a to c, written out.
 #include <cmath>
+#include <iostream>
 #include <random>
 #include <stdexcept>
 
@@ -241,4 +242,30 @@ std::vector<Model> illConditionedCorpus()
     for (const Model& m : corpus)
         requireValid(m);
     return corpus;
+}
+
+#ifndef GAUSSBOUND_REFERENCE_STRIDE
+#error "GAUSSBOUND_REFERENCE_STRIDE is set by tests/CMakeLists.txt"
+#endif
+static_assert(GAUSSBOUND_REFERENCE_STRIDE >= 1, "GAUSSBOUND_REFERENCE_STRIDE must be at least 1");
+
+std::size_t referenceStride()
+{
+    return GAUSSBOUND_REFERENCE_STRIDE;
+}
+
+std::vector<std::size_t> referenceCases(std::size_t count, std::size_t step)
+{
+    if (step < 1)
+        throw std::invalid_argument("referenceCases: step must be at least 1");
+    std::vector<std::size_t> all, taken;
+    for (std::size_t i = 0; i < count; i += step)
+        all.push_back(i);
+    for (std::size_t j = 0; j < all.size(); j += referenceStride())
+        taken.push_back(all[j]);
+    if (taken.size() < all.size())
+        std::cout << "[ thinned ] " << taken.size() << " of " << all.size()
+                  << " models of the corpus (one in " << referenceStride()
+                  << ": GAUSSBOUND_REFERENCE_STRIDE of the sanitizer build)" << std::endl;
+    return taken;
 }
