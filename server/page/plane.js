@@ -11,7 +11,7 @@
 
 import { covarianceFromEllipse, covarianceOf, className, classCount, dimension, ellipseOf, meanOf,
   movedMean, rounded, withCovariance } from './model.js';
-import { css, el, polyline, scale, ticks } from './svg.js';
+import { css, el, polyline, roundStep, scale, ticks } from './svg.js';
 
 const SIZE = 600;
 const PLOT = { left: 58, top: 12, size: 528 };
@@ -63,8 +63,9 @@ function tickLabel(v) {
   return String(Number(v.toPrecision(4)));
 }
 
-// One keyboard step of a handle: a hundredth of the view, ten with shift.
-const keyStep = (span, shift) => (shift ? span / 10 : span / 100);
+// One keyboard step of a handle: a round step near a hundredth of the
+// view, ten times that with shift.
+const keyStep = (span, shift) => roundStep(span / 100) * (shift ? 10 : 1);
 const ARROWS = { ArrowLeft: [-1, 0], ArrowRight: [1, 0], ArrowUp: [0, 1], ArrowDown: [0, -1] };
 
 export class Plane {

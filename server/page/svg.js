@@ -25,11 +25,15 @@ export function scale([d0, d1], [p0, p1]) {
   return map;
 }
 
+// The smallest of 1, 2 or 5 times a power of ten that is at least raw.
+export function roundStep(raw) {
+  const power = 10 ** Math.floor(Math.log10(raw));
+  return [1, 2, 5, 10].map((m) => m * power).find((s) => s >= raw * (1 - 1e-12));
+}
+
 // About count tick values in [low, high], on 1, 2 or 5 times a power of ten.
 export function ticks(low, high, count = 6) {
-  const raw = (high - low) / count;
-  const power = 10 ** Math.floor(Math.log10(raw));
-  const step = [1, 2, 5, 10].map((m) => m * power).find((s) => s >= raw);
+  const step = roundStep((high - low) / count);
   const values = [];
   for (let v = Math.ceil(low / step) * step; v <= high + step * 1e-9; v += step)
     values.push(Number(v.toPrecision(12)));
