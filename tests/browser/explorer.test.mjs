@@ -138,12 +138,12 @@ async function assertShowsCliFigures(page) {
 }
 
 // Drags a handle by (dx, dy) pixels in steps, and waits for the page to settle.
-async function drag(page, testid, dx, dy) {
+async function drag(page, testid, dx, dy, steps = 12) {
   const before = (await explorer(page)).updates;
   const from = centre(await box(page, testid));
   await page.mouse.move(from.x, from.y);
   await page.mouse.down();
-  await page.mouse.move(from.x + dx, from.y + dy, { steps: 12 });
+  await page.mouse.move(from.x + dx, from.y + dy, { steps });
   await page.mouse.up();
   await settle(page, before);
   return { from, to: { x: from.x + dx, y: from.y + dy } };
@@ -165,6 +165,31 @@ test('a drag of a mean moves that class in the model, and every panel shows the 
   console.log(`drag to update: last ${timing.lastUpdateMs.toFixed(1)} ms over ${timing.updates} updates;`,
     `all ${timing.timesMs.map((t) => t.toFixed(0)).join(' ')} ms`);
   await page.screenshot({ path: join(ARTIFACTS, 'explorer-1280x800.png') });
+  await page.context().close();
+});
+
+test('against a slow server a drag keeps one request in flight, and the last answer shown is the newest model\'s', async () => {
+  const page = await openPage();
+  let inFlight = 0;
+  let most = 0;
+  let sent = 0;
+  // Each answer held back, the first the longest: a page that sent the
+  // waiting models at once and drew answers as they came would draw the
+  // first last.
+  await page.route('**/api/view', async (route) => {
+    const number = ++sent;
+    inFlight += 1;
+    most = Math.max(most, inFlight);
+    const response = await route.fetch();
+    await new Promise((resolve) => setTimeout(resolve, number === 1 ? 800 : 60));
+    inFlight -= 1;
+    await route.fulfill({ response });
+  });
+  const steps = 12;
+  await drag(page, 'mean-2', 50, 25, steps);
+  assert.equal(most, 1, 'one request at a time');
+  assert.ok(sent > 1 && sent < steps, `the models made while one was in flight were coalesced: ${sent} requests`);
+  await assertShowsCliFigures(page);
   await page.context().close();
 });
 
