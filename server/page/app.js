@@ -73,6 +73,7 @@ function render(answer, { view, fresh, typed }) {
     $('auc').title = String(answer.roc.auc);
   }
   $('plane').toggleAttribute('hidden', answer.plane === null);
+  for (const node of document.querySelectorAll('.needs-plane')) node.hidden = answer.plane === null;
   $('plane-note').hidden = answer.plane !== null;
   $('plane-title').textContent = answer.plane?.title ?? '';
   if (answer.plane) plane.show(answer.plane, answer.points, draft.model, draft.axes);

@@ -111,7 +111,7 @@ export function covarianceFromEllipse({ a, b, angle }) {
 // press can mean, so that the model file does not fill with noise digits.
 export function rounded(x, step) {
   const unit = 10 ** Math.floor(Math.log10(step));
-  return Number((Math.round(x / unit) * unit).toFixed(Math.max(0, -Math.log10(unit))));
+  return Number((Math.round(x / unit) * unit).toFixed(Math.max(0, Math.round(-Math.log10(unit)))));
 }
 
 // The model as the JSON box shows it: indented, with each list of numbers
