@@ -65,9 +65,12 @@ function twoClassSections(r) {
       row('from the AUC', r.dprime.auc),
       row('Mahalanobis', r.dprime.average_covariance),
     ]),
-    section('Separability (0 to 2)', [
-      row('Jeffries–Matusita', r.separability.jeffries_matusita),
-      row('transformed divergence', r.separability.transformed_divergence),
+    section('Divergences', [
+      row('Jeffries–Matusita (0 to 2)', r.separability.jeffries_matusita),
+      row('transformed divergence (0 to 2)', r.separability.transformed_divergence),
+      row('Kullback–Leibler KL(1‖2)', r.divergences.kl12),
+      row('Kullback–Leibler KL(2‖1)', r.divergences.kl21),
+      row('Hellinger distance', r.divergences.hellinger),
     ]),
   ];
   const extra = [];

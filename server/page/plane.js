@@ -173,15 +173,27 @@ export class Plane {
     });
   }
 
-  // Points drawn on a canvas, which copes with a hundred thousand of them.
+  // Points drawn on a canvas, which copes with a hundred thousand of them:
+  // each class in its colour and with a shape of its own (dot, square,
+  // diamond, in turn), so that the classes part without colour too.
   pointLayer(points, sx, sy) {
     const canvas = document.createElement('canvas');
     canvas.width = canvas.height = 2 * SIZE;
     const context = canvas.getContext('2d');
     context.scale(2, 2);
+    const shapes = [
+      (x, y) => context.arc(x, y, 1.8, 0, 2 * Math.PI),
+      (x, y) => context.rect(x - 1.6, y - 1.6, 3.2, 3.2),
+      (x, y) => { context.moveTo(x, y - 2.2); context.lineTo(x + 2.2, y); context.lineTo(x, y + 2.2); context.lineTo(x - 2.2, y); },
+    ];
     points.forEach((cloud, k) => {
-      context.fillStyle = css([...this.colours[k].slice(0, 3), 0.55]);
-      for (const [x, y] of cloud) context.fillRect(sx(x) - 1.2, sy(y) - 1.2, 2.4, 2.4);
+      const shape = shapes[k % shapes.length];
+      context.fillStyle = css([...this.colours[k].slice(0, 3), 0.7]);
+      for (const [x, y] of cloud) {
+        context.beginPath();
+        shape(sx(x), sy(y));
+        context.fill();
+      }
     });
     return el('image', { href: canvas.toDataURL('image/png'), x: 0, y: 0, width: SIZE, height: SIZE,
       'data-testid': 'points' });
