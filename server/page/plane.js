@@ -59,6 +59,13 @@ function rasterImage({ width, height, palette, cells }) {
   return canvas.toDataURL('image/png');
 }
 
+// A series' marker at pixel (x, y): a filled circle or square, or a ring.
+function marker({ marker: shape, marker_size: size, colour }, x, y) {
+  const paint = { fill: shape === 'ring' ? 'none' : css(colour), stroke: css(colour) };
+  if (shape === 'square') return el('rect', { x: x - size / 2, y: y - size / 2, width: size, height: size, ...paint });
+  return el('circle', { cx: x, cy: y, r: size / 2, ...paint });
+}
+
 function tickLabel(v) {
   return String(Number(v.toPrecision(4)));
 }
@@ -166,9 +173,7 @@ export class Plane {
         parts.push(el('path', { d: polyline(s.x, s.y, sx, sy), fill: 'none', stroke: css(s.colour),
           'stroke-width': s.line_width, 'stroke-linejoin': 'round' }));
       if (s.marker !== 'none')
-        s.x.forEach((x, n) => x !== null && s.y[n] !== null && parts.push(el('circle', {
-          cx: sx(x), cy: sy(s.y[n]), r: s.marker_size / 2,
-          fill: s.marker === 'ring' ? 'none' : css(s.colour), stroke: css(s.colour) })));
+        s.x.forEach((x, n) => x !== null && s.y[n] !== null && parts.push(marker(s, sx(x), sy(s.y[n]))));
       return parts;
     });
   }
@@ -182,18 +187,16 @@ export class Plane {
     const context = canvas.getContext('2d');
     context.scale(2, 2);
     const shapes = [
-      (x, y) => context.arc(x, y, 1.8, 0, 2 * Math.PI),
+      (x, y) => { context.moveTo(x + 1.8, y); context.arc(x, y, 1.8, 0, 2 * Math.PI); },
       (x, y) => context.rect(x - 1.6, y - 1.6, 3.2, 3.2),
       (x, y) => { context.moveTo(x, y - 2.2); context.lineTo(x + 2.2, y); context.lineTo(x, y + 2.2); context.lineTo(x - 2.2, y); },
     ];
     points.forEach((cloud, k) => {
       const shape = shapes[k % shapes.length];
       context.fillStyle = css([...this.colours[k].slice(0, 3), 0.7]);
-      for (const [x, y] of cloud) {
-        context.beginPath();
-        shape(sx(x), sy(y));
-        context.fill();
-      }
+      context.beginPath();
+      for (const [x, y] of cloud) shape(sx(x), sy(y));
+      context.fill();
     });
     return el('image', { href: canvas.toDataURL('image/png'), x: 0, y: 0, width: SIZE, height: SIZE,
       'data-testid': 'points' });
