@@ -1,4 +1,5 @@
-// The subcommands of bounds, one file each: fit.cpp, draw.cpp, sweep.cpp, batch.cpp, roc.cpp.
+// The subcommands of bounds, one file each: fit.cpp, draw.cpp, sweep.cpp, batch.cpp,
+// roc.cpp, serve.cpp.
 //
 // Each add...Command adds its subcommand to app with its options and a
 // callback. When the user names the subcommand, the callback runs at the end
@@ -28,5 +29,8 @@ void addBatchCommand(CLI::App& app, Work& work);
 
 // bounds roc: the likelihood ratio's ROC curve, its AUC and the Bayes rule's operating point.
 void addRocCommand(CLI::App& app, Work& work);
+
+// bounds serve: the explorer page on a local web server.
+void addServeCommand(CLI::App& app, Work& work);
 
 #endif

@@ -135,6 +135,7 @@ ParseOutcome parseOptions(int argc, const char* const argv[], Options& options,
     addSweepCommand(app, options.command);
     addBatchCommand(app, options.command);
     addRocCommand(app, options.command);
+    addServeCommand(app, options.command);
     app.require_subcommand(0, 1);
 
     try {

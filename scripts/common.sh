@@ -6,7 +6,7 @@ ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 PACKAGES=(g++ make cmake libopencv-dev libgtest-dev libbenchmark-dev libcli11-dev
           libeigen3-dev libboost-math-dev nlohmann-json3-dev pkg-config libcairo2-dev
           fonts-dejavu-core poppler-utils libxml2-utils
-          clang libclang-rt-14-dev time
+          clang libclang-rt-14-dev time libcpp-httplib-dev
           python3-dev python3-venv python3-pip python3-setuptools python3-wheel pybind11-dev python3-pybind11
           python3-numpy python3-scipy python3-pytest python3-tqdm python3-matplotlib)
 # Debian's interpreter, whose NumPy the module is built for (a python3 earlier

@@ -7,13 +7,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "gaussbound/Analysis.h"
 #include "gaussbound/Bound.h"
-#include "gaussbound/ClassesReport.h"
+#include "gaussbound/CaseReport.h"
 #include "gaussbound/Error.h"
 #include "gaussbound/ModelFile.h"
-#include "gaussbound/Report.h"
-#include "gaussbound/RuleFigures.h"
 #include "gaussbound/Stream.h"
 
 namespace gaussbound {
@@ -46,16 +43,13 @@ std::string refusal(size_t number, const std::optional<std::string>& id, const s
 // The figures of a line's model: two classes (every figure computed), or C.
 ordered_json lineReport(const AnyCase& any, double (*table)[2])
 {
-    if (const auto* c = std::get_if<ClassesCase>(&any)) {
-        ConfusionSettings settings;
-        settings.losses = c->losses;
-        return classesObject(*c, analyseClasses(c->model, settings));
+    if (const auto* c = std::get_if<ClassesCase>(&any))
+        return caseReport(*c, {});
+    try {
+        return caseReport(std::get<ModelCase>(any), table);
+    } catch (const FigureNotComputed& e) {
+        throw ModelFileError("the " + e.figure + " could not be computed");
     }
-    const ModelCase& c = std::get<ModelCase>(any);
-    const Figures figures = analyse(c.model, table);
-    if (const auto missing = missingFigure(figures))
-        throw ModelFileError("the " + *missing + " could not be computed");
-    return reportObject(c.model, figures, analyseRules(c.model, figures, c.costs, c.rule));
 }
 
 }  // namespace

@@ -1,10 +1,13 @@
 #include "gaussbound/ModelFile.h"
 
+#include "gaussbound/CaseReport.h"
+
 #include <algorithm>
 #include <charconv>
 #include <set>
 #include <vector>
 
+#include "gaussbound/CaseReport.h"
 #include "gaussbound/Input.h"
 
 namespace gaussbound {
@@ -487,11 +490,7 @@ AnyCase readCaseLine(const std::string& text, std::optional<std::string>& id)
         id = memberText(text, "id");
         object.erase("id");
     }
-    AnyCase c = caseFromJson(object);
-    if (const auto* two = std::get_if<ModelCase>(&c))
-        if (const auto error = validate(two->model))
-            throw ModelFileError(error->field + ": " + error->message);
-    return c;
+    return validCase(object);
 }
 
 ModelCase readModelFile(const std::string& path)

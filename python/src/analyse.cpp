@@ -12,11 +12,9 @@
 #include <gaussbound/Analysis.h>
 #include <gaussbound/Bound.h>
 #include <gaussbound/Canonical.h>
+#include <gaussbound/CaseReport.h>
 #include <gaussbound/Chernoff.h>
-#include <gaussbound/ClassesReport.h>
 #include <gaussbound/Confusion.h>
-#include <gaussbound/Report.h>
-#include <gaussbound/RuleFigures.h>
 #include <gaussbound/Stream.h>
 
 #include "convert.h"
@@ -31,10 +29,11 @@ using namespace pybind11::literals;
 // that could not be computed.
 ordered_json twoClassReport(const ModelCase& c, double (*table)[2])
 {
-    const Figures figures = analyse(c.model, table);
-    if (const auto missing = missingFigure(figures))
-        throw FigureError("the " + *missing + " could not be computed for these classes");
-    return reportObject(c.model, figures, analyseRules(c.model, figures, c.costs, c.rule));
+    try {
+        return caseReport(c, table);
+    } catch (const FigureNotComputed& e) {
+        throw FigureError(e.what());
+    }
 }
 
 // analyse's C++ half: the report's JSON text and, when asked, the table.
@@ -48,12 +47,12 @@ py::tuple analyseModel(const PyModel& model, bool withTable, const py::object& c
         ClassesCase c = *classes;
         const ConfusionSettings settings = confusionSettings(c, costs, directions, seed, threads);
         c.losses = settings.losses;
-        ClassesFigures figures;
+        ordered_json report;
         {
             py::gil_scoped_release released;
-            figures = analyseClasses(c.model, settings);
+            report = caseReport(c, settings);
         }
-        return py::make_tuple(jsonText(classesObject(c, figures)), py::none());
+        return py::make_tuple(jsonText(report), py::none());
     }
     if (!directions.is_none() || !seed.is_none())
         throw ArgumentError(directions.is_none() ? "seed" : "directions",
