@@ -23,10 +23,14 @@ let draft = null;
 
 const plane = new Plane($('plane'), $('legend'), (model, inputTime) => edit({ model }, inputTime));
 
+// The body of /api/view for a view: the plane's axes (1-based) only where
+// the model has a plane.
+function viewBody({ model, axes, n, seed }) {
+  return dimension(model) >= 2 ? { model, axes: axes.map((a) => a + 1), n, seed } : { model, n, seed };
+}
+
 const updater = new Updater({
-  send: (request) => postJson('/api/view', {
-    model: request.view.model, axes: request.view.axes.map((a) => a + 1), n: request.view.n, seed: request.view.seed,
-  }),
+  send: (request) => postJson('/api/view', viewBody(request.view)),
   render: (answer, request) => render(answer, request),
   fail: (error, request) => refuse(error, request),
 });
@@ -151,8 +155,7 @@ function changeAxis(event) {
 
 async function download(kind, format) {
   try {
-    const { model, axes, n, seed } = accepted;
-    const blob = await figureBlob({ kind, format, model, axes: axes.map((a) => a + 1), n, seed });
+    const blob = await figureBlob({ kind, format, ...viewBody(accepted) });
     saveBlob(blob, `${kind}.${format}`);
   } catch (error) {
     $('error-message').textContent = error.message;

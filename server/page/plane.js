@@ -103,7 +103,9 @@ export class Plane {
   }
 
   // Draws the server's plane figure and points (one array of [x, y] per
-  // class, or null) for model in coordinates axes (0-based).
+  // class, or null) for model in coordinates axes (0-based). The figure
+  // ends with a series a class of the same points, which are drawn here on
+  // a canvas instead and listed in the legend.
   show(figure, points, model, axes) {
     this.fitView(figure);
     const sx = scale(this.view.x, [PLOT.left, RIGHT]);
@@ -114,7 +116,7 @@ export class Plane {
       el('rect', { class: 'plot-background', x: PLOT.left, y: PLOT.top, width: PLOT.size, height: PLOT.size }),
       ...(figure.raster ? [this.rasterLayer(figure.raster, sx, sy)] : []),
       ...this.ellipseLayer(figure.ellipses, sx, sy),
-      ...this.seriesLayer(figure.series, sx, sy),
+      ...this.seriesLayer(figure.series.slice(0, figure.series.length - (points?.length ?? 0)), sx, sy),
       ...(points ? [this.pointLayer(points, sx, sy)] : []),
       ...figure.labels.map((l) => el('text', { class: 'label', x: sx(l.x) + 9, y: sy(l.y) - 9 }, l.text)),
     );
