@@ -12,7 +12,7 @@
 #include <gaussbound/Input.h>
 #include <gaussbound/ModelFile.h>
 #include "output.h"
-#include "plot_module.h"
+#include "modules.h"
 
 std::vector<double> readNumbers(const std::string& option, const std::string& text, size_t count)
 {

@@ -1,6 +1,12 @@
 #include "gaussbound/Server.h"
 
+#include <signal.h>
 #include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <future>
+#include <ostream>
 
 #include <httplib.h>
 
@@ -34,6 +40,18 @@ void deliver(const ApiAnswer& a, const std::string& path, httplib::Response& res
     if (path.rfind("/api/", 0) == 0)
         response.set_header("Cache-Control", "no-store");
     response.set_content(a.body, a.contentType);
+}
+
+bool loopback(const std::string& host)
+{
+    return host == "127.0.0.1" || host == "localhost" || host == "::1";
+}
+
+// The URL of host:port, an IPv6 address in brackets.
+std::string address(const std::string& host, int port)
+{
+    const bool v6 = host.find(':') != std::string::npos;
+    return "http://" + (v6 ? "[" + host + "]" : host) + ":" + std::to_string(port) + "/";
 }
 
 }  // namespace
@@ -100,6 +118,44 @@ bool PageServer::run()
 void PageServer::stop()
 {
     impl_->http.stop();
+}
+
+int serveUntilSignalled(const ServeSettings& settings, const Renderer& render, std::ostream& out, std::ostream& err)
+{
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    PageServer server(render, settings.threads);
+    int port;
+    try {
+        port = server.bind(settings.host, settings.port);
+    } catch (const BindError& e) {
+        err << "bounds serve: " << e.what() << '\n';
+        return 1;
+    }
+    if (!loopback(settings.host))
+        err << "bounds serve: warning: listening on " << settings.host
+            << ": the page has no authentication, and anyone who can reach this address can use it\n";
+    out << "bounds serve: the explorer is at " << address(settings.host, port) << " (Ctrl-C ends it)" << std::endl;
+    std::future<bool> listening = std::async(std::launch::async, [&server] {
+        const bool served = server.run();
+        kill(getpid(), SIGTERM);  // wakes sigwait below if the server stopped by itself
+        return served;
+    });
+    int signal = 0;
+    sigwait(&signals, &signal);
+    // A signal that comes before the server has begun to listen finds
+    // nothing to stop, so stop is asked again until run has returned.
+    do
+        server.stop();
+    while (listening.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready);
+    if (!listening.get()) {
+        err << "bounds serve: the server stopped: it could not accept connections\n";
+        return 1;
+    }
+    return 0;
 }
 
 }  // namespace gaussbound

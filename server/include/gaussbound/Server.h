@@ -1,6 +1,11 @@
 // The explorer's HTTP server: cpp-httplib on a pool of threads, every
 // request answered by answer (Api.h).
 //
+//   ServeSettings        the address and the threads
+//   PageServer           the server: bind, run, stop
+//   serveUntilSignalled  `bounds serve`: bind, say where, serve until a signal
+//   gaussboundServe      the same behind the serve module's C entry point
+//
 // Every response carries the page's Content-Security-Policy (its own files
 // only: no other site, no inline script), X-Content-Type-Options: nosniff
 // and, for the API, Cache-Control: no-store; none carries CORS headers. A
@@ -10,6 +15,7 @@
 #ifndef GAUSSBOUND_SERVER_H
 #define GAUSSBOUND_SERVER_H
 
+#include <iosfwd>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -26,6 +32,13 @@ constexpr const char* kContentSecurityPolicy =
 // The address could not be taken (in use, or not this machine's).
 struct BindError : std::runtime_error {
     using std::runtime_error::runtime_error;
+};
+
+// Where `bounds serve` listens, and on how many threads it answers.
+struct ServeSettings {
+    std::string host = "127.0.0.1";
+    int port = 8080;  // 0: any free port
+    unsigned threads = 2;
 };
 
 class PageServer {
@@ -50,6 +63,23 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
+// Serves the page at settings' address until SIGINT or SIGTERM, with
+// render's figures: says on out where the page is, and on err why the
+// address cannot be taken, or that one other than the loopback's has no
+// authentication. Returns the exit status: 0 when a signal ended it, 1 when
+// the address could not be taken or the server could not accept
+// connections. Blocks SIGINT and SIGTERM in the calling thread, before any
+// thread starts, so that every thread inherits the mask and the signals are
+// taken by sigwait, not by a handler. Throws std::invalid_argument for
+// settings PageServer refuses.
+int serveUntilSignalled(const ServeSettings& settings, const Renderer& render, std::ostream& out, std::ostream& err);
+
 }  // namespace gaussbound
+
+// The serve module's entry point, bounds-serve.so: serveUntilSignalled with
+// the plot module's renderer, on standard output and error. Exported with C
+// linkage, so that dlsym finds it by this name; the program that loads it
+// links neither cpp-httplib nor its TLS libraries.
+extern "C" int gaussboundServe(const gaussbound::ServeSettings* settings);
 
 #endif
