@@ -23,14 +23,16 @@ let draft = null;
 
 const plane = new Plane($('plane'), $('legend'), (model, inputTime) => edit({ model }, inputTime));
 
-// The body of /api/view for a view: the plane's axes (1-based) only where
-// the model has a plane.
-function viewBody({ model, axes, n, seed }) {
-  return dimension(model) >= 2 ? { model, axes: axes.map((a) => a + 1), n, seed } : { model, n, seed };
+// The body of /api/view for a view: the plane's axes (1-based) and, when
+// the plane keeps a view, its area [x0, x1, y0, y1], only where the model
+// has a plane.
+function viewBody({ model, axes, n, seed }, area) {
+  if (dimension(model) < 2) return { model, n, seed };
+  return { model, axes: axes.map((a) => a + 1), n, seed, ...(area ? { area } : {}) };
 }
 
 const updater = new Updater({
-  send: (request) => postJson('/api/view', viewBody(request.view)),
+  send: (request) => postJson('/api/view', viewBody(request.view, request.area)),
   render: (answer, request) => render(answer, request),
   fail: (error, request) => refuse(error, request),
 });
@@ -52,8 +54,10 @@ const fragmentOf = ({ model, axes, n, seed }) =>
 
 // Sends view to the server. fresh: the model came from outside the handles
 // (the JSON box, a preset, a link), so the plane's view starts afresh.
+// The regions are asked for over the plane's area, unless the view starts
+// afresh.
 function request(view, { fresh = false, typed = false, inputTime = performance.now() } = {}) {
-  updater.submit({ view, fresh, typed }, inputTime);
+  updater.submit({ view, fresh, typed, area: fresh ? null : plane.area() }, inputTime);
 }
 
 // A change to the draft made by a control or a handle.
@@ -81,6 +85,10 @@ function render(answer, { view, fresh, typed }) {
   $('plane-note').hidden = answer.plane !== null;
   $('plane-title').textContent = answer.plane?.title ?? '';
   if (answer.plane) plane.show(answer.plane, answer.points, draft.model, draft.axes);
+  // A view that starts or grows shows more than the regions were drawn
+  // for: the same view is asked for again over the whole area, unless a
+  // newer one is on its way.
+  if (answer.plane && !plane.covers(answer.plane) && updater.waiting === null) request(view);
   $('error-message').textContent = '';
   const link = fragmentOf(view);
   $('view-link').href = link;
@@ -155,7 +163,7 @@ function changeAxis(event) {
 
 async function download(kind, format) {
   try {
-    const blob = await figureBlob({ kind, format, ...viewBody(accepted) });
+    const blob = await figureBlob({ kind, format, ...viewBody(accepted, plane.area()) });
     saveBlob(blob, `${kind}.${format}`);
   } catch (error) {
     $('error-message').textContent = error.message;

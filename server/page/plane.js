@@ -102,6 +102,17 @@ export class Plane {
     this.view = null;
   }
 
+  // The view as the server takes an area, [x0, x1, y0, y1], or null before
+  // the first figure.
+  area() {
+    return this.view ? [...this.view.x, ...this.view.y] : null;
+  }
+
+  // Whether figure's ranges are the whole view.
+  covers({ x_range: x, y_range: y }) {
+    return this.view !== null && [...x, ...y].every((v, k) => v === this.area()[k]);
+  }
+
   // Draws the server's plane figure and points (one array of [x, y] per
   // class, or null) for model in coordinates axes (0-based). The figure
   // ends with a series a class of the same points, which are drawn here on
