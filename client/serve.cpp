@@ -24,7 +24,9 @@ gaussbound::ServeSettings check(const Serve& o)
         throw Invalid("--host: the address is empty");
     settings.host = o.host;
     settings.port = static_cast<int>(readWhole("--port", o.port, 0, 65535));
-    settings.threads = o.threads.empty() ? std::max(2u, std::thread::hardware_concurrency()) : readThreads(o.threads);
+    // Each open connection holds a thread while it lasts, and a browser
+    // opens up to six: fewer threads would keep the page's files waiting.
+    settings.threads = o.threads.empty() ? std::max(8u, std::thread::hardware_concurrency()) : readThreads(o.threads);
     return settings;
 }
 
@@ -52,7 +54,7 @@ void addServeCommand(CLI::App& app, Work& work)
     serve->add_option("--port", o->port, "Port to listen on, 0 for any free one (printed)")
         ->type_name("PORT")
         ->capture_default_str();
-    serve->add_option("--threads", o->threads, "Requests answered at once (default: one a core, at least 2)")
+    serve->add_option("--threads", o->threads, "Connections served at once (default: 8, or one a core where there are more)")
         ->type_name("N");
     serve->footer("The page's files are built into the program, and no request reads or writes a file.\n"
                   "The API (POST /api/analyse, /api/roc, /api/sweep, /api/draw, /api/figure, /api/view,\n"

@@ -80,7 +80,7 @@ PageServer::PageServer(Renderer render, unsigned threads) : impl_(std::make_uniq
     http.set_payload_max_length(kLargestRequest);
     http.set_read_timeout(kClientTimeoutSeconds, 0);
     http.set_write_timeout(kClientTimeoutSeconds, 0);
-    http.set_keep_alive_timeout(kClientTimeoutSeconds);
+    http.set_keep_alive_timeout(kKeepAliveSeconds);
     // Every method and path goes to answer, which tells 404 from 405.
     const auto handler = [impl = impl_.get()](const httplib::Request& request, httplib::Response& response) {
         deliver(answer(apiRequest(request), impl->render), request.path, response);

@@ -9,9 +9,11 @@
 // Every response carries the page's Content-Security-Policy (its own files
 // only: no other site, no inline script), X-Content-Type-Options: nosniff
 // and, for the API, Cache-Control: no-store; none carries CORS headers. A
-// body over kLargestRequest is refused with 413 unread, and a client that
-// sends or reads nothing for kClientTimeoutSeconds is dropped (one that has
-// begun a request and falls silent, after at most twice that).
+// body over kLargestRequest is refused with 413 unread. An idle connection
+// is closed after kKeepAliveSeconds (each open connection holds one of the
+// pool's threads, and a browser opens up to six), and a client that stops
+// in the middle of a request, or does not read its answer, is dropped
+// after kClientTimeoutSeconds more.
 #ifndef GAUSSBOUND_SERVER_H
 #define GAUSSBOUND_SERVER_H
 
@@ -24,7 +26,7 @@
 
 namespace gaussbound {
 
-constexpr int kClientTimeoutSeconds = 5;
+constexpr int kKeepAliveSeconds = 2, kClientTimeoutSeconds = 5;
 constexpr const char* kContentSecurityPolicy =
     "default-src 'self'; img-src 'self' data: blob:; object-src 'none'; base-uri 'none'; "
     "form-action 'none'; frame-ancestors 'none'";
