@@ -427,6 +427,11 @@ TEST(ServerProcess, EveryAnswerCarriesTheSecurityHeaders)
     }
     EXPECT_EQ(api->get_header_value("Cache-Control"), "no-store");
     EXPECT_EQ(api->body, post("/api/analyse", kTwo).body);
+    // A body is JSON whatever its content type says: a form's type must not
+    // turn it into query parameters.
+    const auto form = client.Post("/api/analyse", kTwo, "application/x-www-form-urlencoded");
+    ASSERT_TRUE(form);
+    EXPECT_EQ(form->body, api->body);
     EXPECT_EQ(missing->status, 404);
     EXPECT_EQ(server.err(), "");  // no warning on the loopback address
 }
@@ -440,6 +445,11 @@ TEST(ServerProcess, BadBodiesAndClientsDoNotHurtIt)
     ASSERT_TRUE(large);
     EXPECT_EQ(large->status, 413);
     EXPECT_EQ(json::parse(large->body).at("error"), "the body is larger than 1 MiB");
+    for (const std::string& bad : {std::string("{"), std::string("\xff\xfe"), std::string(300, '[')}) {
+        const auto refused = client.Post("/api/view", bad, "application/json");
+        ASSERT_TRUE(refused);
+        EXPECT_EQ(refused->status, 400) << refused->body;
+    }
     // Not HTTP at all, then a client that sends half a request and falls
     // silent: it is dropped, and each of the two threads is free again.
     const int garbage = rawConnection(server.port);
@@ -492,7 +502,8 @@ TEST(ServerProcess, SignalsEndItCleanlyAndATakenPortIsRefused)
     ServerProcess first("--port 0");
     ASSERT_GT(first.port, 0);
     ServerProcess second("--port " + std::to_string(first.port));
-    EXPECT_EQ(second.stop(0), 1);  // it has exited by itself
+    EXPECT_EQ(second.port, 0) << "a second server shares the port";
+    EXPECT_EQ(second.stop(second.port ? SIGTERM : 0), 1);  // it has exited by itself
     EXPECT_NE(second.err().find("cannot listen there"), std::string::npos) << second.err();
     EXPECT_EQ(first.stop(SIGINT), 0);
 
