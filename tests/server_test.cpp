@@ -200,7 +200,7 @@ TEST(ServerApi, AViewHoldsEveryPanelOfOneModel)
 {
     const json view = json::parse(post("/api/view", envelope(kTwo, R"("n": 30, "seed": 9)")).body);
     EXPECT_EQ(view.at("report"), json::parse(post("/api/analyse", kTwo).body));
-    EXPECT_EQ(view.at("roc"), json::parse(post("/api/roc", envelope(kTwo, "\"spacing\": 0.01")).body));
+    EXPECT_EQ(view.at("roc"), json::parse(post("/api/roc", envelope(kTwo, "\"spacing\": 0.02")).body));
     EXPECT_EQ(post("/api/analyse", view.at("model").dump()).body, post("/api/analyse", kTwo).body);
     // e^-k(1/2) is the Bhattacharyya coefficient, and the curve's smallest
     // factor is the table's (which the plane's figures compute in float).

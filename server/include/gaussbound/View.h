@@ -33,7 +33,7 @@ struct ViewSettings {
     Eigen::Index first = 0, second = 1;  // the plane's coordinates, 0-based
     std::int64_t points = 0;             // drawn a class; 0: none
     std::uint64_t seed = 1;
-    double spacing = 0.01;               // of the ROC's points in F and H
+    double spacing = 0.02;               // of the ROC's points in F and H
     std::optional<Rectangle> area;       // the plane's extent; none: regionFigure's own
 };
 
