@@ -79,6 +79,11 @@ json envelope(const std::string& body, const std::set<std::string>& known)
     return object;
 }
 
+Eigen::Index dimensionOf(const AnyCase& c)
+{
+    return std::visit([](const auto& m) { return static_cast<Eigen::Index>(m.model.dimension()); }, c);
+}
+
 // A model document, validated, of at most kMostDimensions coordinates.
 AnyCase modelCase(const json& object)
 {
@@ -88,7 +93,7 @@ AnyCase modelCase(const json& object)
     } catch (const ModelFileError& e) {
         throw Refused(400, e.what());
     }
-    const Eigen::Index d = std::visit([](const auto& m) { return static_cast<Eigen::Index>(m.model.dimension()); }, c);
+    const Eigen::Index d = dimensionOf(c);
     if (d > kMostDimensions)
         throw Refused(400, "model: " + std::to_string(d) + " coordinates, more than this server's limit of " +
                                std::to_string(kMostDimensions));
@@ -178,11 +183,6 @@ std::pair<Eigen::Index, Eigen::Index> axesAt(const json& object, Eigen::Index d)
     if (i < 1 || j < 1 || i == j || i > static_cast<std::uint64_t>(d) || j > static_cast<std::uint64_t>(d))
         throw Refused(400, expected);
     return {static_cast<Eigen::Index>(i) - 1, static_cast<Eigen::Index>(j) - 1};
-}
-
-Eigen::Index dimensionOf(const AnyCase& c)
-{
-    return std::visit([](const auto& m) { return static_cast<Eigen::Index>(m.model.dimension()); }, c);
 }
 
 std::size_t classCount(const AnyCase& c)
